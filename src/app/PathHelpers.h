@@ -1,0 +1,40 @@
+// Double-byte-aware path scans. A Shift-JIS trail byte may equal the code of a
+// backslash ("表" is 0x95 0x5C), so every scan walks the text from its start,
+// a lead byte taking its trail byte with it, and only a single-byte backslash
+// counts as a separator. Every path scan in the installer goes through here.
+#pragma once
+
+#include "afxstr.h"
+
+namespace PathHelpers {
+
+// Index just after the last single-byte backslash; 0 when there is none;
+// -1 when the text is empty or its last backslash is its last character.
+int LastComponentStart(const char* text);
+
+// 1 when the last character is a single-byte character; 0 when it is a
+// double-byte character or the text is empty.
+int EndsWithSingleByteChar(const char* text);
+
+// TRUE when the text ends in a single-byte backslash.
+bool EndsWithBackslash(const char* text);
+
+// Byte index of the n-th (1-based) single-byte backslash at or after 'from',
+// or -1 when there are fewer.
+int FindNthBackslash(const char* text, int from, int n);
+
+// Byte index of the last single-byte backslash, or -1 when there is none
+// (the cut used for the installer's own folder).
+int LastBackslash(const char* text);
+
+// The text without one trailing single-byte backslash.
+CString WithoutTrailingBackslash(const CString& path);
+
+// The text with a trailing backslash: appended when the last character is not
+// a single-byte backslash (always when it is double-byte or the text empty).
+CString WithTrailingBackslash(const CString& path);
+
+} // namespace PathHelpers
+
+using PathHelpers::EndsWithSingleByteChar;
+using PathHelpers::LastComponentStart;

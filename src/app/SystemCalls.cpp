@@ -1,0 +1,31 @@
+#include "SystemCalls.h"
+
+namespace {
+
+SystemCalls RealCalls()
+{
+    SystemCalls s;
+    s.MessageBoxA = ::MessageBoxA;
+    s.CopyFileA = ::CopyFileA;
+    s.SetFileAttributesA = ::SetFileAttributesA;
+    s.CreateDirectoryA = ::CreateDirectoryA;
+    s.GetProcAddress = ::GetProcAddress;
+    s.GetDiskFreeSpaceA = ::GetDiskFreeSpaceA;
+    s.RegCreateKeyExA = ::RegCreateKeyExA;
+    s.RegSetValueExA = ::RegSetValueExA;
+    return s;
+}
+
+SystemCalls g_calls = RealCalls();
+
+} // namespace
+
+SystemCalls& Sys()
+{
+    return g_calls;
+}
+
+void ResetSystemCalls()
+{
+    g_calls = RealCalls();
+}

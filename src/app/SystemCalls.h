@@ -1,0 +1,33 @@
+// The few system calls that a real Wine drive and registry cannot be made to
+// fail on demand. The installer calls them through this table; a test swaps
+// one entry for a fake that fails, and puts it back afterwards.
+#pragma once
+
+#include <windows.h>
+
+struct SystemCalls
+{
+    // Message boxes: the tests answer them instead of a user.
+    int (WINAPI* MessageBoxA)(HWND, LPCSTR, LPCSTR, UINT);
+
+    // Files and folders.
+    BOOL (WINAPI* CopyFileA)(LPCSTR, LPCSTR, BOOL);
+    BOOL (WINAPI* SetFileAttributesA)(LPCSTR, DWORD);
+    BOOL (WINAPI* CreateDirectoryA)(LPCSTR, LPSECURITY_ATTRIBUTES);
+
+    // Free space: the installer looks GetDiskFreeSpaceExA up at run time and
+    // falls back to GetDiskFreeSpaceA where the system lacks it.
+    FARPROC (WINAPI* GetProcAddress)(HMODULE, LPCSTR);
+    BOOL (WINAPI* GetDiskFreeSpaceA)(LPCSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD);
+
+    // Registry writes.
+    LONG (WINAPI* RegCreateKeyExA)(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM,
+                                   LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD);
+    LONG (WINAPI* RegSetValueExA)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);
+};
+
+// The table in use; starts with the real system calls.
+SystemCalls& Sys();
+
+// Puts every entry back to the real system call.
+void ResetSystemCalls();

@@ -1,0 +1,141 @@
+// CTarvelDoc: the one document. It holds all state of the install run and
+// carries out every step of it; each operation lives in the source file of
+// the subsystem it belongs to (script/, app/, install/, rollback/, shared/).
+#pragma once
+
+#include "afxwin.h"
+
+#include <vector>
+
+class CTarvelView;
+
+// Program error codes; any other code shown is a system error code.
+enum : DWORD {
+    ERROR_CODE_WRITE = 0x2100,
+    ERROR_CODE_COPY = 0x2110,
+    ERROR_CODE_NOSPACE = 0x2120,
+    ERROR_CODE_CANCEL = 0x2130,
+    ERROR_CODE_GENERAL = 0x2ff0,
+};
+
+// One line of the setup script table.
+struct ScriptEntry
+{
+    CString Section;
+    CString Key;
+    CString Value;
+};
+
+// The bounds of one script line, in bytes. Longer names and values are cut
+// at a character boundary (a double-byte character is never split).
+enum {
+    SCRIPT_MAX_ENTRIES = 200,
+    SCRIPT_PIECE_BYTES = 541,
+    SCRIPT_MAX_NAME = 99,
+    SCRIPT_MAX_VALUE = 511,
+};
+
+// One item to install: path relative to the installer's folder, the
+// attributes it had when found, and its size.
+struct SourceEntry
+{
+    CString Path;
+    DWORD Attributes = 0;
+    DWORD SizeHigh = 0;
+    DWORD SizeLow = 0;
+};
+
+// The user counter of one shared library, as read at load and as raised.
+struct CounterRecord
+{
+    CString LibraryPath;
+    LONG CounterBefore = 0;
+    LONG CounterNow = 0;
+};
+
+class CTarvelDoc : public CDocument
+{
+public:
+// Data members
+    CString Caption;
+    CString CurrentItem;
+    ScriptEntry SetupScript[SCRIPT_MAX_ENTRIES];
+    CString InstallFolder;
+    CString SharedFolder;
+    CString SharedSourceFolder;
+    CString AppPathBase;
+    CString FlagInstFolDialog;
+    CString FlagStatusDialog;
+    CString FlagEndDialog;
+    CStringArray RegistrationList;
+    CStringArray LibraryList;
+    int IsSharedComponents = 0;
+    // Grows without bound; the stored log format does not depend on a buffer.
+    CString LogText;
+    // Grows as the scan finds items; the count is its size.
+    std::vector<SourceEntry> SourceList;
+    int ProgressPosition = 0;
+    int ScriptCount = 0;
+    CStringArray WritableFiles;
+    CString SharedLogText;
+    int SharedFileCount = 0;
+    int ProgressDivisor = 1;
+    std::vector<SourceEntry> SharedFileList;
+    int IsProductInstalled = 0;
+    int IsWritableFiles = 0;
+    CounterRecord CounterRecords[5];
+
+    // Files that the install replaced, saved aside so that a rollback can put
+    // the earlier installation back (see rollback/ReplacedFiles.cpp).
+    struct ReplacedFile
+    {
+        CString Destination;
+        CString Backup;
+        DWORD Attributes = 0;
+    };
+    std::vector<ReplacedFile> ReplacedFiles;
+    CString BackupFolder;
+
+// Setup script table (script/SetupScript.cpp)
+    int ReadScript();
+    int ParseScriptLine(const char* piece);
+    int ParseSectionHeader(const char* text);
+    int AddScriptEntry(const char* key, const char* value);
+    int BeginSection(const char* name);
+    CString GetScriptValue(const char* section, const char* key) const;
+
+// Error reporting (app/ErrorReport.cpp)
+    void ShowErrorCode(DWORD code);
+    void ShowMessage(CString text);
+    void ShowTwoLineMessage(CString first, CString second);
+
+// Package loading (app/LoadScript.cpp)
+    BOOL LoadScript();
+
+// Created-folder removal (app/TarvelApp.cpp keeps the journal)
+    void RemoveCreatedInstallFolders();
+
+// Install preparation (install/Prepare.cpp)
+    void LoadDialogSettings();
+    int PrepareInstall(BOOL ask);
+    int ScanSourceFolder(const CString& pattern, std::vector<SourceEntry>& list, int position, int* endPosition);
+
+// Install execution (install/Execute.cpp)
+    BOOL RunInstall();
+    int GetProgress() const { return ProgressPosition; }
+
+// Uninstall log and rollback (rollback/)
+    int WriteUninstallLog();
+    void RollBackInstall();
+    void RollBackSharedFiles();
+    void DeleteFileAndEmptyFolder(const CString& file, CString folder);
+
+// Shared components (shared/)
+    int LoadSharedComponentSettings();
+
+// Implementation
+    // The view that shows progress and answers the cancel question, or null.
+    CTarvelView* ProgressView() const;
+    // TRUE when the user asked to cancel (always FALSE without a status window).
+    BOOL PumpMessages();
+};
