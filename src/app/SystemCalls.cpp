@@ -5,6 +5,7 @@ namespace {
 SystemCalls RealCalls()
 {
     SystemCalls s;
+    s.OpenMutexA = ::OpenMutexA;
     s.MessageBoxA = ::MessageBoxA;
     s.CopyFileA = ::CopyFileA;
     s.SetFileAttributesA = ::SetFileAttributesA;

@@ -7,6 +7,10 @@
 
 struct SystemCalls
 {
+    // The single-instance check: a second start can slip in between opening
+    // and creating the mutex, which only a fake can make happen on demand.
+    HANDLE (WINAPI* OpenMutexA)(DWORD, BOOL, LPCSTR);
+
     // Message boxes: the tests answer them instead of a user.
     int (WINAPI* MessageBoxA)(HWND, LPCSTR, LPCSTR, UINT);
 

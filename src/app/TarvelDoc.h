@@ -95,6 +95,8 @@ public:
     };
     std::vector<ReplacedFile> ReplacedFiles;
     CString BackupFolder;
+    // 1 when the install ended because the user cancelled it.
+    int IsUserCancel = 0;
 
 // Setup script table (script/SetupScript.cpp)
     int ReadScript();

@@ -93,6 +93,9 @@ public:
     // Passes a message on to the window's original procedure.
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK StandardWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // The object to bind to the window that CreateWindowEx is about to create;
+    // the window procedure takes it at the window's first message.
+    static CWnd*& WindowBeingCreated();
 
 protected:
     WNDPROC m_pfnSuper = nullptr; // the procedure that unhandled messages go on to

@@ -1,0 +1,88 @@
+// Package loading: the setup script is read and the package files it names
+// are checked before anything is shown or written.
+#include "app/TarvelDoc.h"
+
+#include "app/PathHelpers.h"
+#include "app/TarvelView.h"
+#include "script/ScriptKeys.h"
+#include "shared/SharedRegistry.h"
+
+namespace {
+
+// The report for a package file that the existence test did not find.
+void ReportMissing(CTarvelDoc& doc, DWORD error)
+{
+    doc.ShowMessage(doc.GetScriptValue(SEC_ERROR, error == ERROR_FILE_NOT_FOUND ? KEY_ERR_MES_FILE_NOT_EXIST
+                                                                                 : KEY_ERR_MES_ERROR_OCCURRED));
+}
+
+BOOL Exists(const char* path)
+{
+    CFileStatus status;
+    return CFile::GetStatus(path, status);
+}
+
+} // namespace
+
+BOOL CTarvelDoc::LoadScript()
+{
+    Caption.Empty();
+
+    CFileStatus status;
+    if (!CFile::GetStatus(SETUP_SCRIPT_FILE, status)) {
+        ShowTwoLineMessage("File not found.", "Abort installation.");
+        return FALSE;
+    }
+    if (!ReadScript())
+        return FALSE;
+
+    LoadDialogSettings();
+
+    CString uninstaller = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE);
+    if (uninstaller.IsEmpty()) {
+        ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_FILE_NOT_EXIST));
+        return FALSE;
+    }
+    if (!Exists(uninstaller)) {
+        ReportMissing(*this, GetLastError());
+        return FALSE;
+    }
+
+    if (CTarvelView* pView = ProgressView()) {
+        pView->BannerFile = GetScriptValue(SEC_INSTALL, KEY_BACKGROUND_FILE);
+        if (!pView->BannerFile.IsEmpty() && !Exists(pView->BannerFile))
+            pView->BannerFile.Empty();
+    }
+
+    WritableFiles.RemoveAll();
+    IsWritableFiles = 0;
+    for (int i = 1; i <= 5; ++i) {
+        CString key;
+        key.Format(KEY_WRITE_FILE_FMT, i);
+        CString value = GetScriptValue(SEC_INSTALL, key);
+        if (value.IsEmpty())
+            break;
+        CString path = "..\\" + value;
+        if (!Exists(path)) {
+            ReportMissing(*this, GetLastError());
+            return FALSE;
+        }
+        IsWritableFiles = 1;
+        WritableFiles.Add(path);
+    }
+
+    if (!LoadSharedComponentSettings())
+        return FALSE;
+
+    // A lead byte never counts as the backslash that makes the second one
+    // unneeded. The fallback "C:\" already ends in one: no "C:\\Guide".
+    InstallFolder = "C:\\";
+    CString programFiles;
+    if (SharedRegistry::ReadProgramFilesDir(programFiles))
+        InstallFolder = programFiles;
+    bool baseHasBackslash = !AppPathBase.IsEmpty() && AppPathBase[0] == '\\';
+    if (!baseHasBackslash && !PathHelpers::EndsWithBackslash(InstallFolder))
+        InstallFolder += "\\";
+    InstallFolder += AppPathBase;
+    return TRUE;
+}

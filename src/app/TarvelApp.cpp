@@ -1,0 +1,186 @@
+#include "TarvelApp.h"
+
+#include "app/PathHelpers.h"
+#include "app/SystemCalls.h"
+#include "app/TarvelDoc.h"
+#include "app/TarvelView.h"
+#include "res/resource.h"
+#include "ui/MainFrame.h"
+
+#include <direct.h>
+
+namespace {
+
+const char INSTANCE_MUTEX_NAME[] = "h_tarvel_installer_PrevInstance";
+
+CDocument* NewDocument() { return new CTarvelDoc; }
+CFrameWnd* NewFrame() { return new CMainFrame; }
+CView* NewView() { return new CTarvelView; }
+
+int CopyJournal(const CStringArray& list, int count, CStringArray& out)
+{
+    for (int i = 0; i < count; ++i)
+        out.SetAtGrow(i, list.GetAt(i));
+    return count;
+}
+
+} // namespace
+
+CTarvelApp* TarvelApp()
+{
+    return static_cast<CTarvelApp*>(AfxGetApp());
+}
+
+CTarvelApp::CTarvelApp()
+{
+    InstallFolderList.SetSize(10);
+    SharedFolderList.SetSize(10);
+}
+
+void CTarvelApp::AddCreatedInstallFolder(CString folder)
+{
+    InstallFolderList.SetAtGrow(InstallFolderCount, folder);
+    ++InstallFolderCount;
+}
+
+void CTarvelApp::AddCreatedSharedFolder(CString folder)
+{
+    SharedFolderList.SetAtGrow(SharedFolderCount, folder);
+    ++SharedFolderCount;
+}
+
+int CTarvelApp::GetCreatedInstallFolders(CStringArray& folders) const
+{
+    if (InstallFolderCount <= 0)
+        return 0;
+    return CopyJournal(InstallFolderList, InstallFolderCount, folders);
+}
+
+int CTarvelApp::GetCreatedSharedFolders(CStringArray& folders) const
+{
+    if (SharedFolderCount <= 0)
+        return 0;
+    return CopyJournal(SharedFolderList, SharedFolderCount, folders);
+}
+
+BOOL CTarvelApp::AcquireSingleInstance()
+{
+    HANDLE other = Sys().OpenMutexA(MUTEX_ALL_ACCESS, FALSE, INSTANCE_MUTEX_NAME);
+    if (other) {
+        CloseHandle(other);
+        return FALSE;
+    }
+    // Two starts at the same moment can both pass the check above; the one
+    // that did not create the mutex is the second instance.
+    HANDLE mine = CreateMutexA(nullptr, FALSE, INSTANCE_MUTEX_NAME);
+    if (mine && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mine);
+        return FALSE;
+    }
+    InstanceMutex = mine;
+    return TRUE;
+}
+
+CString CTarvelApp::InstallerFolderOf(const char* modulePath)
+{
+    CString folder(modulePath);
+    int cut = PathHelpers::LastBackslash(folder);
+    if (cut >= 0)
+        folder = folder.Left(cut);
+    return folder;
+}
+
+BOOL CTarvelApp::InitInstance()
+{
+    Enable3dControlsStatic();
+
+    if (!AcquireSingleInstance()) {
+        ExitCode = EXIT_ANOTHER_INSTANCE;
+        return FALSE;
+    }
+
+    SetRegistryKey("Zerdane");
+    LoadStdProfileSettings(4);
+
+    AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, NewDocument, NewFrame, NewView));
+
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    if (!ProcessShellCommand(cmdInfo))
+        return FALSE;
+
+    GetCurrentDirectoryA(sizeof(StartFolder), StartFolder);
+
+    char modulePath[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, modulePath, sizeof(modulePath));
+    lstrcpynA(InstallerFolder, InstallerFolderOf(modulePath), sizeof(InstallerFolder));
+    _chdir(InstallerFolder); // a failure shows later, as the missing setup script
+
+    InstallFolderList.SetSize(10);
+    InstallFolderCount = 0;
+    SharedFolderList.SetSize(10);
+    SharedFolderCount = 0;
+
+    m_pMainWnd->SetWindowText("Tarvel");
+    m_pMainWnd->ShowWindow(SW_SHOWMINIMIZED);
+    m_pMainWnd->UpdateWindow();
+
+    IsRunPosted = 0;
+    return TRUE;
+}
+
+int CTarvelApp::Run()
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    IsNtFamily = (GetVersionExA(&version) && version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS) ? 1 : 0;
+
+    if (!IsRunPosted) {
+        ::PostMessageA(m_pMainWnd->m_hWnd, WM_COMMAND, ID_RUN_SETUP, 0);
+        IsRunPosted = 1;
+    }
+    return CWinApp::Run();
+}
+
+int CTarvelApp::ExitInstance()
+{
+    if (InstanceMutex) {
+        ReleaseMutex(InstanceMutex);
+        CloseHandle(InstanceMutex);
+        InstanceMutex = nullptr;
+    }
+    CWinApp::ExitInstance();
+    return ExitCode;
+}
+
+BOOL CTarvelApp::OnCmdMsg(UINT nID, int nCode)
+{
+    switch (nID) {
+    case ID_APP_ABOUT:
+        OnAppAbout();
+        return TRUE;
+    case ID_RUN_SETUP:
+        OnRunSetup();
+        return TRUE;
+    }
+    return CWinApp::OnCmdMsg(nID, nCode);
+}
+
+void CTarvelApp::OnRunSetup()
+{
+    CFrameWnd* pFrame = dynamic_cast<CFrameWnd*>(m_pMainWnd);
+    CTarvelView* pView = pFrame ? dynamic_cast<CTarvelView*>(pFrame->GetActiveView()) : nullptr;
+    if (pView) {
+        IsRunning = 1;
+        pView->RunSetup();
+        IsRunning = 0;
+    }
+    _chdir(StartFolder);
+    OnAppExit();
+}
+
+void CTarvelApp::OnAppAbout()
+{
+    CDialog about(IDD_ABOUTBOX);
+    about.DoModal();
+}

@@ -1,0 +1,66 @@
+// CTarvelApp: one start of the program is one install run. It keeps the
+// program to one instance, creates the frame, document and view, makes the
+// installer's own folder current, starts the run and ends the process after it.
+#pragma once
+
+#include "afxwin.h"
+
+// Process exit codes, as deployment tools read them.
+enum {
+    EXIT_INSTALLED = 0,
+    EXIT_ANOTHER_INSTANCE = 1,
+    EXIT_USER_ENDED = 2,        // Cancel in the install-folder dialog, nothing installed
+    EXIT_FAILED_BEFORE_COPY = 3, // loading or preparation failed
+    EXIT_FAILED_INSTALL = 4,    // the install failed and was undone
+    EXIT_CANCELLED_INSTALL = 5, // the user cancelled the install, which was undone
+};
+
+class CTarvelApp : public CWinApp
+{
+public:
+// Data members
+    int IsNtFamily = 0;
+    char InstallerFolder[MAX_PATH] = {};
+    HANDLE InstanceMutex = nullptr;
+    int InstallFolderCount = 0;
+    CStringArray InstallFolderList;
+    char StartFolder[MAX_PATH] = {};
+    int IsRunPosted = 0;
+    int SharedFolderCount = 0;
+    CStringArray SharedFolderList;
+
+    // The outcome of the run, handed back as the process exit code.
+    int ExitCode = EXIT_FAILED_BEFORE_COPY;
+    // 1 while the run is under way: the main window must not close under it.
+    int IsRunning = 0;
+
+// Construction
+    CTarvelApp();
+
+// Created-items journal
+    void AddCreatedInstallFolder(CString folder);
+    void AddCreatedSharedFolder(CString folder);
+    int GetCreatedInstallFolders(CStringArray& folders) const;
+    int GetCreatedSharedFolders(CStringArray& folders) const;
+
+// Operations
+    // FALSE when another instance holds the mutex (also when it appeared
+    // between the check and the creation).
+    BOOL AcquireSingleInstance();
+    // The installer's own folder: the program path cut at its last
+    // single-byte backslash (a trail byte 0x5C is not one).
+    static CString InstallerFolderOf(const char* modulePath);
+
+// Overridables
+    BOOL InitInstance() override;
+    int Run() override;
+    int ExitInstance() override;
+    BOOL OnCmdMsg(UINT nID, int nCode) override;
+
+// Command handlers
+    void OnRunSetup();
+    void OnAppAbout();
+};
+
+// The one application object.
+CTarvelApp* TarvelApp();

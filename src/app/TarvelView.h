@@ -1,0 +1,44 @@
+// CTarvelView: drives the one install run of the process and shows its
+// progress through the status dialog. It paints nothing itself.
+#pragma once
+
+#include "afxwin.h"
+#include "ui/StatusDlg.h"
+
+class CTarvelDoc;
+
+class CTarvelView : public CView
+{
+public:
+// Data members
+    CString BannerFile;
+    int IsUnattended = 0;
+    int IsStatusShown = 0;
+    CStatusDlg StatusDlg;
+
+// Attributes
+    CTarvelDoc* GetDocument() const;
+    // The command line after the program name, as the run compares it.
+    const char* CommandLine() const;
+    BOOL IsCommandLine(const char* option) const;
+
+// Operations
+    int RunSetup();
+    BOOL RunInstallFolderDialog();
+    void RunEndDialog();
+
+    // The progress interface of the copy loops.
+    BOOL ShowStatus();
+    BOOL PumpMessages();
+    void CloseStatus();
+    // The main window was asked to close during the run.
+    void RequestCancel();
+
+// Overridables
+    void PostNcDestroy() override;
+    void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
+    void OnDraw(CDC* pDC) override;
+};
+
+// TRUE when a script flag reads "FALSE" in any case.
+BOOL IsFlagFalse(const CString& flag);

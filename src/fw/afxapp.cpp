@@ -1,0 +1,177 @@
+// The application object, its message loop and the global accessors.
+#include "afxwin.h"
+
+#include "app/SystemCalls.h"
+
+namespace {
+
+CWinApp* g_pApp = nullptr;
+
+} // namespace
+
+CWinApp* AfxGetApp()
+{
+    return g_pApp;
+}
+
+CWnd* AfxGetMainWnd()
+{
+    return g_pApp ? g_pApp->m_pMainWnd : nullptr;
+}
+
+HINSTANCE AfxGetInstanceHandle()
+{
+    if (g_pApp && g_pApp->m_hInstance)
+        return g_pApp->m_hInstance;
+    return GetModuleHandleA(nullptr);
+}
+
+int AfxMessageBox(const char* pszText, UINT nType)
+{
+    CWnd* pMain = AfxGetMainWnd();
+    const char* caption = (g_pApp && g_pApp->m_pszAppName) ? g_pApp->m_pszAppName : "";
+    return Sys().MessageBoxA(pMain ? pMain->m_hWnd : nullptr, pszText, caption, nType);
+}
+
+CWinApp::CWinApp(const char* pszAppName) : m_pszAppName(pszAppName)
+{
+    g_pApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    delete m_pDocTemplate;
+    if (g_pApp == this)
+        g_pApp = nullptr;
+}
+
+void CWinApp::SetRegistryKey(const char* pszRegistryKey)
+{
+    m_pszRegistryKey = pszRegistryKey;
+}
+
+void CWinApp::LoadStdProfileSettings(UINT)
+{
+    // The profile lives under HKCU\Software\<company>\<application>; nothing
+    // of the run is kept there, so opening (and creating) it is all there is.
+    if (!m_pszRegistryKey || !m_pszAppName)
+        return;
+    CString path = CString("Software\\") + m_pszRegistryKey + "\\" + m_pszAppName;
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
+                        &disposition) == ERROR_SUCCESS)
+        RegCloseKey(key);
+}
+
+void CWinApp::AddDocTemplate(CSingleDocTemplate* pTemplate)
+{
+    delete m_pDocTemplate;
+    m_pDocTemplate = pTemplate;
+}
+
+void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo)
+{
+    // The installer takes no document file; its own switches ("/PSM", "/WD")
+    // are read from the raw command line by the run, so every start is a new
+    // (empty) document.
+    rCmdInfo.m_nShellCommand = CCommandLineInfo::FileNew;
+}
+
+BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& rCmdInfo)
+{
+    switch (rCmdInfo.m_nShellCommand) {
+    case CCommandLineInfo::FileNew:
+        OnFileNew();
+        return m_pMainWnd != nullptr;
+    case CCommandLineInfo::FileNothing:
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void CWinApp::OnFileNew()
+{
+    if (m_pDocTemplate)
+        m_pDocTemplate->OpenDocumentFile(nullptr);
+}
+
+void CWinApp::OnFileOpen()
+{
+    // No document files to open: the single document is the install run.
+}
+
+void CWinApp::OnAppExit()
+{
+    if (m_pMainWnd && m_pMainWnd->m_hWnd)
+        ::SendMessageA(m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
+}
+
+void CWinApp::Enable3dControlsStatic()
+{
+    // The system draws 3-D controls itself; what is left is to register the
+    // common controls that the dialogs use (the progress bar).
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+}
+
+int CWinApp::Run()
+{
+    MSG msg = {};
+    for (;;) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1)
+            break;
+        CFrameWnd* pFrame = dynamic_cast<CFrameWnd*>(m_pMainWnd);
+        if (pFrame && pFrame->m_hWnd && pFrame->m_hAccelTable
+            && TranslateAcceleratorA(pFrame->m_hWnd, pFrame->m_hAccelTable, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    m_nExitCode = static_cast<int>(msg.wParam);
+    return ExitInstance();
+}
+
+int CWinApp::ExitInstance()
+{
+    return m_nExitCode;
+}
+
+BOOL CWinApp::OnCmdMsg(UINT nID, int)
+{
+    switch (nID) {
+    case ID_FILE_NEW:
+        OnFileNew();
+        return TRUE;
+    case ID_FILE_OPEN:
+        OnFileOpen();
+        return TRUE;
+    case ID_APP_EXIT:
+        OnAppExit();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+int AfxWinMain(HINSTANCE hInstance, const char* lpCmdLine, int nCmdShow)
+{
+    CWinApp* pApp = AfxGetApp();
+    if (!pApp)
+        return -1;
+    pApp->m_hInstance = hInstance;
+    pApp->m_lpCmdLine = lpCmdLine ? lpCmdLine : "";
+    pApp->m_nCmdShow = nCmdShow;
+    if (!pApp->m_pszAppName) {
+        if (LoadStringA(hInstance, AFX_IDS_APP_TITLE, pApp->m_szAppTitle, sizeof(pApp->m_szAppTitle)) > 0)
+            pApp->m_pszAppName = pApp->m_szAppTitle;
+    }
+
+    if (!pApp->InitInstance()) {
+        if (pApp->m_pMainWnd && pApp->m_pMainWnd->m_hWnd)
+            pApp->m_pMainWnd->DestroyWindow();
+        return pApp->ExitInstance();
+    }
+    return pApp->Run();
+}

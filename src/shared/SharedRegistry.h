@@ -1,0 +1,32 @@
+// Registry paths and reads of the shared components: the maker's product
+// and counter keys under HKEY_LOCAL_MACHINE.
+#pragma once
+
+#include "afxstr.h"
+
+namespace SharedRegistry {
+
+// "Software\<company>\<product>\<language>".
+CString ProductKeyPath(const CString& company, const CString& product, const CString& language);
+
+// "Software\<company>\COUNTER\<library file name, lower-cased>".
+CString CounterKeyPath(const CString& company, const CString& libraryPath);
+
+// "Software\<company>\COUNTER".
+CString CounterParentPath(const CString& company);
+
+// The library's file name as its counter key is named: the last path
+// component, lower-cased (double-byte characters untouched).
+CString CounterName(const CString& libraryPath);
+
+// "ProgramFilesDir" of the local machine; FALSE when it cannot be read or is empty.
+BOOL ReadProgramFilesDir(CString& folder);
+
+// TRUE when the key can be opened with full access.
+int KeyExists(const CString& path);
+
+// The counter "SRCHCOUNTER" of a counter key: 0 when the key or the value
+// does not exist; FALSE on any other registry error.
+BOOL ReadCounter(const CString& keyPath, LONG& counter);
+
+} // namespace SharedRegistry

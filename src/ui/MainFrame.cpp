@@ -1,0 +1,29 @@
+#include "MainFrame.h"
+
+#include "app/TarvelApp.h"
+#include "app/TarvelView.h"
+
+BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
+{
+    return CFrameWnd::PreCreateWindow(cs);
+}
+
+int CMainFrame::OnCreate(CREATESTRUCTA* pCreate)
+{
+    if (CFrameWnd::OnCreate(pCreate) == -1)
+        return -1;
+    return 0;
+}
+
+LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // The minimized window can be closed from the taskbar while the copy
+    // pumps messages; closing it then would delete the document and view
+    // under the running install. It counts as a cancel request instead.
+    if (message == WM_CLOSE && TarvelApp() && TarvelApp()->IsRunning) {
+        if (CTarvelView* pView = dynamic_cast<CTarvelView*>(GetActiveView()))
+            pView->RequestCancel();
+        return 0;
+    }
+    return CFrameWnd::WindowProc(message, wParam, lParam);
+}
