@@ -126,14 +126,39 @@ public:
     BOOL RunInstall();
     int GetProgress() const { return ProgressPosition; }
 
+// Shortcuts and registration (install/Shortcuts.cpp)
+    BOOL CreateShortcut(const CString& target, const CString& link, const CString& icon);
+    // The last steps of RunInstall: program folder, links, uninstall entry,
+    // product key files. FALSE after the failure has been undone and reported.
+    BOOL RegisterInstall();
+
 // Uninstall log and rollback (rollback/)
     int WriteUninstallLog();
     void RollBackInstall();
     void RollBackSharedFiles();
     void DeleteFileAndEmptyFolder(const CString& file, CString folder);
 
+// Files replaced by the install, kept aside until it succeeds (rollback/ReplacedFiles.cpp)
+    // Copies an existing destination file aside before it is overwritten;
+    // FALSE when it cannot be kept (the install must not go on and lose it).
+    BOOL SaveReplacedFile(const CString& destination);
+    // Puts every saved file back, content and attributes (after a rollback).
+    void RestoreReplacedFiles();
+    // Deletes the saved copies (after a successful install).
+    void DropReplacedFiles();
+
 // Shared components (shared/)
     int LoadSharedComponentSettings();
+    int PrepareSharedFolder();
+    void RemoveCreatedSharedFolders();
+    int CopySharedFiles();
+    int CheckSharedFileVersion(CString source, CString destination);
+    int MakeWritableIfListed(CString source, CString destination);
+    int CallRegistrationEntry(const CString& path, BOOL registerIt);
+    int RegisterSharedLibraries();
+    int IncrementSharedCounters();
+    CounterRecord* FindCounterEntry(const CString& name);
+    void RollBackSharedComponents();
 
 // Implementation
     // The view that shows progress and answers the cancel question, or null.

@@ -1,12 +1,35 @@
-// Preparation and execution are not built yet: a run stops after loading.
+// Placeholders for the steps that are being built; each goes as its real
+// implementation lands.
 #include "app/TarvelDoc.h"
 
-int CTarvelDoc::PrepareInstall(BOOL)
-{
-    return -1;
-}
+// install/Prepare.cpp
+int CTarvelDoc::PrepareInstall(BOOL) { return -1; }
+int CTarvelDoc::ScanSourceFolder(const CString&, std::vector<SourceEntry>&, int, int*) { return -1; }
 
-BOOL CTarvelDoc::RunInstall()
-{
-    return FALSE;
-}
+// install/Execute.cpp
+BOOL CTarvelDoc::RunInstall() { return FALSE; }
+
+// install/Shortcuts.cpp
+BOOL CTarvelDoc::CreateShortcut(const CString&, const CString&, const CString&) { return FALSE; }
+BOOL CTarvelDoc::RegisterInstall() { return FALSE; }
+
+// rollback/
+int CTarvelDoc::WriteUninstallLog() { return 0; }
+void CTarvelDoc::RollBackInstall() {}
+void CTarvelDoc::RollBackSharedFiles() {}
+void CTarvelDoc::DeleteFileAndEmptyFolder(const CString&, CString) {}
+BOOL CTarvelDoc::SaveReplacedFile(const CString&) { return FALSE; }
+void CTarvelDoc::RestoreReplacedFiles() {}
+void CTarvelDoc::DropReplacedFiles() {}
+
+// shared/
+int CTarvelDoc::PrepareSharedFolder() { return 0; }
+void CTarvelDoc::RemoveCreatedSharedFolders() {}
+int CTarvelDoc::CopySharedFiles() { return 0; }
+int CTarvelDoc::CheckSharedFileVersion(CString, CString) { return -1; }
+int CTarvelDoc::MakeWritableIfListed(CString, CString) { return 0; }
+int CTarvelDoc::CallRegistrationEntry(const CString&, BOOL) { return 0; }
+int CTarvelDoc::RegisterSharedLibraries() { return 0; }
+int CTarvelDoc::IncrementSharedCounters() { return 0; }
+CounterRecord* CTarvelDoc::FindCounterEntry(const CString&) { return nullptr; }
+void CTarvelDoc::RollBackSharedComponents() {}
