@@ -11,7 +11,13 @@ int CString::Compare(const char* psz) const
 
 int CString::CompareNoCase(const char* psz) const
 {
-    return lstrcmpiA(m_str.c_str(), psz ? psz : "");
+    // Character by character with single-byte letters folded, as the
+    // framework's multi-byte comparison does; the locale's sort rules (which
+    // lstrcmpi follows) would make different names compare equal.
+    CString a(*this), b(psz);
+    a.MakeLower();
+    b.MakeLower();
+    return std::strcmp(a, b);
 }
 
 CString CString::Left(int nCount) const

@@ -60,7 +60,8 @@ public:
 
     // Byte-wise comparison, as strcmp.
     int Compare(const char* psz) const;
-    // Comparison without regard to case (lstrcmpiA: double-byte characters intact).
+    // Comparison without regard to case of single-byte letters; double-byte
+    // characters compare byte for byte.
     int CompareNoCase(const char* psz) const;
 
     CString Left(int nCount) const;

@@ -1,0 +1,91 @@
+// Error reporting: every failure of the run ends in one of these boxes,
+// worded by the script's [ERROR] section.
+#include "TarvelDoc.h"
+#include "SystemCalls.h"
+#include "script/ScriptKeys.h"
+
+namespace {
+
+// The [ERROR] key that words a program error code, or null for a system code.
+const char* ErrorKeyFor(DWORD code)
+{
+    switch (code) {
+    case ERROR_CODE_WRITE:
+        return KEY_ERR_MES_WRITE_ERROR;
+    case ERROR_CODE_COPY:
+        return KEY_ERR_MES_COPY_ERROR;
+    case ERROR_CODE_NOSPACE:
+        return KEY_ERR_MES_NOSPACE;
+    case ERROR_CODE_CANCEL:
+        return KEY_ERR_MES_USER_CANCEL;
+    case ERROR_CODE_GENERAL:
+        return KEY_ERR_MES_ERROR_OCCURRED;
+    default:
+        return nullptr;
+    }
+}
+
+// Owns a buffer that FormatMessageA allocated.
+class SystemText
+{
+public:
+    explicit SystemText(DWORD code)
+    {
+        const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS
+            | FORMAT_MESSAGE_FROM_SYSTEM;
+        if (!FormatMessageA(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                            reinterpret_cast<LPSTR>(&m_text), 0, nullptr)) {
+            m_text = nullptr;
+        }
+    }
+    ~SystemText()
+    {
+        if (m_text)
+            LocalFree(m_text);
+    }
+    SystemText(const SystemText&) = delete;
+    SystemText& operator=(const SystemText&) = delete;
+
+    // The system's text, or null when it has none for the code.
+    const char* Text() const { return (m_text && *m_text) ? m_text : nullptr; }
+
+private:
+    char* m_text = nullptr;
+};
+
+} // namespace
+
+void CTarvelDoc::ShowErrorCode(DWORD code)
+{
+    if (const char* key = ErrorKeyFor(code)) {
+        ShowMessage(GetScriptValue(SEC_ERROR, key));
+        return;
+    }
+
+    // The buffer is released only after the box has closed.
+    SystemText system(code);
+    if (system.Text()) {
+        ShowMessage(system.Text());
+        return;
+    }
+    // A code the system has no text for (a driver's private code, or a
+    // system without message tables) still gets a box the user can quote.
+    CString fallback;
+    fallback.Format("Error 0x%08lX", static_cast<unsigned long>(code));
+    ShowMessage(fallback);
+}
+
+void CTarvelDoc::ShowMessage(CString text)
+{
+    // Until the script's settings are loaded the caption is empty, so the
+    // messages about the script itself are captioned "Error".
+    CWnd* mainWnd = AfxGetMainWnd();
+    HWND owner = mainWnd ? mainWnd->GetSafeHwnd() : nullptr;
+    const char* caption = Caption.IsEmpty() ? "Error" : static_cast<const char*>(Caption);
+    Sys().MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
+}
+
+void CTarvelDoc::ShowTwoLineMessage(CString first, CString second)
+{
+    ShowMessage(first + '\n' + second);
+}

@@ -1,0 +1,135 @@
+#include "TestSupport.h"
+
+#include "app/TarvelApp.h"
+#include "script/ScriptKeys.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+// The framework's current-application pointer points here for the whole
+// test program, as it points at the installer's own object in a real run.
+CTarvelApp g_testApp;
+
+BoxRecorder* g_recorder = nullptr;
+
+// Deletes a folder and everything below it, read-only files included.
+void RemoveTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + "\\" + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::string NewTempFolder()
+{
+    char temp[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, temp);
+    if (n == 0 || n >= MAX_PATH)
+        throw std::runtime_error("no temp folder");
+    std::string base = temp;
+    if (!base.empty() && base.back() == '\\')
+        base.pop_back();
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        char name[64];
+        wsprintfA(name, "\\tarvel-unit-%lu-%u", GetCurrentProcessId(), ++counter);
+        std::string path = base + name;
+        if (CreateDirectoryA(path.c_str(), nullptr))
+            return path;
+    }
+    throw std::runtime_error("cannot create a temp folder");
+}
+
+} // namespace
+
+CTarvelApp& TestApp()
+{
+    return g_testApp;
+}
+
+BoxRecorder::BoxRecorder(int defaultAnswer)
+    : m_defaultAnswer(defaultAnswer), m_saved(Sys().MessageBoxA), m_outer(g_recorder)
+{
+    g_recorder = this;
+    Sys().MessageBoxA = &BoxRecorder::FakeMessageBox;
+}
+
+BoxRecorder::~BoxRecorder()
+{
+    Sys().MessageBoxA = m_saved;
+    g_recorder = m_outer;
+}
+
+void BoxRecorder::Answer(std::vector<int> answers)
+{
+    m_answers = std::move(answers);
+    m_nextAnswer = 0;
+}
+
+int WINAPI BoxRecorder::FakeMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    BoxRecorder* self = g_recorder;
+    RecordedBox box;
+    box.Owner = owner;
+    box.Text = text ? text : "";
+    box.Caption = caption ? caption : "";
+    box.Type = type;
+    self->m_boxes.push_back(box);
+    if (self->m_nextAnswer < self->m_answers.size())
+        return self->m_answers[self->m_nextAnswer++];
+    return self->m_defaultAnswer;
+}
+
+ScriptFolder::ScriptFolder() : m_path(NewTempFolder())
+{
+    char current[MAX_PATH];
+    DWORD n = GetCurrentDirectoryA(MAX_PATH, current);
+    if (n > 0 && n < MAX_PATH)
+        m_previous = current;
+    if (!SetCurrentDirectoryA(m_path.c_str())) {
+        RemoveTree(m_path);
+        throw std::runtime_error("cannot enter " + m_path);
+    }
+}
+
+ScriptFolder::ScriptFolder(const std::string& scriptBytes) : ScriptFolder()
+{
+    WriteFile(SETUP_SCRIPT_FILE, scriptBytes);
+}
+
+ScriptFolder::~ScriptFolder()
+{
+    if (!m_previous.empty())
+        SetCurrentDirectoryA(m_previous.c_str());
+    RemoveTree(m_path);
+}
+
+void ScriptFolder::WriteFile(const std::string& name, const std::string& bytes) const
+{
+    std::string path = m_path + "\\" + name;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot create " + path);
+    DWORD written = 0;
+    BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!ok || written != bytes.size())
+        throw std::runtime_error("cannot write " + path);
+}
