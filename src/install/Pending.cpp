@@ -2,10 +2,6 @@
 // implementation lands.
 #include "app/TarvelDoc.h"
 
-// install/Prepare.cpp
-int CTarvelDoc::PrepareInstall(BOOL) { return -1; }
-int CTarvelDoc::ScanSourceFolder(const CString&, std::vector<SourceEntry>&, int, int*) { return -1; }
-
 // install/Execute.cpp
 BOOL CTarvelDoc::RunInstall() { return FALSE; }
 

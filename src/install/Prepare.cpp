@@ -1,0 +1,303 @@
+// Install preparation: the destination is completed and created, every item
+// of the package is listed with its size, and the destination drive is
+// checked for room, all before the first byte is copied.
+#include "app/TarvelDoc.h"
+
+#include "app/PathHelpers.h"
+#include "app/SystemCalls.h"
+#include "app/TarvelApp.h"
+#include "script/ScriptKeys.h"
+
+namespace {
+
+// One enumeration of a folder, closed on every way out.
+class FindHandle
+{
+public:
+    FindHandle(const char* pattern, WIN32_FIND_DATAA& found) : m_handle(FindFirstFileA(pattern, &found)) {}
+    ~FindHandle()
+    {
+        if (IsOpen())
+            FindClose(m_handle);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+    bool Next(WIN32_FIND_DATAA& found) { return FindNextFileA(m_handle, &found) != FALSE; }
+
+private:
+    HANDLE m_handle;
+};
+
+using FreeSpaceExProc = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+
+enum class FreeSpace { Known, ExFailed, FallbackFailed };
+
+bool Exists(const char* path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDotEntry(const char* name)
+{
+    return lstrcmpiA(name, ".") == 0 || lstrcmpiA(name, "..") == 0;
+}
+
+SourceEntry EntryFor(const CString& path, const WIN32_FIND_DATAA& found)
+{
+    SourceEntry entry;
+    entry.Path = path;
+    entry.Attributes = found.dwFileAttributes;
+    entry.SizeHigh = found.nFileSizeHigh;
+    entry.SizeLow = found.nFileSizeLow;
+    return entry;
+}
+
+// The list grows under the scan: a package may hold any number of items.
+void PutEntry(std::vector<SourceEntry>& list, int position, SourceEntry entry)
+{
+    if (static_cast<size_t>(position) >= list.size())
+        list.resize(static_cast<size_t>(position) + 1);
+    list[static_cast<size_t>(position)] = std::move(entry);
+}
+
+bool UserAgreesToCreate(const CTarvelDoc& doc)
+{
+    CWnd* mainWnd = AfxGetMainWnd();
+    HWND owner = mainWnd ? mainWnd->GetSafeHwnd() : nullptr;
+    int answer = Sys().MessageBoxA(owner, doc.GetScriptValue(SEC_INSTALL, KEY_MAKE_FOLDER_CONF), doc.Caption,
+                                   MB_YESNO | MB_ICONQUESTION);
+    return answer == IDYES;
+}
+
+// Creates the missing levels of the destination, outermost first, and
+// journals each one so that a failure can take it away again. A path
+// without ":\" (a network share) gets no level created here.
+bool CreateLevels(const CString& destination)
+{
+    // ':' is below every trail byte, so a byte-wise search cannot hit the
+    // middle of a double-byte character.
+    int drive = destination.Find(":\\");
+    if (drive < 0)
+        return true;
+    for (int n = 1;; ++n) {
+        int cut = PathHelpers::FindNthBackslash(destination, drive + 2, n);
+        if (cut < 0)
+            return true;
+        CString level = destination.Left(cut);
+        if (Exists(level))
+            continue;
+        if (!Sys().CreateDirectoryA(level, nullptr))
+            return false;
+        TarvelApp()->AddCreatedInstallFolder(level);
+    }
+}
+
+// Undo of everything preparation made before the data scan.
+void RemoveCreatedFolders(CTarvelDoc& doc)
+{
+    doc.RemoveCreatedInstallFolders();
+    if (doc.IsSharedComponents == 1)
+        doc.RemoveCreatedSharedFolders();
+}
+
+// Scans "DATA_PATH" .. "DATA_PATH5" onto the end of the source list, up to
+// the first empty one; false after the failure has been reported (by the
+// scan) and undone.
+bool ListDataFolders(CTarvelDoc& doc)
+{
+    for (int i = 1; i <= 5; ++i) {
+        CString key = KEY_DATA_PATH;
+        if (i > 1)
+            key.Format(KEY_DATA_PATH_FMT, i);
+        CString folder = doc.GetScriptValue(SEC_INSTALL, key);
+        if (folder.IsEmpty())
+            break;
+        int end = 0;
+        int start = static_cast<int>(doc.SourceList.size());
+        if (doc.ScanSourceFolder("..\\" + folder + "\\*.*", doc.SourceList, start, &end) == -1) {
+            RemoveCreatedFolders(doc);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Finds one of the files that the installer copies from its own folder.
+bool FindNamedFile(const CString& path, SourceEntry& entry, DWORD& error)
+{
+    // An empty script value names no file. A wildcard would find some other
+    // file and record its size and attributes under this name.
+    if (path.IsEmpty()) {
+        error = ERROR_FILE_NOT_FOUND;
+        return false;
+    }
+    if (path.Find('*') >= 0 || path.Find('?') >= 0) {
+        error = ERROR_INVALID_NAME;
+        return false;
+    }
+    WIN32_FIND_DATAA found;
+    FindHandle find(path, found);
+    if (!find.IsOpen()) {
+        error = GetLastError();
+        return false;
+    }
+    entry = EntryFor(path, found);
+    return true;
+}
+
+// Appends the uninstaller, the script and the icon; false after the
+// failure has been undone and reported.
+bool ListNamedFiles(CTarvelDoc& doc)
+{
+    const CString names[] = {doc.GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE), SETUP_SCRIPT_FILE,
+                             doc.GetScriptValue(SEC_INSTALL, KEY_ICON_NAME)};
+    for (const CString& name : names) {
+        SourceEntry entry;
+        DWORD error = 0;
+        if (!FindNamedFile(name, entry, error)) {
+            RemoveCreatedFolders(doc);
+            doc.ShowMessage(doc.GetScriptValue(
+                SEC_ERROR, error == ERROR_FILE_NOT_FOUND ? KEY_ERR_MES_FILE_NOT_EXIST : KEY_ERR_MES_ERROR_OCCURRED));
+            return false;
+        }
+        doc.SourceList.push_back(entry);
+    }
+    return true;
+}
+
+ULONGLONG TotalSize(const std::vector<SourceEntry>& list)
+{
+    ULONGLONG total = 0;
+    for (const SourceEntry& entry : list)
+        total += (static_cast<ULONGLONG>(entry.SizeHigh) << 32) + entry.SizeLow;
+    return total;
+}
+
+// The root of the volume the destination lies on: "C:\" for a drive
+// letter, "\\server\share\" for a network path, and empty (the current
+// drive) for a path without either.
+CString VolumeRoot(const CString& destination)
+{
+    if (destination.GetLength() >= 2 && destination[1] == ':')
+        return destination.Left(2) + "\\";
+    if (destination.Left(2) == "\\\\") {
+        // A share's free space is not that of the drive the installer runs from.
+        int share = PathHelpers::FindNthBackslash(destination, 2, 2);
+        return share > 0 ? destination.Left(share + 1) : destination;
+    }
+    return CString();
+}
+
+FreeSpace QueryFreeSpace(const CString& root, ULONGLONG& space)
+{
+    const char* where = root.IsEmpty() ? nullptr : static_cast<const char*>(root);
+    // The first Windows 95 lacks the 64-bit call, so it is looked up here
+    // instead of being linked in.
+    FARPROC proc = Sys().GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA");
+    if (proc) {
+        auto freeSpaceEx = reinterpret_cast<FreeSpaceExProc>(proc);
+        ULARGE_INTEGER available, total, totalFree;
+        if (!freeSpaceEx(where, &available, &total, &totalFree))
+            return FreeSpace::ExFailed;
+        space = available.QuadPart;
+        return FreeSpace::Known;
+    }
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    if (!Sys().GetDiskFreeSpaceA(where, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+        return FreeSpace::FallbackFailed;
+    space = static_cast<ULONGLONG>(sectorsPerCluster) * bytesPerSector * freeClusters;
+    return FreeSpace::Known;
+}
+
+} // namespace
+
+int CTarvelDoc::PrepareInstall(BOOL ask)
+{
+    // A Shift-JIS trail byte may equal the backslash code, so the helper
+    // appends one after any double-byte last character.
+    InstallFolder = PathHelpers::WithTrailingBackslash(InstallFolder);
+
+    if (!Exists(InstallFolder)) {
+        if (ask && !UserAgreesToCreate(*this))
+            return 1;
+        if (!CreateLevels(InstallFolder)) {
+            RemoveCreatedInstallFolders();
+            ShowErrorCode(ERROR_CODE_WRITE);
+            return -1;
+        }
+    }
+
+    // The shared folder's preparation undoes and reports its own failure.
+    if (IsSharedComponents == 1 && !PrepareSharedFolder()) {
+        RemoveCreatedInstallFolders();
+        return -1;
+    }
+
+    SourceList.clear();
+    if (!ListDataFolders(*this) || !ListNamedFiles(*this))
+        return -1;
+
+    ULONGLONG space = 0;
+    FreeSpace query = QueryFreeSpace(VolumeRoot(InstallFolder), space);
+    if (query != FreeSpace::Known) {
+        RemoveCreatedFolders(*this);
+        if (query == FreeSpace::ExFailed)
+            ShowErrorCode(ERROR_CODE_GENERAL);
+        else
+            ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED));
+        return -1;
+    }
+    // Equal counts as too little: the copy also needs room for the log and
+    // the folder entries themselves.
+    if (space > TotalSize(SourceList))
+        return 0;
+    RemoveCreatedFolders(*this);
+    ShowErrorCode(ERROR_CODE_NOSPACE);
+    return -1;
+}
+
+int CTarvelDoc::ScanSourceFolder(const CString& pattern, std::vector<SourceEntry>& list, int position,
+                                 int* endPosition)
+{
+    if (position < 0) {
+        ShowErrorCode(ERROR_CODE_GENERAL);
+        return -1;
+    }
+    WIN32_FIND_DATAA found;
+    FindHandle find(pattern, found);
+    if (!find.IsOpen()) {
+        // Whatever the system's reason, to the user the package is incomplete.
+        ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_FILE_NOT_EXIST));
+        return -1;
+    }
+
+    // Items are named by the pattern's folder part: "..\DOC\*.*" gives "..\DOC\".
+    CString folder = pattern.Left(PathHelpers::LastBackslash(pattern) + 1);
+    int count = 0;
+    do {
+        if (IsDotEntry(found.cFileName))
+            continue;
+        CString path = folder + found.cFileName;
+        PutEntry(list, position++, EntryFor(path, found));
+        ++count;
+        // Depth first: a folder's contents follow its own record, complete
+        // before its next sibling.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            int inner = ScanSourceFolder(path + "\\*.*", list, position, &position);
+            if (inner == -1)
+                return -1;
+            count += inner;
+        }
+    } while (find.Next(found));
+
+    DWORD error = GetLastError();
+    if (endPosition)
+        *endPosition = position;
+    if (error != ERROR_NO_MORE_FILES) {
+        ShowErrorCode(ERROR_CODE_GENERAL);
+        return -1;
+    }
+    return count;
+}
