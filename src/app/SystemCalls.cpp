@@ -7,6 +7,7 @@ SystemCalls RealCalls()
     SystemCalls s;
     s.OpenMutexA = ::OpenMutexA;
     s.MessageBoxA = ::MessageBoxA;
+    s.ReadFile = ::ReadFile;
     s.CopyFileA = ::CopyFileA;
     s.SetFileAttributesA = ::SetFileAttributesA;
     s.CreateDirectoryA = ::CreateDirectoryA;

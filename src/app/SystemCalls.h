@@ -14,7 +14,9 @@ struct SystemCalls
     // Message boxes: the tests answer them instead of a user.
     int (WINAPI* MessageBoxA)(HWND, LPCSTR, LPCSTR, UINT);
 
-    // Files and folders.
+    // Files and folders. A read error of the setup script cannot be made
+    // to happen on a local drive.
+    BOOL (WINAPI* ReadFile)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
     BOOL (WINAPI* CopyFileA)(LPCSTR, LPCSTR, BOOL);
     BOOL (WINAPI* SetFileAttributesA)(LPCSTR, DWORD);
     BOOL (WINAPI* CreateDirectoryA)(LPCSTR, LPSECURITY_ATTRIBUTES);

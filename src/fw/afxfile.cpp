@@ -1,5 +1,7 @@
 #include "afxfile.h"
 
+#include "app/SystemCalls.h"
+
 #include <cstring>
 
 CFile::~CFile()
@@ -35,7 +37,7 @@ BOOL CFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* pErro
 UINT CFile::Read(void* pBuf, UINT nCount)
 {
     DWORD read = 0;
-    if (!ReadFile(m_hFile, pBuf, nCount, &read, nullptr))
+    if (!Sys().ReadFile(m_hFile, pBuf, nCount, &read, nullptr))
         throw CFileException(CFileException::generic, static_cast<LONG>(GetLastError()));
     return read;
 }
@@ -121,7 +123,7 @@ int CStdioFile::PeekByte()
         if (m_bEof)
             return -1;
         DWORD read = 0;
-        if (!ReadFile(m_hFile, m_buf, sizeof(m_buf), &read, nullptr))
+        if (!Sys().ReadFile(m_hFile, m_buf, sizeof(m_buf), &read, nullptr))
             throw CFileException(CFileException::generic, static_cast<LONG>(GetLastError()));
         m_nBuf = read;
         m_nPos = 0;
