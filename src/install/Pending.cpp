@@ -19,13 +19,4 @@ void CTarvelDoc::RestoreReplacedFiles() {}
 void CTarvelDoc::DropReplacedFiles() {}
 
 // shared/
-int CTarvelDoc::PrepareSharedFolder() { return 0; }
-void CTarvelDoc::RemoveCreatedSharedFolders() {}
-int CTarvelDoc::CopySharedFiles() { return 0; }
-int CTarvelDoc::CheckSharedFileVersion(CString, CString) { return -1; }
 int CTarvelDoc::MakeWritableIfListed(CString, CString) { return 0; }
-int CTarvelDoc::CallRegistrationEntry(const CString&, BOOL) { return 0; }
-int CTarvelDoc::RegisterSharedLibraries() { return 0; }
-int CTarvelDoc::IncrementSharedCounters() { return 0; }
-CounterRecord* CTarvelDoc::FindCounterEntry(const CString&) { return nullptr; }
-void CTarvelDoc::RollBackSharedComponents() {}

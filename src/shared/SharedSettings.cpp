@@ -72,8 +72,12 @@ int CTarvelDoc::LoadSharedComponentSettings()
         CounterRecord& record = CounterRecords[j];
         record.LibraryPath = LibraryList[j];
         LONG counter = 0;
-        if (!SharedRegistry::ReadCounter(SharedRegistry::CounterKeyPath(company, LibraryList[j]), counter))
+        if (!SharedRegistry::ReadCounter(SharedRegistry::CounterKeyPath(company, LibraryList[j]), counter)) {
+            // An unreadable counter (a value of the wrong size, a key we may
+            // not open) must not end the run without a word to the user.
+            ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED));
             return 0;
+        }
         record.CounterBefore = record.CounterNow = counter;
     }
     return 1;

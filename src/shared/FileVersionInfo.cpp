@@ -1,0 +1,109 @@
+#include "FileVersionInfo.h"
+
+#include <climits>
+#include <vector>
+
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The four numbers of a version text under sscanf's "%d,%d,%d,%d" rules.
+// FALSE when the text ends before the first number (empty or blank): that
+// is the one case sscanf answers EOF, and it makes a version unreadable.
+// Hand-written rather than sscanf so that a number too large for an int
+// is clamped instead of being undefined.
+bool ReadVersionNumbers(const char* text, int numbers[4])
+{
+    numbers[0] = numbers[1] = numbers[2] = numbers[3] = 0;
+    const char* p = text;
+    for (int field = 0; field < 4; ++field) {
+        if (field > 0) {
+            // The comma of the pattern must come at once: no blank before it.
+            if (*p != ',')
+                return true;
+            ++p;
+        }
+        while (IsBlank(*p))
+            ++p;
+        if (*p == '\0')
+            return field > 0;
+        bool negative = false;
+        if (*p == '+' || *p == '-') {
+            negative = *p == '-';
+            ++p;
+        }
+        if (*p < '0' || *p > '9')
+            return true;
+        long long value = 0;
+        for (; *p >= '0' && *p <= '9'; ++p) {
+            if (value <= static_cast<long long>(INT_MAX) + 1)
+                value = value * 10 + (*p - '0');
+        }
+        if (negative)
+            value = -value;
+        if (value > INT_MAX)
+            value = INT_MAX;
+        if (value < INT_MIN)
+            value = INT_MIN;
+        numbers[field] = static_cast<int>(value);
+    }
+    return true;
+}
+
+} // namespace
+
+CString CFileVersionInfo::GetFileVersion(CString path)
+{
+    CString result;
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    if (size == 0)
+        return result;
+
+    std::vector<BYTE> data(size, 0);
+    if (!GetFileVersionInfoA(path, 0, size, data.data()))
+        return result;
+
+    WORD* table = nullptr;
+    UINT tableBytes = 0;
+    if (!VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&table),
+                        &tableBytes)
+        || !table)
+        return result;
+
+    // A later translation with a FileVersion wins over an earlier one.
+    for (UINT pair = 0; pair < tableBytes / 4; ++pair) {
+        CString query;
+        query.Format("\\StringFileInfo\\%04x%04x\\FileVersion", table[pair * 2], table[pair * 2 + 1]);
+        char* text = nullptr;
+        UINT length = 0;
+        if (VerQueryValueA(data.data(), query, reinterpret_cast<void**>(&text), &length) && text && length) {
+            // The length bounds the read even if the terminator were missing.
+            UINT n = 0;
+            while (n < length && text[n])
+                ++n;
+            result = CString(text, static_cast<int>(n));
+        }
+    }
+    return result;
+}
+
+int CFileVersionInfo::CompareVersions(CString first, CString second)
+{
+    int a[4];
+    int b[4];
+    bool readA = ReadVersionNumbers(first, a);
+    bool readB = ReadVersionNumbers(second, b);
+    if (!readA || !readB)
+        return -1;
+    for (int i = 0; i < 4; ++i) {
+        if (a[i] > b[i])
+            return 1;
+        if (a[i] < b[i])
+            return 2;
+    }
+    return 0;
+}

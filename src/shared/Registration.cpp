@@ -1,0 +1,99 @@
+// Self-registration of the shared libraries: each one's "DllRegisterServer"
+// or "DllUnregisterServer" entry, called with OLE initialised around it.
+#include "app/TarvelDoc.h"
+
+#include <ole2.h>
+
+namespace {
+
+// OLE for the thread, for as long as the object lives. "Already initialised"
+// (S_FALSE) counts as success and still needs its matching uninitialise.
+class OleScope
+{
+public:
+    OleScope() : m_ok(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~OleScope()
+    {
+        if (m_ok)
+            OleUninitialize();
+    }
+    OleScope(const OleScope&) = delete;
+    OleScope& operator=(const OleScope&) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    bool m_ok;
+};
+
+// A loaded library, freed on every path.
+class AutoLibrary
+{
+public:
+    explicit AutoLibrary(const char* path)
+        : m_module(LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH))
+    {
+        // Windows 3.x-style error values below 32 are failures too.
+        if (reinterpret_cast<UINT_PTR>(m_module) < 32)
+            m_module = nullptr;
+    }
+    ~AutoLibrary()
+    {
+        if (m_module)
+            FreeLibrary(m_module);
+    }
+    AutoLibrary(const AutoLibrary&) = delete;
+    AutoLibrary& operator=(const AutoLibrary&) = delete;
+    HMODULE Get() const { return m_module; }
+
+private:
+    HMODULE m_module;
+};
+
+// Puts the process error mode back when the call is over.
+class ErrorModeScope
+{
+public:
+    explicit ErrorModeScope(UINT mode) : m_previous(SetErrorMode(mode)) {}
+    ~ErrorModeScope() { SetErrorMode(m_previous); }
+    ErrorModeScope(const ErrorModeScope&) = delete;
+    ErrorModeScope& operator=(const ErrorModeScope&) = delete;
+
+private:
+    UINT m_previous;
+};
+
+using RegistrationEntry = HRESULT(STDAPICALLTYPE*)();
+
+} // namespace
+
+int CTarvelDoc::CallRegistrationEntry(const CString& path, BOOL registerIt)
+{
+    const char* entryName = registerIt ? "DllRegisterServer" : "DllUnregisterServer";
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return 0;
+
+    OleScope ole;
+    if (!ole.Ok())
+        return 0;
+    // A library on a missing drive must fail quietly, not ask the user to
+    // insert a disk in the middle of an unattended install.
+    ErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
+
+    // The altered search path lets the library find its own dependencies in
+    // the shared folder beside it.
+    AutoLibrary library(path);
+    if (!library.Get())
+        return 0;
+    auto entry = reinterpret_cast<RegistrationEntry>(GetProcAddress(library.Get(), entryName));
+    if (!entry)
+        return 0;
+    return SUCCEEDED(entry()) ? 1 : 0;
+}
+
+int CTarvelDoc::RegisterSharedLibraries()
+{
+    for (int i = 0; i < RegistrationList.GetSize(); ++i)
+        if (!CallRegistrationEntry(RegistrationList[i], TRUE))
+            return 0;
+    return 1;
+}
