@@ -5,10 +5,6 @@
 // install/Execute.cpp
 BOOL CTarvelDoc::RunInstall() { return FALSE; }
 
-// install/Shortcuts.cpp
-BOOL CTarvelDoc::CreateShortcut(const CString&, const CString&, const CString&) { return FALSE; }
-BOOL CTarvelDoc::RegisterInstall() { return FALSE; }
-
 // rollback/
 int CTarvelDoc::WriteUninstallLog() { return 0; }
 void CTarvelDoc::RollBackInstall() {}
