@@ -1,0 +1,302 @@
+// Install execution: copies every item of the source list into the
+// destination with progress and cancel, writes the uninstall log, installs
+// the shared components and hands over to the registration steps. A failure
+// is undone from the log text first and reported once afterwards.
+#include "install/Execute.h"
+
+#include "app/PathHelpers.h"
+#include "app/SystemCalls.h"
+#include "app/TarvelApp.h"
+#include "app/TarvelDoc.h"
+#include "rollback/UninstallLog.h"
+#include "script/ScriptKeys.h"
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char LOG_SEPARATOR[] = "? ";
+constexpr char CREATED_FOLDER_ENTRY[] = "<f>:";
+constexpr char COPIED_FOLDER_ENTRY[] = "<d>:";
+constexpr int LAST_DATA_FOLDER = 5;
+
+// Where an item of the source list lands. The contents of every data folder
+// are merged into the destination root; the named files (uninstaller,
+// script, icon) keep their script names there.
+class DestinationMap {
+public:
+    explicit DestinationMap(const CTarvelDoc& doc)
+        : m_base(PathHelpers::WithoutTrailingBackslash(doc.InstallFolder))
+    {
+        // An empty first data folder gives "..\\\\", which no item matches.
+        AddPrefix(doc.GetScriptValue(SEC_INSTALL, KEY_DATA_PATH));
+        for (int k = 2; k <= LAST_DATA_FOLDER; ++k) {
+            CString key;
+            key.Format(KEY_DATA_PATH_FMT, k);
+            CString folder = doc.GetScriptValue(SEC_INSTALL, key);
+            if (!folder.IsEmpty())
+                AddPrefix(folder);
+        }
+    }
+
+    // The destination path, and the name relative to the destination that
+    // goes into the log. The first data folder that matches wins, so with
+    // DOC and DOC\SUB an item of DOC\SUB still lands under SUB.
+    void Map(const CString& path, CString& destination, CString& relative) const
+    {
+        CString lower = path;
+        lower.MakeLower();
+        for (const CString& prefix : m_prefixes) {
+            const int length = prefix.GetLength();
+            if (std::strncmp(lower, prefix, static_cast<size_t>(length)) == 0) {
+                // Keep the backslash that ends the prefix as the separator.
+                destination = m_base + path.Mid(length - 1);
+                relative = path.Mid(length);
+                return;
+            }
+        }
+        destination = m_base + "\\" + path;
+        relative = path;
+    }
+
+private:
+    void AddPrefix(const CString& folder)
+    {
+        // The lower-casing leaves double-byte characters alone, so a prefix
+        // match always ends on a character boundary of the path.
+        CString prefix = "..\\" + folder + "\\";
+        prefix.MakeLower();
+        m_prefixes.push_back(prefix);
+    }
+
+    CString m_base;
+    std::vector<CString> m_prefixes;
+};
+
+// Progress steps: a tenth more than the items, so that the bar reaches 100
+// only when the whole install is over. Integer arithmetic gives the exact
+// truncation of n x 1.1 that floating point can miss by one.
+int ProgressStepsFor(long long items)
+{
+    const long long steps = items * 11 / 10;
+    return static_cast<int>(steps == items ? steps + 1 : steps);
+}
+
+// A failed copy: error 13 is how a full or failing medium shows up here.
+DWORD CopyFailureCode(DWORD systemError)
+{
+    return systemError == ERROR_INVALID_DATA ? ERROR_CODE_NOSPACE : ERROR_CODE_COPY;
+}
+
+// The attributes with the read-only bit cleared and the others kept.
+DWORD WithoutReadOnly(DWORD attributes)
+{
+    DWORD rest = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    return rest ? rest : FILE_ATTRIBUTE_NORMAL;
+}
+
+// The copy loop over the source list. Each step answers 0 when it is done,
+// else the code to report; the caller undoes and reports.
+class PackageCopy {
+public:
+    explicit PackageCopy(CTarvelDoc& doc)
+        : m_doc(doc)
+        , m_map(doc)
+    {
+    }
+
+    DWORD Run()
+    {
+        const long long count = static_cast<long long>(m_doc.SourceList.size());
+        for (long long i = 0; i < count; ++i) {
+            const SourceEntry& record = m_doc.SourceList[static_cast<size_t>(i)];
+            if (m_doc.PumpMessages())
+                return ERROR_CODE_CANCEL;
+            m_doc.ProgressPosition = static_cast<int>(100 * (i + 1) / m_doc.ProgressDivisor);
+
+            CString destination, relative;
+            m_map.Map(record.Path, destination, relative);
+            m_doc.CurrentItem = destination;
+            m_doc.UpdateAllViews(nullptr);
+            if (m_doc.PumpMessages())
+                return ERROR_CODE_CANCEL;
+
+            DWORD code = (record.Attributes & FILE_ATTRIBUTE_DIRECTORY)
+                ? CopyFolderRecord(destination, relative)
+                : CopyFileRecord(record.Path, destination, relative);
+            if (code)
+                return code;
+        }
+        return 0;
+    }
+
+private:
+    DWORD CopyFolderRecord(const CString& destination, const CString& relative)
+    {
+        const DWORD attributes = GetFileAttributesA(destination);
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            if (m_doc.PumpMessages())
+                return ERROR_CODE_CANCEL;
+            if (!Sys().CreateDirectoryA(destination, nullptr))
+                return ERROR_CODE_WRITE;
+        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsOurs(destination)) {
+            // A folder of an earlier installation: the rollback removes it
+            // when it ends up empty, so the restore must know to make it again.
+            m_doc.SaveReplacedFile(destination);
+        }
+        MarkOurs(destination);
+        m_doc.LogText += COPIED_FOLDER_ENTRY + relative + LOG_SEPARATOR;
+        return m_doc.PumpMessages() ? static_cast<DWORD>(ERROR_CODE_CANCEL) : 0;
+    }
+
+    DWORD CopyFileRecord(const CString& source, const CString& destination, const CString& relative)
+    {
+        const DWORD attributes = GetFileAttributesA(destination);
+        const bool present = attributes != INVALID_FILE_ATTRIBUTES;
+        if (present) {
+            // Keep the earlier file before anything touches it; what cannot
+            // be kept is not overwritten.
+            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsOurs(destination)
+                && !m_doc.SaveReplacedFile(destination))
+                return CopyFailureCode(GetLastError());
+            if ((attributes & FILE_ATTRIBUTE_READONLY)
+                && !Sys().SetFileAttributesA(destination, WithoutReadOnly(attributes)))
+                return ERROR_CODE_GENERAL;
+        }
+        if (m_doc.PumpMessages())
+            return ERROR_CODE_CANCEL;
+
+        if (!Sys().CopyFileA(source, destination, FALSE)) {
+            const DWORD error = GetLastError();
+            // The item is not in the log yet, so the rollback would not take
+            // away what a half-done copy left; an earlier file comes back
+            // through the restore instead.
+            if (!present)
+                DeleteFileA(destination);
+            return CopyFailureCode(error);
+        }
+        MarkOurs(destination);
+        m_doc.LogText += relative + LOG_SEPARATOR;
+
+        if (m_doc.WritableFiles.GetSize() > 0 && !m_doc.MakeWritableIfListed(source, destination))
+            return ERROR_CODE_GENERAL;
+        return m_doc.PumpMessages() ? static_cast<DWORD>(ERROR_CODE_CANCEL) : 0;
+    }
+
+    // Two data folders can hold the same name: what this install already
+    // wrote must not be kept aside as if an earlier installation had left it.
+    bool IsOurs(const CString& destination) const { return m_written.count(Key(destination)) != 0; }
+    void MarkOurs(const CString& destination) { m_written.insert(Key(destination)); }
+    static std::string Key(CString path) { return path.MakeLower().str(); }
+
+    CTarvelDoc& m_doc;
+    DestinationMap m_map;
+    std::set<std::string> m_written;
+};
+
+// Adds back the 1 that the log writer took from every byte.
+void DecodeLogText(CString& text)
+{
+    for (int i = 0; i < text.GetLength(); ++i)
+        text.SetAt(i, static_cast<char>(text[i] + 1));
+}
+
+} // namespace
+
+namespace InstallExecution {
+
+BOOL CopyPackage(CTarvelDoc& doc)
+{
+    CTarvelApp* app = TarvelApp();
+
+    doc.LogText.Empty();
+    CStringArray created;
+    created.SetSize(10);
+    const int createdCount = app->GetCreatedInstallFolders(created);
+    for (int i = 0; i < createdCount; ++i)
+        doc.LogText += CREATED_FOLDER_ENTRY + created[i] + LOG_SEPARATOR;
+
+    long long items = static_cast<long long>(doc.SourceList.size());
+    if (doc.IsSharedComponents && doc.SharedFileCount > 0)
+        items += doc.SharedFileCount;
+    doc.ProgressDivisor = ProgressStepsFor(items);
+
+    // Every rollback deletes the uninstall log, also one that an earlier
+    // installation left here; keep that one aside before anything can fail.
+    const CString logPath = UninstallLogPath(doc.InstallFolder);
+    const DWORD logAttributes = GetFileAttributesA(logPath);
+    if (logAttributes != INVALID_FILE_ATTRIBUTES && !(logAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        && !doc.SaveReplacedFile(logPath)) {
+        const DWORD code = CopyFailureCode(GetLastError());
+        // Nothing is copied yet, and the rollback would take the log that
+        // could not be kept: take back only the folders this run created.
+        doc.RemoveCreatedInstallFolders();
+        if (doc.IsSharedComponents)
+            doc.RemoveCreatedSharedFolders();
+        doc.ShowErrorCode(code);
+        return FALSE;
+    }
+
+    const DWORD code = PackageCopy(doc).Run();
+    if (code) {
+        doc.RollBackInstall();
+        if (doc.IsSharedComponents)
+            doc.RemoveCreatedSharedFolders();
+        doc.ShowErrorCode(code);
+        if (code == ERROR_CODE_CANCEL)
+            doc.IsUserCancel = 1;
+        return FALSE;
+    }
+
+    if (doc.IsSharedComponents && !doc.CopySharedFiles()) {
+        doc.RollBackInstall();
+        return FALSE;
+    }
+
+    const int written = doc.WriteUninstallLog();
+    DecodeLogText(doc.LogText);
+    if (!written) {
+        doc.RollBackInstall();
+        if (doc.IsSharedComponents)
+            doc.RollBackSharedComponents();
+        return FALSE;
+    }
+
+    if (doc.IsSharedComponents) {
+        BOOL registered = TRUE;
+        if (doc.RegistrationList.GetSize() > 0)
+            registered = doc.RegisterSharedLibraries();
+        // Counting this product as a user of libraries that failed to
+        // register would only have to be taken back again.
+        if (registered)
+            registered = doc.IncrementSharedCounters();
+        if (!registered) {
+            doc.RollBackInstall();
+            doc.RollBackSharedComponents();
+            doc.ShowErrorCode(ERROR_CODE_GENERAL);
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+} // namespace InstallExecution
+
+BOOL CTarvelDoc::RunInstall()
+{
+    IsUserCancel = 0;
+    if (!InstallExecution::CopyPackage(*this))
+        return FALSE;
+    // Undoes and reports its own failures (the rollback included).
+    if (!RegisterInstall())
+        return FALSE;
+
+    // The earlier installation's files are replaced for good now.
+    DropReplacedFiles();
+    ProgressPosition = 100;
+    UpdateAllViews(nullptr);
+    return TRUE;
+}
