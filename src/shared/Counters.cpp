@@ -61,6 +61,25 @@ int CountCounterKeys(const CString& parentPath)
     return count;
 }
 
+// TRUE when this run's shared copy put the file there: the shared log text
+// names it as a copied file, relative to the shared folder.
+bool CopiedByThisRun(const CTarvelDoc& doc, const CString& path)
+{
+    const CString& log = doc.SharedLogText;
+    for (int start = 0;;) {
+        int end = log.Find("? ", start);
+        if (end < 0)
+            return false;
+        CString entry = log.Mid(start, end - start);
+        start = end + 2;
+        CString kind = entry.Left(4);
+        if (kind.CompareNoCase("<f>:") == 0 || kind.CompareNoCase("<d>:") == 0)
+            continue;
+        if ((doc.SharedFolder + entry).CompareNoCase(path) == 0)
+            return true;
+    }
+}
+
 } // namespace
 
 CounterRecord* CTarvelDoc::FindCounterEntry(const CString& name)
@@ -139,6 +158,13 @@ void CTarvelDoc::RollBackSharedComponents()
             CString file = start < 0 ? path : path.Mid(start);
             if (file.CompareNoCase(name) != 0)
                 continue;
+            // A library that was there before this run (an equal or newer
+            // one it kept) belongs to whoever installed it: it stays, and
+            // stays registered, even when its counter had been lost.
+            if (!CopiedByThisRun(*this, path)) {
+                RegistrationList.RemoveAt(j);
+                break;
+            }
             CallRegistrationEntry(path, FALSE);
             DWORD attributes = GetFileAttributesA(path);
             if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
