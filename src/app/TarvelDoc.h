@@ -18,6 +18,21 @@ enum : DWORD {
     ERROR_CODE_GENERAL = 0x2ff0,
 };
 
+// The code to report for a failed file copy. Error 13 is how a full disk
+// shows up on the 95 family; the NT family says so in its own words, and a
+// user told "copy error" for a full disk would look for the wrong cause.
+inline DWORD CopyFailureCode(DWORD systemError)
+{
+    switch (systemError) {
+    case ERROR_INVALID_DATA:
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ERROR_CODE_NOSPACE;
+    default:
+        return ERROR_CODE_COPY;
+    }
+}
+
 // One line of the setup script table.
 struct ScriptEntry
 {

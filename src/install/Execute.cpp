@@ -85,12 +85,6 @@ int ProgressStepsFor(long long items)
     return static_cast<int>(steps == items ? steps + 1 : steps);
 }
 
-// A failed copy: error 13 is how a full or failing medium shows up here.
-DWORD CopyFailureCode(DWORD systemError)
-{
-    return systemError == ERROR_INVALID_DATA ? ERROR_CODE_NOSPACE : ERROR_CODE_COPY;
-}
-
 // The attributes with the read-only bit cleared and the others kept.
 DWORD WithoutReadOnly(DWORD attributes)
 {

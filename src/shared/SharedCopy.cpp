@@ -102,7 +102,7 @@ int CTarvelDoc::CopySharedFiles()
             }
             CurrentItem = destination;
             if (!Sys().CopyFileA(record.Path, destination, FALSE)) {
-                failure = GetLastError() == ERROR_INVALID_DATA ? ERROR_CODE_NOSPACE : ERROR_CODE_COPY;
+                failure = CopyFailureCode(GetLastError());
                 break;
             }
             // A file that was there before is not ours to delete on undo: the

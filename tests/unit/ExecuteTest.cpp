@@ -366,7 +366,9 @@ TEST_P(CopyErrorTest, FailedCopyIsReportedByItsErrorAndUndone)
 INSTANTIATE_TEST_SUITE_P(Errors, CopyErrorTest,
     ::testing::Values(std::make_pair(DWORD { ERROR_INVALID_DATA }, NOSPACE_TEXT),
         std::make_pair(DWORD { ERROR_ACCESS_DENIED }, COPY_TEXT),
-        std::make_pair(DWORD { ERROR_DISK_FULL }, COPY_TEXT)),
+        std::make_pair(DWORD { ERROR_DISK_FULL }, NOSPACE_TEXT),
+        std::make_pair(DWORD { ERROR_HANDLE_DISK_FULL }, NOSPACE_TEXT),
+        std::make_pair(DWORD { ERROR_SHARING_VIOLATION }, COPY_TEXT)),
     [](const ::testing::TestParamInfo<std::pair<DWORD, const char*>>& info) {
         return "SystemError" + std::to_string(info.param.first);
     });
