@@ -35,6 +35,7 @@ TEST_P(MissingScript, OneErrorBoxThenTheProcessEnds)
     EXPECT_EQ(box.MessageText(), kMissingScriptText);
     EXPECT_TRUE(box.Has(IDOK) && !box.Has(IDCANCEL) && !box.Has(IDYES)) << "one OK button:\n"
                                                                         << dlg::Describe(box);
+    EXPECT_EQ(run.exitCode, 3u) << "a package that cannot be loaded fails before the copy";
 }
 
 std::string ModeName(const ::testing::TestParamInfo<const char*>& info)
@@ -55,7 +56,8 @@ protected:
         ASSERT_TRUE(package.CopyInstaller());
     }
 
-    // Watches a process until it ends; fails if it shows any window meanwhile.
+    // Watches a process until it ends; fails if it shows any window meanwhile
+    // or ends with another code than "another instance is running".
     void ExpectEndsWithoutWindow(const dlg::Process& process)
     {
         DWORD start = GetTickCount();
@@ -68,6 +70,8 @@ protected:
         ASSERT_FALSE(process.IsRunning()) << "still running after " << kTimeoutMs << " ms";
         for (HWND hwnd : shown)
             ADD_FAILURE() << "showed a window:\n" << dlg::Describe(dlg::Inspect(hwnd));
+        // Deployment tools tell a refused start from a failed install by this code.
+        EXPECT_EQ(process.ExitCode(), 1u) << "exit code of a refused second start";
     }
 };
 
