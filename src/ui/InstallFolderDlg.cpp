@@ -1,0 +1,164 @@
+#include "InstallFolderDlg.h"
+
+#include "app/TarvelApp.h"
+#include "app/TarvelDoc.h"
+#include "res/resource.h"
+#include "script/ScriptKeys.h"
+#include "ui/FolderBrowser.h"
+
+namespace {
+
+// Index just after the first single-byte backslash at or after 'from', or -1.
+// The scan starts at the text's beginning, so a trail byte 0x5C is never taken
+// for a separator.
+int NextFolderStart(const CString& text, int from)
+{
+    int i = 0;
+    const int length = text.GetLength();
+    while (i < length) {
+        BYTE c = static_cast<BYTE>(text[i]);
+        if (IsDBCSLeadByte(c) && i + 1 < length) {
+            i += 2;
+            continue;
+        }
+        if (c == '\\' && i >= from)
+            return i + 1;
+        ++i;
+    }
+    return -1;
+}
+
+} // namespace
+
+CInstallFolderDlg::CInstallFolderDlg() : CDialog(IDD_INSTALL_FOLDER)
+{
+}
+
+void CInstallFolderDlg::LoadTexts(CTarvelDoc& doc)
+{
+    Caption = doc.GetScriptValue(SEC_INSTALL, KEY_CAPTION);
+    Message = doc.GetScriptValue(SEC_INSTALL, KEY_MSG_FOLDER_SEL);
+    DestinationPath = doc.InstallFolder;
+    BrowseText = doc.GetScriptValue(SEC_INSTALL, KEY_BUTTON_REF);
+    OkText = doc.GetScriptValue(SEC_INSTALL, KEY_BUTTON_OK);
+    CancelText = doc.GetScriptValue(SEC_INSTALL, KEY_BUTTON_CANCEL);
+    FolderTitle = doc.GetScriptValue(SEC_INSTALL, KEY_FOLDER_TITLE);
+    BrowseInstruction = doc.GetScriptValue(SEC_INSTALL, KEY_MSG_SELECT_FOLDER);
+    MakeFolderQuestion = doc.GetScriptValue(SEC_INSTALL, KEY_MAKE_FOLDER_CONF);
+    InvalidFolderText = doc.GetScriptValue(SEC_ERROR, KEY_ERR_SEL_FOL_INVALID);
+    WriteErrorText = doc.GetScriptValue(SEC_ERROR, KEY_ERR_MES_WRITE_ERROR);
+}
+
+void CInstallFolderDlg::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_BANNER, BannerCtrl);
+    DDX_Control(pDX, IDOK, OkButton);
+    DDX_Control(pDX, IDCANCEL, CancelButton);
+    DDX_Control(pDX, IDC_FOLDER_FRAME, FolderFrame);
+    DDX_Control(pDX, IDC_BROWSE, BrowseButton);
+    DDX_Text(pDX, IDC_FOLDER_PATH, DisplayedPath);
+    DDX_Text(pDX, IDC_MESSAGE, Message);
+}
+
+BOOL CInstallFolderDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    LoadBanner();
+    return TRUE;
+}
+
+LRESULT CInstallFolderDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_BROWSE && HIWORD(wParam) == BN_CLICKED) {
+            OnBrowse();
+            return 0;
+        }
+        break;
+    case WM_SHOWWINDOW: {
+        LRESULT result = Default(message, wParam, lParam);
+        OnShowWindow(static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
+        return result;
+    }
+    case WM_DESTROY: {
+        LRESULT result = Default(message, wParam, lParam);
+        OnDestroy();
+        return result;
+    }
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
+void CInstallFolderDlg::OnShowWindow(BOOL, UINT)
+{
+    DisplayedPath = FitPathToControl();
+    SetDlgItemText(IDC_FOLDER_PATH, DisplayedPath);
+    OkButton.SetWindowText(OkText);
+    CancelButton.SetWindowText(CancelText);
+    BrowseButton.SetWindowText(BrowseText);
+    FolderFrame.SetWindowText(FolderTitle);
+    SetWindowText(Caption);
+}
+
+void CInstallFolderDlg::OnBrowse()
+{
+    CFolderBrowser browser(Caption, BrowseInstruction, DestinationPath, nullptr);
+    browser.SetText(BROWSE_TEXT_INSTRUCTION, BrowseInstruction);
+    browser.SetText(BROWSE_TEXT_MAKE_FOLDER, MakeFolderQuestion);
+    browser.SetText(BROWSE_TEXT_INVALID, InvalidFolderText);
+    browser.SetText(BROWSE_TEXT_WRITE_ERROR, WriteErrorText);
+    if (browser.DoModal() == 1)
+        DestinationPath = browser.GetPath();
+
+    // The package's paths are relative to the installer's folder, whatever
+    // the shell did to the current folder meanwhile.
+    if (CTarvelApp* pApp = TarvelApp(); pApp && pApp->InstallerFolder[0])
+        SetCurrentDirectoryA(pApp->InstallerFolder);
+
+    DisplayedPath = FitPathToControl();
+    SetDlgItemText(IDC_FOLDER_PATH, DisplayedPath);
+    UpdateData(FALSE);
+}
+
+void CInstallFolderDlg::OnDestroy()
+{
+    ReleaseBanner();
+}
+
+void CInstallFolderDlg::OnPaint()
+{
+    CPaintDC dc(this);
+    PaintBanner();
+}
+
+CString CInstallFolderDlg::FitPathToControl()
+{
+    RECT rect = {0, 0, 0, 0};
+    ::GetWindowRect(GetDlgItem(IDC_FOLDER_PATH), &rect);
+    const LONG width = rect.right - rect.left;
+
+    // Measured with the device context's own font, not the dialog's.
+    CClientDC dc(this);
+    auto fits = [&](const CString& text) { return dc.GetTextExtent(text).cx <= width; };
+
+    const CString& path = DestinationPath;
+    CString result = path;
+    if (path.GetLength() < 4)
+        return result;
+    const CString head = path.Left(3) + "...";
+    int tailStart = 3;
+    while (!fits(result)) {
+        if (tailStart >= path.GetLength())
+            break;
+        int next = NextFolderStart(path, tailStart);
+        if (next < 0)
+            break;
+        tailStart = next;
+        result = head + "\\" + path.Mid(tailStart);
+    }
+    return result;
+}
