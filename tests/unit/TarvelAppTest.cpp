@@ -6,6 +6,9 @@
 #include "app/SystemCalls.h"
 #include "app/TarvelApp.h"
 #include "app/TarvelDoc.h"
+#include "app/TarvelView.h"
+#include "res/resource.h"
+#include "ui/MainFrame.h"
 
 #include <string>
 
@@ -144,4 +147,65 @@ TEST(Journal, RemovalTakesInnerFoldersFirstAndLeavesFilledOnes)
     EXPECT_FALSE(Exists(a));
     EXPECT_TRUE(Exists(c));
     EXPECT_EQ(TestApp().InstallFolderCount, 3); // the journal itself stays
+}
+
+namespace {
+
+CDocument* NewTestDocument() { return new CTarvelDoc; }
+CFrameWnd* NewTestFrame() { return new CMainFrame; }
+CView* NewTestView() { return new CTarvelView; }
+
+} // namespace
+
+TEST(RunCommand, EndsInTheStartFolderWithTheMainWindowClosed)
+{
+    CTarvelApp& app = TestApp();
+    ScriptFolder start;
+    ScriptFolder installer; // no setup script: the run stops at loading
+    lstrcpynA(app.StartFolder, start.Path().c_str(), sizeof(app.StartFolder));
+    app.AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, NewTestDocument, NewTestFrame, NewTestView));
+    app.OnFileNew();
+    ASSERT_NE(app.m_pMainWnd, nullptr);
+
+    BoxRecorder boxes;
+    app.OnRunSetup();
+
+    char current[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof(current), current);
+    EXPECT_EQ(std::string(current), start.Path());
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+    EXPECT_EQ(app.ExitCode, EXIT_FAILED_BEFORE_COPY);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().Text, "File not found.\nAbort installation.");
+
+    // The closed main window ended the message loop; the test goes on.
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    app.AddDocTemplate(nullptr);
+    SetCurrentDirectoryA(installer.Path().c_str());
+}
+
+TEST(RunCommand, MainWindowRefusesToCloseWhileTheRunIsUnderWay)
+{
+    CTarvelApp& app = TestApp();
+    app.AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, NewTestDocument, NewTestFrame, NewTestView));
+    app.OnFileNew();
+    ASSERT_NE(app.m_pMainWnd, nullptr);
+    HWND frame = app.m_pMainWnd->m_hWnd;
+    CTarvelView* view = dynamic_cast<CTarvelView*>(static_cast<CFrameWnd*>(app.m_pMainWnd)->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->ShowStatus());
+
+    app.IsRunning = 1;
+    SendMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(frame));
+    EXPECT_EQ(view->StatusDlg.CancelRequest, 1); // a close from the taskbar is a cancel
+
+    view->CloseStatus();
+    app.IsRunning = 0;
+    SendMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(frame));
+    MSG msg;
+    PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    app.AddDocTemplate(nullptr);
 }
