@@ -4,31 +4,12 @@
 #include "app/TarvelDoc.h"
 
 #include "app/PathHelpers.h"
+#include "app/ScopedHandles.h"
 #include "app/SystemCalls.h"
 #include "app/TarvelApp.h"
 #include "script/ScriptKeys.h"
 
 namespace {
-
-// One enumeration of a folder, closed on every way out.
-class FindHandle
-{
-public:
-    FindHandle(const char* pattern, WIN32_FIND_DATAA& found) : m_handle(FindFirstFileA(pattern, &found)) {}
-    ~FindHandle()
-    {
-        if (IsOpen())
-            FindClose(m_handle);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-    bool Next(WIN32_FIND_DATAA& found) { return FindNextFileA(m_handle, &found) != FALSE; }
-
-private:
-    HANDLE m_handle;
-};
 
 using FreeSpaceExProc = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
@@ -138,7 +119,7 @@ bool FindNamedFile(const CString& path, SourceEntry& entry, DWORD& error)
         return false;
     }
     WIN32_FIND_DATAA found;
-    FindHandle find(path, found);
+    ScopedFind find(path, found);
     if (!find.IsOpen()) {
         error = GetLastError();
         return false;
@@ -266,7 +247,7 @@ int CTarvelDoc::ScanSourceFolder(const CString& pattern, std::vector<SourceEntry
         return -1;
     }
     WIN32_FIND_DATAA found;
-    FindHandle find(pattern, found);
+    ScopedFind find(pattern, found);
     if (!find.IsOpen()) {
         // Whatever the system's reason, to the user the package is incomplete.
         ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_FILE_NOT_EXIST));

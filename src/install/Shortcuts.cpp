@@ -4,6 +4,7 @@
 // record each product's key file. None of it is in the uninstall log, so a
 // failing step takes back by hand what the steps before it made.
 #include "app/PathHelpers.h"
+#include "app/ScopedHandles.h"
 #include "app/SystemCalls.h"
 #include "app/TarvelApp.h"
 #include "app/TarvelDoc.h"
@@ -65,33 +66,11 @@ public:
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
 
-    void** Out() { return reinterpret_cast<void**>(&m_p); }
+    void** Receive() { return reinterpret_cast<void**>(&m_p); }
     T* operator->() const { return m_p; }
 
 private:
     T* m_p = nullptr;
-};
-
-// Owns one open registry key.
-class RegKey
-{
-public:
-    RegKey() = default;
-    ~RegKey() { Close(); }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-
-    HKEY* Out() { return &m_key; }
-    HKEY Get() const { return m_key; }
-    void Close()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-        m_key = nullptr;
-    }
-
-private:
-    HKEY m_key = nullptr;
 };
 
 // The path as the shell and the file system take it: UTF-16 within MAX_PATH
@@ -244,10 +223,10 @@ void RestoreValue(HKEY key, const PriorValue& prior)
         RegDeleteValueA(key, prior.Name);
 }
 
-LONG CreateKey(const CString& path, RegKey& key, DWORD* disposition)
+LONG CreateKey(const CString& path, ScopedRegKey& key, DWORD* disposition)
 {
     return Sys().RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                 key.Out(), disposition);
+                                 key.Receive(), disposition);
 }
 
 // A REG_SZ value, its terminating zero counted in its length. The text is
@@ -311,7 +290,7 @@ BOOL CTarvelDoc::CreateShortcut(const CString& target, const CString& link, cons
     ComApartment apartment;
     ComPtr<IShellLinkA> shellLink;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                shellLink.Out()))) {
+                                shellLink.Receive()))) {
         ShowErrorCode(ERROR_CODE_GENERAL);
         return FALSE;
     }
@@ -321,7 +300,7 @@ BOOL CTarvelDoc::CreateShortcut(const CString& target, const CString& link, cons
         return FALSE;
     }
     ComPtr<IPersistFile> persist;
-    if (FAILED(shellLink->QueryInterface(IID_IPersistFile, persist.Out()))) {
+    if (FAILED(shellLink->QueryInterface(IID_IPersistFile, persist.Receive()))) {
         ShowErrorCode(ERROR_CODE_GENERAL);
         return FALSE;
     }
@@ -414,7 +393,7 @@ BOOL CTarvelDoc::RegisterInstall()
     const CString uninstallKey = CString(UNINSTALL_ROOT) + GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
     const CString uninstallFile = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE);
     const CString displayName = GetScriptValue(SEC_INSTALL, KEY_UNINSTALL_NAME);
-    RegKey key;
+    ScopedRegKey key;
     DWORD disposition = 0;
     if (CreateKey(uninstallKey, key, &disposition) != ERROR_SUCCESS) {
         RollBackInstall();
@@ -474,7 +453,7 @@ BOOL CTarvelDoc::RegisterInstall()
         const CString productKeyFile = GetScriptValue(SEC_INSTALL, keyFile);
         if (productName.IsEmpty() || productLanguage.IsEmpty() || productKeyFile.IsEmpty())
             continue;
-        RegKey productKey;
+        ScopedRegKey productKey;
         DWORD ignored = 0;
         const CString path = CString(SOFTWARE_ROOT) + company + "\\" + productName + "\\" + productLanguage;
         if (CreateKey(path, productKey, &ignored) == ERROR_SUCCESS)

@@ -2,36 +2,13 @@
 // from its own records, never from a search of the disk. Every step is
 // allowed to fail; whatever cannot be removed stays, and nothing is reported.
 #include "app/PathHelpers.h"
+#include "app/ScopedHandles.h"
 #include "app/TarvelDoc.h"
 #include "rollback/UninstallLog.h"
 
 #include <vector>
 
 namespace {
-
-// Owns a search handle of FindFirstFileA.
-class FindHandle {
-public:
-    FindHandle(const char* pattern, WIN32_FIND_DATAA& found)
-        : m_handle(FindFirstFileA(pattern, &found))
-    {
-    }
-    ~FindHandle() { Close(); }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-
-    bool IsValid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-    void Close()
-    {
-        if (IsValid())
-            FindClose(m_handle);
-        m_handle = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE m_handle;
-};
 
 // Clears a set read-only bit (the other attributes stay); false when the
 // path's attributes cannot be read at all.
@@ -99,8 +76,8 @@ void CTarvelDoc::DeleteFileAndEmptyFolder(const CString& file, CString folder)
     DeleteFileA(file);
 
     WIN32_FIND_DATAA found;
-    FindHandle search(PathHelpers::WithTrailingBackslash(folder) + "*.*", found);
-    if (!search.IsValid())
+    ScopedFind search(PathHelpers::WithTrailingBackslash(folder) + "*.*", found);
+    if (!search.IsOpen())
         return;
     bool empty = true;
     do {
@@ -108,7 +85,7 @@ void CTarvelDoc::DeleteFileAndEmptyFolder(const CString& file, CString folder)
             empty = false;
             break;
         }
-    } while (FindNextFileA(search.Get(), &found));
+    } while (search.Next(found));
     // The search must let go of the folder before it can be removed.
     search.Close();
     if (empty)

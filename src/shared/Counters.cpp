@@ -4,6 +4,7 @@
 #include "app/TarvelDoc.h"
 
 #include "app/PathHelpers.h"
+#include "app/ScopedHandles.h"
 #include "app/SystemCalls.h"
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
@@ -11,28 +12,6 @@
 namespace {
 
 const char COUNTER_VALUE[] = "SRCHCOUNTER";
-
-// Closes a registry key on every path.
-class AutoKey
-{
-public:
-    AutoKey() = default;
-    ~AutoKey() { Close(); }
-    AutoKey(const AutoKey&) = delete;
-    AutoKey& operator=(const AutoKey&) = delete;
-
-    HKEY* Receive() { return &m_key; }
-    HKEY Get() const { return m_key; }
-    void Close()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-        m_key = nullptr;
-    }
-
-private:
-    HKEY m_key = nullptr;
-};
 
 BOOL StoreCounter(HKEY key, LONG counter)
 {
@@ -45,7 +24,7 @@ BOOL StoreCounter(HKEY key, LONG counter)
 // The number of sub-keys of the maker's COUNTER key; 0 when it cannot be opened.
 int CountCounterKeys(const CString& parentPath)
 {
-    AutoKey parent;
+    ScopedRegKey parent;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, KEY_ALL_ACCESS, parent.Receive()) != ERROR_SUCCESS)
         return 0;
     int count = 0;
@@ -102,7 +81,7 @@ int CTarvelDoc::IncrementSharedCounters()
         CounterRecord* record = FindCounterEntry(SharedRegistry::CounterName(LibraryList[i]));
         if (!record)
             return 0;
-        AutoKey key;
+        ScopedRegKey key;
         DWORD disposition = 0;
         if (Sys().RegCreateKeyExA(HKEY_LOCAL_MACHINE, SharedRegistry::CounterKeyPath(company, LibraryList[i]), 0,
                                   nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.Receive(),
@@ -132,7 +111,7 @@ void CTarvelDoc::RollBackSharedComponents()
         if (!record)
             continue;
         CString keyPath = SharedRegistry::CounterKeyPath(company, LibraryList[i]);
-        AutoKey key;
+        ScopedRegKey key;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS)
             continue;
 

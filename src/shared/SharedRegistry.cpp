@@ -1,23 +1,9 @@
 #include "SharedRegistry.h"
 
 #include "app/PathHelpers.h"
+#include "app/ScopedHandles.h"
 
 namespace SharedRegistry {
-
-namespace {
-
-// Closes a registry key on every path.
-struct AutoKey
-{
-    HKEY h = nullptr;
-    ~AutoKey()
-    {
-        if (h)
-            RegCloseKey(h);
-    }
-};
-
-} // namespace
 
 CString ProductKeyPath(const CString& company, const CString& product, const CString& language)
 {
@@ -44,13 +30,13 @@ CString CounterKeyPath(const CString& company, const CString& libraryPath)
 
 BOOL ReadProgramFilesDir(CString& folder)
 {
-    AutoKey key;
+    ScopedRegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE,
-                      &key.h) != ERROR_SUCCESS)
+                      key.Receive()) != ERROR_SUCCESS)
         return FALSE;
     char value[MAX_PATH] = {};
     DWORD size = sizeof(value) - 1;
-    if (RegQueryValueExA(key.h, "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size)
+    if (RegQueryValueExA(key.Get(), "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size)
             != ERROR_SUCCESS
         || size == 0 || value[0] == '\0')
         return FALSE;
@@ -60,22 +46,22 @@ BOOL ReadProgramFilesDir(CString& folder)
 
 int KeyExists(const CString& path)
 {
-    AutoKey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, &key.h) == ERROR_SUCCESS ? 1 : 0;
+    ScopedRegKey key;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, key.Receive()) == ERROR_SUCCESS ? 1 : 0;
 }
 
 BOOL ReadCounter(const CString& keyPath, LONG& counter)
 {
     counter = 0;
-    AutoKey key;
-    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, &key.h);
+    ScopedRegKey key;
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, key.Receive());
     if (rc == ERROR_FILE_NOT_FOUND)
         return TRUE;
     if (rc != ERROR_SUCCESS)
         return FALSE;
     DWORD value = 0;
     DWORD size = sizeof(value);
-    rc = RegQueryValueExA(key.h, "SRCHCOUNTER", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+    rc = RegQueryValueExA(key.Get(), "SRCHCOUNTER", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
     if (rc == ERROR_FILE_NOT_FOUND)
         return TRUE;
     if (rc != ERROR_SUCCESS)
