@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "FileTree.h"
+
 #include "app/TarvelApp.h"
 #include "script/ScriptKeys.h"
 
@@ -13,28 +15,6 @@ namespace {
 CTarvelApp g_testApp;
 
 BoxRecorder* g_recorder = nullptr;
-
-// Deletes a folder and everything below it, read-only files included.
-void RemoveTree(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
 
 std::string NewTempFolder()
 {
@@ -103,7 +83,7 @@ ScriptFolder::ScriptFolder() : m_path(NewTempFolder())
     if (n > 0 && n < MAX_PATH)
         m_previous = current;
     if (!SetCurrentDirectoryA(m_path.c_str())) {
-        RemoveTree(m_path);
+        FileTree::RemoveTree(m_path);
         throw std::runtime_error("cannot enter " + m_path);
     }
 }
@@ -117,7 +97,7 @@ ScriptFolder::~ScriptFolder()
 {
     if (!m_previous.empty())
         SetCurrentDirectoryA(m_previous.c_str());
-    RemoveTree(m_path);
+    FileTree::RemoveTree(m_path);
 }
 
 void ScriptFolder::WriteFile(const std::string& name, const std::string& bytes) const
