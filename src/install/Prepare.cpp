@@ -7,18 +7,10 @@
 #include "app/ScopedHandles.h"
 #include "app/SystemCalls.h"
 #include "app/TarvelApp.h"
+#include "install/Volume.h"
 #include "script/ScriptKeys.h"
 
 namespace {
-
-using FreeSpaceExProc = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-
-enum class FreeSpace { Known, ExFailed, FallbackFailed };
-
-bool Exists(const char* path)
-{
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
 
 bool IsDotEntry(const char* name)
 {
@@ -52,27 +44,9 @@ bool UserAgreesToCreate(const CTarvelDoc& doc)
     return answer == IDYES;
 }
 
-// Creates the missing levels of the destination, outermost first, and
-// journals each one so that a failure can take it away again. A path
-// without ":\" (a network share) gets no level created here.
-bool CreateLevels(const CString& destination)
+void JournalInstallFolder(const CString& level)
 {
-    // ':' is below every trail byte, so a byte-wise search cannot hit the
-    // middle of a double-byte character.
-    int drive = destination.Find(":\\");
-    if (drive < 0)
-        return true;
-    for (int n = 1;; ++n) {
-        int cut = PathHelpers::FindNthBackslash(destination, drive + 2, n);
-        if (cut < 0)
-            return true;
-        CString level = destination.Left(cut);
-        if (Exists(level))
-            continue;
-        if (!Sys().CreateDirectoryA(level, nullptr))
-            return false;
-        TarvelApp()->AddCreatedInstallFolder(level);
-    }
+    TarvelApp()->AddCreatedInstallFolder(level);
 }
 
 // Undo of everything preparation made before the data scan.
@@ -148,50 +122,6 @@ bool ListNamedFiles(CTarvelDoc& doc)
     return true;
 }
 
-ULONGLONG TotalSize(const std::vector<SourceEntry>& list)
-{
-    ULONGLONG total = 0;
-    for (const SourceEntry& entry : list)
-        total += (static_cast<ULONGLONG>(entry.SizeHigh) << 32) + entry.SizeLow;
-    return total;
-}
-
-// The root of the volume the destination lies on: "C:\" for a drive
-// letter, "\\server\share\" for a network path, and empty (the current
-// drive) for a path without either.
-CString VolumeRoot(const CString& destination)
-{
-    if (destination.GetLength() >= 2 && destination[1] == ':')
-        return destination.Left(2) + "\\";
-    if (destination.Left(2) == "\\\\") {
-        // A share's free space is not that of the drive the installer runs from.
-        int share = PathHelpers::FindNthBackslash(destination, 2, 2);
-        return share > 0 ? destination.Left(share + 1) : destination;
-    }
-    return CString();
-}
-
-FreeSpace QueryFreeSpace(const CString& root, ULONGLONG& space)
-{
-    const char* where = root.IsEmpty() ? nullptr : static_cast<const char*>(root);
-    // The first Windows 95 lacks the 64-bit call, so it is looked up here
-    // instead of being linked in.
-    FARPROC proc = Sys().GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA");
-    if (proc) {
-        auto freeSpaceEx = reinterpret_cast<FreeSpaceExProc>(proc);
-        ULARGE_INTEGER available, total, totalFree;
-        if (!freeSpaceEx(where, &available, &total, &totalFree))
-            return FreeSpace::ExFailed;
-        space = available.QuadPart;
-        return FreeSpace::Known;
-    }
-    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (!Sys().GetDiskFreeSpaceA(where, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
-        return FreeSpace::FallbackFailed;
-    space = static_cast<ULONGLONG>(sectorsPerCluster) * bytesPerSector * freeClusters;
-    return FreeSpace::Known;
-}
-
 } // namespace
 
 int CTarvelDoc::PrepareInstall(BOOL ask)
@@ -200,10 +130,10 @@ int CTarvelDoc::PrepareInstall(BOOL ask)
     // appends one after any double-byte last character.
     InstallFolder = PathHelpers::WithTrailingBackslash(InstallFolder);
 
-    if (!Exists(InstallFolder)) {
+    if (!Volume::Exists(InstallFolder)) {
         if (ask && !UserAgreesToCreate(*this))
             return 1;
-        if (!CreateLevels(InstallFolder)) {
+        if (!Volume::CreateMissingLevels(InstallFolder, JournalInstallFolder)) {
             RemoveCreatedInstallFolders();
             ShowErrorCode(ERROR_CODE_WRITE);
             return -1;
@@ -221,10 +151,10 @@ int CTarvelDoc::PrepareInstall(BOOL ask)
         return -1;
 
     ULONGLONG space = 0;
-    FreeSpace query = QueryFreeSpace(VolumeRoot(InstallFolder), space);
-    if (query != FreeSpace::Known) {
+    Volume::FreeSpace query = Volume::QueryFreeSpace(Volume::Root(InstallFolder), space);
+    if (query != Volume::FreeSpace::Known) {
         RemoveCreatedFolders(*this);
-        if (query == FreeSpace::ExFailed)
+        if (query == Volume::FreeSpace::ExFailed)
             ShowErrorCode(ERROR_CODE_GENERAL);
         else
             ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED));
@@ -232,7 +162,7 @@ int CTarvelDoc::PrepareInstall(BOOL ask)
     }
     // Equal counts as too little: the copy also needs room for the log and
     // the folder entries themselves.
-    if (space > TotalSize(SourceList))
+    if (space > Volume::TotalSize(SourceList))
         return 0;
     RemoveCreatedFolders(*this);
     ShowErrorCode(ERROR_CODE_NOSPACE);

@@ -5,51 +5,14 @@
 #include "app/PathHelpers.h"
 #include "app/SystemCalls.h"
 #include "app/TarvelApp.h"
+#include "install/Volume.h"
 #include "script/ScriptKeys.h"
 
 namespace {
 
-using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-
-bool Exists(const char* path)
+void JournalSharedFolder(const CString& level)
 {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Creates the levels of 'folder' (ending in a backslash) that do not exist,
-// outermost first, and journals each one. FALSE when a level cannot be made.
-// A path without a drive (a network path) has no level we may create.
-BOOL CreateMissingLevels(const CString& folder)
-{
-    int drive = folder.Find(":\\");
-    if (drive < 0)
-        return TRUE;
-    int from = drive + 2;
-    for (int n = 1;; ++n) {
-        int cut = PathHelpers::FindNthBackslash(folder, from, n);
-        if (cut < 0)
-            return TRUE;
-        CString level = folder.Left(cut);
-        if (Exists(level))
-            continue;
-        if (!Sys().CreateDirectoryA(level, nullptr))
-            return FALSE;
-        TarvelApp()->AddCreatedSharedFolder(level);
-    }
-}
-
-// The root of the volume the shared folder lies on: "C:\" for a drive
-// letter, "\\server\share\" for a network path (its free space is not that
-// of the installer's drive), and empty (the current drive) otherwise.
-CString VolumeRoot(const CString& folder)
-{
-    if (folder.GetLength() >= 2 && folder[1] == ':')
-        return folder.Left(2) + "\\";
-    if (folder.Left(2) == "\\\\") {
-        int share = PathHelpers::FindNthBackslash(folder, 2, 2);
-        return share > 0 ? folder.Left(share + 1) : folder;
-    }
-    return CString();
+    TarvelApp()->AddCreatedSharedFolder(level);
 }
 
 } // namespace
@@ -58,7 +21,7 @@ int CTarvelDoc::PrepareSharedFolder()
 {
     SharedFolder = PathHelpers::WithTrailingBackslash(SharedFolder);
 
-    if (!Exists(SharedFolder) && !CreateMissingLevels(SharedFolder)) {
+    if (!Volume::Exists(SharedFolder) && !Volume::CreateMissingLevels(SharedFolder, JournalSharedFolder)) {
         RemoveCreatedSharedFolders();
         ShowErrorCode(ERROR_CODE_WRITE);
         return 0;
@@ -77,37 +40,22 @@ int CTarvelDoc::PrepareSharedFolder()
         SharedFileList.resize(static_cast<size_t>(count));
     SharedFileCount = static_cast<int>(SharedFileList.size());
 
-    ULONGLONG total = 0;
-    for (const SourceEntry& entry : SharedFileList)
-        total += (static_cast<ULONGLONG>(entry.SizeHigh) << 32) + entry.SizeLow;
-
-    CString root = VolumeRoot(SharedFolder);
-    const char* where = root.IsEmpty() ? nullptr : static_cast<const char*>(root);
     ULONGLONG freeSpace = 0;
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto getFreeEx = reinterpret_cast<GetDiskFreeSpaceExFn>(
-        kernel ? Sys().GetProcAddress(kernel, "GetDiskFreeSpaceExA") : nullptr);
-    if (getFreeEx) {
-        ULARGE_INTEGER available, totalBytes, totalFree;
-        if (!getFreeEx(where, &available, &totalBytes, &totalFree)) {
-            RemoveCreatedSharedFolders();
-            ShowErrorCode(ERROR_CODE_GENERAL);
-            return 0;
-        }
-        freeSpace = available.QuadPart;
-    } else {
-        // Early Windows 95 has no Ex call; its drives stay below 2 GB.
-        DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-        if (!Sys().GetDiskFreeSpaceA(where, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
-            RemoveCreatedSharedFolders();
-            ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED));
-            return 0;
-        }
-        freeSpace = static_cast<ULONGLONG>(sectorsPerCluster) * bytesPerSector * freeClusters;
+    switch (Volume::QueryFreeSpace(Volume::Root(SharedFolder), freeSpace)) {
+    case Volume::FreeSpace::Known:
+        break;
+    case Volume::FreeSpace::ExFailed:
+        RemoveCreatedSharedFolders();
+        ShowErrorCode(ERROR_CODE_GENERAL);
+        return 0;
+    case Volume::FreeSpace::FallbackFailed:
+        RemoveCreatedSharedFolders();
+        ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED));
+        return 0;
     }
 
     // Equal is not enough: the file system needs some room of its own.
-    if (freeSpace <= total) {
+    if (freeSpace <= Volume::TotalSize(SharedFileList)) {
         RemoveCreatedSharedFolders();
         ShowErrorCode(ERROR_CODE_NOSPACE);
         return 0;

@@ -1,0 +1,78 @@
+#include "install/Volume.h"
+
+#include "app/PathHelpers.h"
+#include "app/SystemCalls.h"
+
+namespace Volume {
+
+namespace {
+
+using FreeSpaceExProc = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+
+} // namespace
+
+bool Exists(const char* path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+BOOL CreateMissingLevels(const CString& folder, void (*journal)(const CString& level))
+{
+    // ':' is below every trail byte, so a byte-wise search cannot hit the
+    // middle of a double-byte character.
+    int drive = folder.Find(":\\");
+    if (drive < 0)
+        return TRUE;
+    for (int n = 1;; ++n) {
+        int cut = PathHelpers::FindNthBackslash(folder, drive + 2, n);
+        if (cut < 0)
+            return TRUE;
+        CString level = folder.Left(cut);
+        if (Exists(level))
+            continue;
+        if (!Sys().CreateDirectoryA(level, nullptr))
+            return FALSE;
+        journal(level);
+    }
+}
+
+CString Root(const CString& path)
+{
+    if (path.GetLength() >= 2 && path[1] == ':')
+        return path.Left(2) + "\\";
+    if (path.Left(2) == "\\\\") {
+        int share = PathHelpers::FindNthBackslash(path, 2, 2);
+        return share > 0 ? path.Left(share + 1) : path;
+    }
+    return CString();
+}
+
+FreeSpace QueryFreeSpace(const CString& root, ULONGLONG& space)
+{
+    const char* where = root.IsEmpty() ? nullptr : static_cast<const char*>(root);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    FARPROC proc = kernel ? Sys().GetProcAddress(kernel, "GetDiskFreeSpaceExA") : nullptr;
+    if (proc) {
+        auto freeSpaceEx = reinterpret_cast<FreeSpaceExProc>(proc);
+        ULARGE_INTEGER available, total, totalFree;
+        if (!freeSpaceEx(where, &available, &total, &totalFree))
+            return FreeSpace::ExFailed;
+        space = available.QuadPart;
+        return FreeSpace::Known;
+    }
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    if (!Sys().GetDiskFreeSpaceA(where, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+        return FreeSpace::FallbackFailed;
+    space = static_cast<ULONGLONG>(sectorsPerCluster) * bytesPerSector * freeClusters;
+    return FreeSpace::Known;
+}
+
+ULONGLONG TotalSize(const std::vector<SourceEntry>& list)
+{
+    ULONGLONG total = 0;
+    for (const SourceEntry& entry : list)
+        total += (static_cast<ULONGLONG>(entry.SizeHigh) << 32) + entry.SizeLow;
+    return total;
+}
+
+} // namespace Volume
