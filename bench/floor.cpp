@@ -9,7 +9,18 @@
 //   D<TAB>folder relative to the destination
 //   F<TAB>file relative to the package root<TAB>file relative to the destination
 // Exit code 0 when everything was copied, else the line that failed.
+//
+// Built with GUI_FLOOR defined it is the GUI floor (floor-gui.exe): the same
+// copy plus what any installer with a window, a Start-menu shortcut and an
+// uninstall entry cannot avoid: it imports the same system libraries as
+// Tarvel (user32, gdi32, shell32, ole32, advapi32), shows a minimized main
+// window, saves one shell link into Tarvel's Start-menu folder and writes
+// two uninstall values. Still no scan, no log, no progress, no checks.
 #include <windows.h>
+#ifdef GUI_FLOOR
+#include <objbase.h>
+#include <shlobj.h>
+#endif
 
 #include <cstring>
 #include <string>
@@ -43,9 +54,72 @@ void CreateLevels(const std::string& destination)
     }
 }
 
+#ifdef GUI_FLOOR
+// The main window: minimized, as an installer that shows no dialog keeps it.
+HWND ShowMainWindow(HINSTANCE instance)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = "FloorGuiFrame";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "floor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    ShowWindow(window, SW_SHOWMINIMIZED);
+    UpdateWindow(window);
+    return window;
+}
+
+// One shell link to the first copied file, in the all-users Start-menu
+// folder that Tarvel uses (the benchmark removes it between runs).
+bool SaveShortcut(const std::string& target)
+{
+    char programs[MAX_PATH];
+    if (!SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE))
+        return false;
+    const std::string folder = std::string(programs) + "\\TarvelBench";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string path = folder + "\\floor-gui.lnk";
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+
+    bool saved = false;
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
+        link->SetPath(target.c_str());
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            saved = SUCCEEDED(file->Save(wide, TRUE));
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return saved;
+}
+
+bool WriteUninstallEntry(const std::string& destination)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarvelBenchFloor",
+                        0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const std::string command = destination + "\\uninst.exe";
+    RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("floor"), 6);
+    RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>(command.size() + 1));
+    RegCloseKey(key);
+    return true;
+}
+#endif
+
 } // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     if (__argc != 4)
         return 1000000;
@@ -54,10 +128,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 1000001;
     const std::string root = std::string(__argv[2]) + "\\";
     const std::string destination = __argv[3];
+#ifdef GUI_FLOOR
+    HWND window = ShowMainWindow(instance);
+#else
+    (void)instance;
+#endif
     CreateLevels(destination);
     const std::string base = destination + "\\";
 
     int line = 0;
+    std::string first;
     for (char* cursor = manifest.data(); *cursor;) {
         char* end = std::strchr(cursor, '\n');
         if (end)
@@ -79,10 +159,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         } else if (fields[0][0] == 'F' && fields[2]) {
             if (!CopyFileA((root + fields[1]).c_str(), (base + fields[2]).c_str(), FALSE))
                 return line;
+            if (first.empty())
+                first = base + fields[2];
         }
         if (!end)
             break;
         cursor = end + 1;
     }
+#ifdef GUI_FLOOR
+    if (!SaveShortcut(first))
+        return 1000002;
+    if (!WriteUninstallEntry(destination))
+        return 1000003;
+    DestroyWindow(window);
+#endif
     return 0;
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The install benchmark: installs the same generated package with
 # "tarvel.exe /PSM", with the floor program (bench/floor.cpp: folders and
-# CopyFileA, nothing else) and with NSIS (default compression and stored),
+# CopyFileA, nothing else), with the GUI floor (the same plus the libraries,
+# main window, shortcut and uninstall entry of any GUI installer) and with
+# NSIS (default compression and stored),
 # all under one Wine prefix, and prints medians and ratios. Also times Wine's
 # start-up (bench/empty.cpp) and Tarvel's rollback after a cancel at the last
 # item. A benchmark, not a test: it fails only when a contestant does not
@@ -40,18 +42,21 @@ summarize() {
     { t[$1, $2, $3] = $4; if (!($1 in seen)) { seen[$1] = 1; order[++np] = $1 } if ($2 + 1 > nr[$1]) nr[$1] = $2 + 1 }
     END {
       while ((getline line < rbfile) > 0) { split(line, fld, "\t"); if (fld[3] != "missed") rb[fld[1]] = rb[fld[1]] " " fld[3] }
-      printf "| package | empty | floor | tarvel | NSIS default | NSIS stored | tarvel/floor | tarvel/floor, start-up off | tarvel/NSIS default | tarvel/NSIS stored | rollback |\n"
-      printf "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n"
+      printf "| package | empty | floor | GUI floor | tarvel | NSIS default | NSIS stored | tarvel/floor | tarvel/floor, start-up off | tarvel/GUI floor, start-up off | tarvel/NSIS default | tarvel/NSIS stored | rollback |\n"
+      printf "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n"
       for (i = 1; i <= np; i++) {
-        p = order[i]; e = f = tv = nd = ns = rf = rs = rd = rn = ""
+        p = order[i]; e = f = g = tv = nd = ns = rf = rs = rg = rd = rn = ""
         for (r = 0; r < nr[p]; r++) {
           E = t[p, r, "empty"]; F = t[p, r, "floor"]; T = t[p, r, "tarvel"]; D = t[p, r, "nsis-default"]; S = t[p, r, "nsis-stored"]
           e = e " " E; f = f " " F; tv = tv " " T; nd = nd " " D; ns = ns " " S
           rf = rf " " T / F; rs = rs " " (T - E) / (F - E); rd = rd " " (T - E) / (D - E); rn = rn " " (T - E) / (S - E)
+          # Results of runs before the GUI floor existed have no such times.
+          if ((p, r, "floor-gui") in t) { G = t[p, r, "floor-gui"]; g = g " " G; rg = rg " " (T - E) / (G - E) }
           net[p] = net[p] " " (T - E)
         }
-        printf "| %s | %.0f ms | %.0f ms | %.0f ms | %.0f ms | %.0f ms | %.2f | %.2f | %.2f | %.2f | %s |\n", p,
-          median(e), median(f), median(tv), median(nd), median(ns), median(rf), median(rs), median(rd), median(rn),
+        printf "| %s | %.0f ms | %.0f ms | %s | %.0f ms | %.0f ms | %.0f ms | %.2f | %.2f | %s | %.2f | %.2f | %s |\n", p,
+          median(e), median(f), g == "" ? "-" : sprintf("%.0f ms", median(g)), median(tv), median(nd), median(ns),
+          median(rf), median(rs), rg == "" ? "-" : sprintf("%.2f", median(rg)), median(rd), median(rn),
           (p in rb) ? sprintf("%.0f ms", median(rb[p])) : "-"
       }
       if (("files2000" in net) && ("files20000" in net))
@@ -91,6 +96,7 @@ bin=$build_dir/bench
 mkdir -p "$bin"
 cxx="i686-w64-mingw32-g++-posix -O2 -std=c++17 -static -Wall"
 $cxx -mwindows -o "$bin/floor.exe" "$here/bench/floor.cpp"
+$cxx -mwindows -DGUI_FLOOR -o "$bin/floor-gui.exe" "$here/bench/floor.cpp" -lole32 -luuid -lshell32 -ladvapi32 -lgdi32
 $cxx -mwindows -o "$bin/empty.exe" "$here/bench/empty.cpp"
 $cxx -o "$bin/genpkg.exe" "$here/bench/genpkg.cpp"
 $cxx -o "$bin/timer.exe" "$here/bench/timer.cpp" -lcomctl32
@@ -132,13 +138,13 @@ for p in $packages; do
   (cd "$pkg" && makensis -V1 nsis-default.nsi >&2 && makensis -V1 nsis-stored.nsi >&2)
 done
 
-contestants=(empty floor tarvel nsis-default nsis-stored)
+contestants=(empty floor floor-gui tarvel nsis-default nsis-stored)
 # One contestant: folder, program, command-line tail.
 command_of() {
   local p=$1 who=$2 pkgw="C:\\bench\\$1" dest="C:\\Program Files (x86)\\TarvelBench\\$1"
   case $who in
     empty) echo "$pkgw\\setup|C:\\bench\\bin\\empty.exe|" ;;
-    floor) echo "$pkgw\\setup|C:\\bench\\bin\\floor.exe|\"$pkgw\\manifest.txt\" \"$pkgw\" \"$dest\"" ;;
+    floor | floor-gui) echo "$pkgw\\setup|C:\\bench\\bin\\$who.exe|\"$pkgw\\manifest.txt\" \"$pkgw\" \"$dest\"" ;;
     tarvel) echo "$pkgw\\setup|$pkgw\\setup\\tarvel.exe|/PSM" ;;
     nsis-*) echo "$pkgw\\setup|$pkgw\\$who.exe|/S /D=$dest" ;;
   esac

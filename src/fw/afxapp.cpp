@@ -110,10 +110,9 @@ void CWinApp::OnAppExit()
 
 void CWinApp::Enable3dControlsStatic()
 {
-    // The system draws 3-D controls itself; what is left is to register the
-    // common controls that the dialogs use (the progress bar).
-    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
+    // The system draws 3-D controls itself. The common controls that the
+    // dialogs use (the progress bar) are registered by the first dialog that
+    // is made, so that a run without dialogs never loads their library.
 }
 
 int CWinApp::Run()

@@ -13,6 +13,25 @@ std::map<HWND, CWnd*>& HandleMap()
     return map;
 }
 
+// The progress bar's window class lives in comctl32. Linked in, that library
+// would load at every start (about 5 ms under Wine), also in a silent run
+// that never shows a dialog; so it is loaded just before the first dialog is
+// made, and stays loaded for the dialogs after it.
+void RegisterCommonControls()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    using InitProc = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    HMODULE library = LoadLibraryA("comctl32.dll");
+    auto init = library ? reinterpret_cast<InitProc>(GetProcAddress(library, "InitCommonControlsEx"))
+                        : nullptr;
+    if (!init)
+        return; // the dialog that needs a common control then fails to be made
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    registered = init(&icc) != FALSE;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- CCmdTarget
@@ -176,6 +195,7 @@ LRESULT CALLBACK CWnd::StandardWndProc(HWND hWnd, UINT message, WPARAM wParam, L
 
 INT_PTR CDialog::DoModal()
 {
+    RegisterCommonControls();
     HWND owner = GetSafeOwner(m_pParentWnd);
     return DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), owner, DialogProc,
                            reinterpret_cast<LPARAM>(this));
@@ -186,6 +206,7 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
     m_nIDTemplate = nIDTemplate;
     m_pParentWnd = pParentWnd;
     HWND parent = pParentWnd ? pParentWnd->m_hWnd : nullptr;
+    RegisterCommonControls();
     HWND h = CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nIDTemplate), parent, DialogProc,
                                 reinterpret_cast<LPARAM>(this));
     return h != nullptr;

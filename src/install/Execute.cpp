@@ -5,15 +5,17 @@
 #include "install/Execute.h"
 
 #include "app/PathHelpers.h"
+#include "app/ScopedHandles.h"
 #include "app/SystemCalls.h"
 #include "app/TarvelApp.h"
 #include "app/TarvelDoc.h"
+#include "app/TarvelView.h"
 #include "rollback/UninstallLog.h"
 #include "script/ScriptKeys.h"
 
 #include <cstring>
-#include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -47,11 +49,9 @@ public:
     // DOC and DOC\SUB an item of DOC\SUB still lands under SUB.
     void Map(const CString& path, CString& destination, CString& relative) const
     {
-        CString lower = path;
-        lower.MakeLower();
         for (const CString& prefix : m_prefixes) {
             const int length = prefix.GetLength();
-            if (std::strncmp(lower, prefix, static_cast<size_t>(length)) == 0) {
+            if (StartsWithLowered(path, prefix)) {
                 // Keep the backslash that ends the prefix as the separator.
                 destination = m_base + path.Mid(length - 1);
                 relative = path.Mid(length);
@@ -62,7 +62,32 @@ public:
         relative = path;
     }
 
+    // The destination root, without a trailing backslash; every item lands
+    // at this plus "\" plus its relative name.
+    const CString& Base() const { return m_base; }
+
 private:
+    // Whether the path begins with the lower-cased prefix, single-byte
+    // letters compared without regard to case: the same answer as comparing
+    // a lower-cased copy of the path, without making one for every item.
+    static bool StartsWithLowered(const char* path, const CString& prefix)
+    {
+        const int length = prefix.GetLength();
+        for (int i = 0; i < length; ++i) {
+            const char c = path[i];
+            if (IsDBCSLeadByte(static_cast<BYTE>(c))) {
+                // A double-byte character matches byte for byte, its trail too.
+                if (c != prefix[i] || (i + 1 < length && path[i + 1] != prefix[i + 1]))
+                    return false;
+                ++i;
+            } else if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != prefix[i]) {
+                // Also where the path ends: its zero matches no prefix byte.
+                return false;
+            }
+        }
+        return true;
+    }
+
     void AddPrefix(const CString& folder)
     {
         // The lower-casing leaves double-byte characters alone, so a prefix
@@ -92,6 +117,20 @@ DWORD WithoutReadOnly(DWORD attributes)
     return rest ? rest : FILE_ATTRIBUTE_NORMAL;
 }
 
+// TRUE when the folder exists and holds nothing.
+bool IsEmptyFolder(const CString& folder)
+{
+    WIN32_FIND_DATAA found;
+    ScopedFind find(folder + "\\*", found);
+    if (!find.IsOpen())
+        return false;
+    do {
+        if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0)
+            return false;
+    } while (find.Next(found));
+    return true;
+}
+
 // The copy loop over the source list. Each step answers 0 when it is done,
 // else the code to report; the caller undoes and reports.
 class PackageCopy {
@@ -99,7 +138,14 @@ public:
     explicit PackageCopy(CTarvelDoc& doc)
         : m_doc(doc)
         , m_map(doc)
+        // The view stays for the whole run (the main window cannot be closed
+        // under it), so it is looked up once and not at every pump.
+        , m_view(doc.ProgressView())
     {
+        // An empty destination root is as good as one this loop made: one
+        // look now spares the look at every item that lands in it.
+        if (IsEmptyFolder(m_map.Base()))
+            m_createdFolders.insert(std::string());
     }
 
     DWORD Run()
@@ -107,7 +153,7 @@ public:
         const long long count = static_cast<long long>(m_doc.SourceList.size());
         for (long long i = 0; i < count; ++i) {
             const SourceEntry& record = m_doc.SourceList[static_cast<size_t>(i)];
-            if (m_doc.PumpMessages())
+            if (Cancelled())
                 return ERROR_CODE_CANCEL;
             m_doc.ProgressPosition = static_cast<int>(100 * (i + 1) / m_doc.ProgressDivisor);
 
@@ -115,7 +161,7 @@ public:
             m_map.Map(record.Path, destination, relative);
             m_doc.CurrentItem = destination;
             m_doc.UpdateAllViews(nullptr);
-            if (m_doc.PumpMessages())
+            if (Cancelled())
                 return ERROR_CODE_CANCEL;
 
             DWORD code = (record.Attributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -130,37 +176,44 @@ public:
 private:
     DWORD CopyFolderRecord(const CString& destination, const CString& relative)
     {
-        const DWORD attributes = GetFileAttributesA(destination);
+        const std::string key = Key(relative);
+        const DWORD attributes =
+            SurelyAbsent(relative, key) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(destination);
         if (attributes == INVALID_FILE_ATTRIBUTES) {
-            if (m_doc.PumpMessages())
+            if (Cancelled())
                 return ERROR_CODE_CANCEL;
             if (!Sys().CreateDirectoryA(destination, nullptr))
                 return ERROR_CODE_WRITE;
-        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsOurs(destination)) {
+            m_createdFolders.insert(relative.str());
+        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsOurs(key)) {
             // A folder of an earlier installation: the rollback removes it
             // when it ends up empty, so the restore must know to make it again.
             m_doc.SaveReplacedFile(destination);
         }
-        MarkOurs(destination);
-        m_doc.LogText += COPIED_FOLDER_ENTRY + relative + LOG_SEPARATOR;
-        return m_doc.PumpMessages() ? static_cast<DWORD>(ERROR_CODE_CANCEL) : 0;
+        m_written.insert(key);
+        m_doc.LogText += COPIED_FOLDER_ENTRY;
+        m_doc.LogText += relative;
+        m_doc.LogText += LOG_SEPARATOR;
+        return Cancelled() ? static_cast<DWORD>(ERROR_CODE_CANCEL) : 0;
     }
 
     DWORD CopyFileRecord(const CString& source, const CString& destination, const CString& relative)
     {
-        const DWORD attributes = GetFileAttributesA(destination);
+        const std::string key = Key(relative);
+        const DWORD attributes =
+            SurelyAbsent(relative, key) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(destination);
         const bool present = attributes != INVALID_FILE_ATTRIBUTES;
         if (present) {
             // Keep the earlier file before anything touches it; what cannot
             // be kept is not overwritten.
-            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsOurs(destination)
+            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsOurs(key)
                 && !m_doc.SaveReplacedFile(destination))
                 return CopyFailureCode(GetLastError());
             if ((attributes & FILE_ATTRIBUTE_READONLY)
                 && !Sys().SetFileAttributesA(destination, WithoutReadOnly(attributes)))
                 return ERROR_CODE_GENERAL;
         }
-        if (m_doc.PumpMessages())
+        if (Cancelled())
             return ERROR_CODE_CANCEL;
 
         if (!Sys().CopyFileA(source, destination, FALSE)) {
@@ -172,23 +225,48 @@ private:
                 DeleteFileA(destination);
             return CopyFailureCode(error);
         }
-        MarkOurs(destination);
-        m_doc.LogText += relative + LOG_SEPARATOR;
+        m_written.insert(key);
+        m_doc.LogText += relative;
+        m_doc.LogText += LOG_SEPARATOR;
 
         if (m_doc.WritableFiles.GetSize() > 0 && !m_doc.MakeWritableIfListed(source, destination))
             return ERROR_CODE_GENERAL;
-        return m_doc.PumpMessages() ? static_cast<DWORD>(ERROR_CODE_CANCEL) : 0;
+        return Cancelled() ? static_cast<DWORD>(ERROR_CODE_CANCEL) : 0;
     }
 
-    // Two data folders can hold the same name: what this install already
-    // wrote must not be kept aside as if an earlier installation had left it.
-    bool IsOurs(const CString& destination) const { return m_written.count(Key(destination)) != 0; }
-    void MarkOurs(const CString& destination) { m_written.insert(Key(destination)); }
-    static std::string Key(CString path) { return path.MakeLower().str(); }
+    // The same as the document's PumpMessages, with the view looked up once.
+    bool Cancelled() { return m_view && m_view->PumpMessages(); }
+
+    // An item cannot be there yet when its folder was empty as this loop
+    // began or was made by it (only this run writes into it) and this name
+    // has not been written since. Asking the file system anyway costs as
+    // much as a small copy under Wine. Folders are matched by name as the
+    // map spelt them, so one that a second data folder spells in another
+    // case just gets the usual check.
+    bool SurelyAbsent(const CString& relative, const std::string& key) const
+    {
+        const int cut = PathHelpers::LastBackslash(relative);
+        if (cut == 0)
+            return false; // a name that begins with a backslash: no folder of ours
+        const std::string folder = cut < 0 ? std::string() : relative.Left(cut).str();
+        return m_createdFolders.count(folder) != 0 && !IsOurs(key);
+    }
+
+    // Every item lands at the destination root plus its relative name, so
+    // the relative name, lower-cased, tells items apart as the file system
+    // does. Two data folders can hold the same name: what this install
+    // already wrote must not be kept aside as if an earlier installation
+    // had left it.
+    bool IsOurs(const std::string& key) const { return m_written.count(key) != 0; }
+    static std::string Key(CString relative) { return relative.MakeLower().str(); }
 
     CTarvelDoc& m_doc;
     DestinationMap m_map;
-    std::set<std::string> m_written;
+    CTarvelView* m_view;
+    std::unordered_set<std::string> m_written;
+    // Folders (relative names, "" for the root) that were empty as this
+    // loop began or that it created.
+    std::unordered_set<std::string> m_createdFolders;
 };
 
 // Adds back the 1 that the log writer took from every byte.

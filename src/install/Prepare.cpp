@@ -10,11 +10,16 @@
 #include "install/Volume.h"
 #include "script/ScriptKeys.h"
 
+#include <cstring>
+
 namespace {
 
+// The scan's own "." and "..". Compared byte for byte: dots have no case,
+// and lstrcmpiA would go through the locale's sort rules twice for every
+// entry of the package.
 bool IsDotEntry(const char* name)
 {
-    return lstrcmpiA(name, ".") == 0 || lstrcmpiA(name, "..") == 0;
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
 SourceEntry EntryFor(const CString& path, const WIN32_FIND_DATAA& found)

@@ -302,6 +302,60 @@ TEST_F(ExecuteTest, SameNameInTwoDataFoldersIsNotKeptAsAnEarlierFile)
     EXPECT_TRUE(doc.ReplacedFiles.empty());
 }
 
+// The copy skips its existence check in folders that were empty or that it
+// made itself; a name that a second data folder writes again must still be
+// found there, read-only bit and all, and must not count as an earlier file.
+TEST_F(ExecuteTest, NameWrittenAgainIntoANewFolderIsOverwritten)
+{
+    PrepareDestination();
+    SetScript(doc, { { SEC_INSTALL, KEY_DATA_PATH, "GUIDE" }, { SEC_INSTALL, "DATA_PATH2", "MORE" } });
+    FileTree::MakeFolder(tree / "MORE");
+    FileTree::MakeFolder(tree / "MORE\\img");
+    WriteBytes(tree / "MORE\\index.htm", "index more");
+    WriteBytes(tree / "MORE\\img\\a.gif", "gif more");
+    // The first copies arrive read-only, as their sources are.
+    SetFileAttributesA((tree / "GUIDE\\index.htm").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA((tree / "GUIDE\\img\\a.gif").c_str(), FILE_ATTRIBUTE_READONLY);
+    doc.SourceList.clear();
+    AddRecord(doc, "..\\GUIDE\\index.htm");
+    AddRecord(doc, "..\\GUIDE\\img", true);
+    AddRecord(doc, "..\\GUIDE\\img\\a.gif");
+    AddRecord(doc, "..\\MORE\\img", true);
+    AddRecord(doc, "..\\MORE\\img\\a.gif");
+    AddRecord(doc, "..\\MORE\\index.htm");
+
+    const bool copied = InstallExecution::CopyPackage(doc);
+    SetFileAttributesA((tree / "GUIDE\\index.htm").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA((tree / "GUIDE\\img\\a.gif").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(0u, boxes.Count());
+    EXPECT_EQ("index more", ReadBytes(dest + "\\index.htm"));
+    EXPECT_EQ("gif more", ReadBytes(dest + "\\img\\a.gif"));
+    EXPECT_TRUE(doc.ReplacedFiles.empty());
+    EXPECT_EQ("<f>:" + docs + "? <f>:" + dest
+            + "? index.htm? <d>:img? img\\a.gif? <d>:img? img\\a.gif? index.htm? ",
+        doc.LogText.str());
+}
+
+// "ア" is 0x83 0x41: its trail byte is an upper-case letter's code, which the
+// data folder's match must leave alone while it folds the letters around it.
+TEST_F(ExecuteTest, DataFolderWithLetterTrailByteMatchesWithoutRegardToCase)
+{
+    const std::string a = "\x83\x41";
+    PrepareDestination();
+    SetScript(doc, { { SEC_INSTALL, KEY_DATA_PATH, a + "Doc" } });
+    FileTree::MakeFolder(tree / (a + "Doc"));
+    WriteBytes(tree / (a + "Doc\\" + a + ".htm"), "katakana");
+    doc.SourceList.clear();
+    AddRecord(doc, "..\\" + a + "DOC\\" + a + ".htm");
+
+    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+
+    EXPECT_EQ("katakana", ReadBytes(dest + "\\" + a + ".htm"));
+    EXPECT_EQ("<f>:" + docs + "? <f>:" + dest + "? " + a + ".htm? ", doc.LogText.str());
+}
+
 TEST_F(ExecuteTest, ProgressStepsAndPositions)
 {
     PrepareDestination();
