@@ -3,6 +3,7 @@
 // and the destinations below it.
 #include <gtest/gtest.h>
 
+#include "FakeDisk.h"
 #include "TestSupport.h"
 #include "app/TarvelApp.h"
 #include "app/TarvelDoc.h"
@@ -24,70 +25,6 @@ const char TEXT_NOT_EXIST[] = "not-exist text";
 const char TEXT_OCCURRED[] = "occurred text";
 const char TEXT_WRITE[] = "write text";
 const char TEXT_NOSPACE[] = "nospace text";
-
-// The free space the fakes report, relative to the document's total.
-struct FakeDisk
-{
-    bool hasEx = true;
-    bool exSucceeds = true;
-    bool fallbackSucceeds = true;
-    long long overTotal = 1;
-    DWORD clusters = 0; // fallback: free clusters of 8 x 512 bytes
-    const CTarvelDoc* doc = nullptr;
-    std::string exRoot;
-    int exCalls = 0;
-    int fallbackCalls = 0;
-};
-FakeDisk g_disk;
-
-unsigned long long TotalOf(const CTarvelDoc& doc)
-{
-    unsigned long long total = 0;
-    for (const SourceEntry& e : doc.SourceList)
-        total += (static_cast<unsigned long long>(e.SizeHigh) << 32) + e.SizeLow;
-    return total;
-}
-
-BOOL WINAPI FakeFreeSpaceEx(LPCSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total, PULARGE_INTEGER free)
-{
-    ++g_disk.exCalls;
-    g_disk.exRoot = root ? root : "<null>";
-    if (!g_disk.exSucceeds)
-        return FALSE;
-    available->QuadPart = TotalOf(*g_disk.doc) + g_disk.overTotal;
-    total->QuadPart = free->QuadPart = available->QuadPart;
-    return TRUE;
-}
-
-FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name)
-{
-    if (HIWORD(name) && lstrcmpA(name, "GetDiskFreeSpaceExA") == 0)
-        return g_disk.hasEx ? reinterpret_cast<FARPROC>(&FakeFreeSpaceEx) : nullptr;
-    return ::GetProcAddress(module, name);
-}
-
-BOOL WINAPI FakeFreeSpace(LPCSTR, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector, LPDWORD freeClusters,
-                          LPDWORD totalClusters)
-{
-    ++g_disk.fallbackCalls;
-    if (!g_disk.fallbackSucceeds)
-        return FALSE;
-    *sectorsPerCluster = 8;
-    *bytesPerSector = 512;
-    *freeClusters = *totalClusters = g_disk.clusters;
-    return TRUE;
-}
-
-// Lets the first 'allowed' folder creations through, then fails.
-int g_creationsAllowed = 0;
-BOOL WINAPI FailingCreateDirectory(LPCSTR path, LPSECURITY_ATTRIBUTES security)
-{
-    if (g_creationsAllowed-- <= 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return ::CreateDirectoryA(path, security);
-}
 
 bool Exists(const std::string& path)
 {
@@ -125,7 +62,7 @@ protected:
         ASSERT_TRUE(IsDBCSLeadByte(0x95)) << "these tests need the ANSI code page 932";
         ResetJournal();
         g_disk = FakeDisk();
-        g_disk.doc = &doc;
+        g_disk.list = &doc.SourceList;
 
         setup = root.Path() + "\\setup";
         MakeFolder(setup);
@@ -164,12 +101,6 @@ protected:
     }
 
     static void MakeFolder(const std::string& path) { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
-
-    void UseFakeDisk()
-    {
-        Sys().GetProcAddress = &FakeGetProcAddress;
-        Sys().GetDiskFreeSpaceA = &FakeFreeSpace;
-    }
 
     void ExpectOneBox(const char* text)
     {
@@ -424,7 +355,7 @@ TEST_F(PrepareTest, FreeSpaceMustExceedTheTotal)
 
     g_disk.overTotal = 1;
     EXPECT_EQ(0, doc.PrepareInstall(FALSE));
-    EXPECT_EQ(root.Path().substr(0, 3), g_disk.exRoot) << "asked for the destination's drive root";
+    EXPECT_EQ(root.Path().substr(0, 3), g_disk.root) << "asked for the destination's drive root";
     EXPECT_EQ(0, g_disk.fallbackCalls);
 
     // Equal is not enough; the folders made for this attempt go again.
@@ -442,7 +373,7 @@ TEST_F(PrepareTest, NetworkDestinationIsMeasuredOnItsShare)
     doc.InstallFolder = "\\\\nohost\\share\\docs";
 
     doc.PrepareInstall(FALSE);
-    EXPECT_EQ("\\\\nohost\\share\\", g_disk.exRoot);
+    EXPECT_EQ("\\\\nohost\\share\\", g_disk.root);
     EXPECT_TRUE(Journal().empty());
 }
 

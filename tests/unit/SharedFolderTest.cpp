@@ -3,6 +3,7 @@
 // removal of the created levels after a failure.
 #include <gtest/gtest.h>
 
+#include "FakeDisk.h"
 #include "SharedTestSupport.h"
 
 #include <string>
@@ -15,66 +16,6 @@ namespace {
 // "表": its trail byte is the code of a backslash.
 const std::string HYO = "\x95\x5C";
 
-struct FakeDisk
-{
-    bool hasEx = true;
-    bool exSucceeds = true;
-    bool fallbackSucceeds = true;
-    long long overTotal = 1; // free space reported: the list's total plus this
-    const CTarvelDoc* doc = nullptr;
-    std::string root;
-};
-FakeDisk g_disk;
-
-unsigned long long TotalOf(const CTarvelDoc& doc)
-{
-    unsigned long long total = 0;
-    for (const SourceEntry& e : doc.SharedFileList)
-        total += (static_cast<unsigned long long>(e.SizeHigh) << 32) + e.SizeLow;
-    return total;
-}
-
-BOOL WINAPI FakeFreeSpaceEx(LPCSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total, PULARGE_INTEGER free)
-{
-    g_disk.root = root ? root : "<null>";
-    if (!g_disk.exSucceeds)
-        return FALSE;
-    available->QuadPart = TotalOf(*g_disk.doc) + g_disk.overTotal;
-    total->QuadPart = free->QuadPart = available->QuadPart;
-    return TRUE;
-}
-
-FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name)
-{
-    if (HIWORD(name) && lstrcmpA(name, "GetDiskFreeSpaceExA") == 0)
-        return g_disk.hasEx ? reinterpret_cast<FARPROC>(&FakeFreeSpaceEx) : nullptr;
-    return ::GetProcAddress(module, name);
-}
-
-// The old call: clusters of 8 x 512 bytes, as many as make the same free space.
-BOOL WINAPI FakeFreeSpace(LPCSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector, LPDWORD freeClusters,
-                          LPDWORD totalClusters)
-{
-    g_disk.root = root ? root : "<null>";
-    if (!g_disk.fallbackSucceeds)
-        return FALSE;
-    *sectorsPerCluster = 8;
-    *bytesPerSector = 512;
-    *freeClusters = *totalClusters =
-        static_cast<DWORD>((TotalOf(*g_disk.doc) + g_disk.overTotal + 4095) / 4096);
-    return TRUE;
-}
-
-int g_creationsAllowed = 0;
-BOOL WINAPI FailingCreateDirectory(LPCSTR path, LPSECURITY_ATTRIBUTES security)
-{
-    if (g_creationsAllowed-- <= 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return ::CreateDirectoryA(path, security);
-}
-
 } // namespace
 
 class SharedFolderTest : public SharedPackage
@@ -84,15 +25,9 @@ protected:
     {
         SharedPackage::SetUp();
         g_disk = FakeDisk();
-        g_disk.doc = &doc;
+        g_disk.list = &doc.SharedFileList;
         WriteAll(Root("common\\search.dll"), std::string(3000, 'x'));
         WriteAll(Root("common\\readme.txt"), std::string(500, 'r'));
-    }
-
-    void UseFakeDisk()
-    {
-        Sys().GetProcAddress = &FakeGetProcAddress;
-        Sys().GetDiskFreeSpaceA = &FakeFreeSpace;
     }
 };
 
