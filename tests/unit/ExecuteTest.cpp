@@ -91,15 +91,6 @@ BOOL WINAPI FailingSetAttributes(LPCSTR, DWORD)
     return FALSE;
 }
 
-void ClearJournal()
-{
-    CTarvelApp& app = TestApp();
-    app.InstallFolderList.RemoveAll();
-    app.InstallFolderCount = 0;
-    app.SharedFolderList.RemoveAll();
-    app.SharedFolderCount = 0;
-}
-
 } // namespace
 
 // A package as it lies on the disk: root\SETUP (the installer's folder,
@@ -118,7 +109,7 @@ protected:
     {
         ASSERT_TRUE(IsDBCSLeadByte(0x95)) << "these tests need the ANSI code page 932";
         savedCalls = Sys();
-        ClearJournal();
+        ResetJournal();
         g_copy = CopyFaults();
         g_copy.Destination = docs;
 
@@ -136,7 +127,7 @@ protected:
     void TearDown() override
     {
         Sys() = savedCalls;
-        ClearJournal();
+        ResetJournal();
         doc.DropReplacedFiles();
     }
 
@@ -518,7 +509,7 @@ TEST_F(ExecuteTest, WritableFileThatStaysReadOnlyIsAGeneralError)
     ASSERT_TRUE(InstallExecution::CopyPackage(writable));
     EXPECT_FALSE(Attributes(dest + "\\index.htm") & FILE_ATTRIBUTE_READONLY);
     writable.RollBackInstall();
-    ClearJournal();
+    ResetJournal();
 
     PrepareDestination();
     Sys().SetFileAttributesA = &FailingSetAttributes;
@@ -566,7 +557,7 @@ protected:
         ASSERT_TRUE(before.count("Guide\\empty"));
 
         // The new version of the package; the destination exists now.
-        ClearJournal();
+        ResetJournal();
         WriteBytes(tree / "GUIDE\\index.htm", "index v2");
         WriteBytes(tree / "GUIDE\\img\\a.gif", "gif v2");
         FileTree::MakeFolder(tree / "GUIDE\\new");

@@ -64,6 +64,25 @@ void RemoveTree(const std::string& folder)
     RemoveDirectoryA(folder.c_str());
 }
 
+std::string NewTempFolder()
+{
+    char temp[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, temp);
+    if (n == 0 || n >= MAX_PATH)
+        throw std::runtime_error("no temp folder");
+    std::string base = temp;
+    if (!base.empty() && base.back() == '\\')
+        base.pop_back();
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::string path = base + "\\tarvel-tree-" + std::to_string(GetCurrentProcessId()) + "-"
+            + std::to_string(++counter);
+        if (CreateDirectoryA(path.c_str(), nullptr))
+            return path;
+    }
+    throw std::runtime_error("cannot create a temp folder");
+}
+
 namespace {
 
 void AddToSnapshot(
@@ -87,25 +106,6 @@ void AddToSnapshot(
         }
     } while (FindNextFileA(find, &found));
     FindClose(find);
-}
-
-std::string NewTempFolder()
-{
-    char temp[MAX_PATH];
-    DWORD n = GetTempPathA(MAX_PATH, temp);
-    if (n == 0 || n >= MAX_PATH)
-        throw std::runtime_error("no temp folder");
-    std::string base = temp;
-    if (!base.empty() && base.back() == '\\')
-        base.pop_back();
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::string path = base + "\\tarvel-tree-" + std::to_string(GetCurrentProcessId()) + "-"
-            + std::to_string(++counter);
-        if (CreateDirectoryA(path.c_str(), nullptr))
-            return path;
-    }
-    throw std::runtime_error("cannot create a temp folder");
 }
 
 } // namespace

@@ -17,6 +17,8 @@ std::string ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
 DWORD Attributes(const std::string& path);
 void MakeFolder(const std::string& path);
+// A new empty folder under the temp folder.
+std::string NewTempFolder();
 // Deletes a folder and everything below it, read-only files included.
 void RemoveTree(const std::string& folder);
 

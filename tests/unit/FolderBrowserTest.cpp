@@ -27,22 +27,8 @@ struct JournalGuard
         Clear();
         ResetSystemCalls();
     }
-    static void Clear()
-    {
-        TestApp().InstallFolderList.SetSize(10);
-        TestApp().InstallFolderCount = 0;
-    }
+    static void Clear() { ResetJournal(); }
 };
-
-std::vector<std::string> Journal()
-{
-    CStringArray folders;
-    int count = TestApp().GetCreatedInstallFolders(folders);
-    std::vector<std::string> out;
-    for (int i = 0; i < count; ++i)
-        out.push_back(folders[i].str());
-    return out;
-}
 
 bool IsFolder(const std::string& path)
 {
@@ -103,7 +89,7 @@ TEST(CheckOrCreatePath, APathLongerThanABufferIsInvalidAndNothingOverflows)
     EXPECT_EQ(Check(huge), FOLDER_INVALID);
     JournalGuard guard;
     EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(huge.c_str(), FALSE), FOLDER_INVALID);
-    EXPECT_TRUE(Journal().empty());
+    EXPECT_TRUE(InstallJournal().empty());
 }
 
 TEST(IsValidFolderName, LeadingAndTrailingBlanksAndDotsReservedCharacters)
@@ -132,11 +118,11 @@ TEST(CheckOrCreatePath, CreatesEachMissingLevelInOrderAndJournalsOnlyThose)
 
     EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(deep.c_str(), FALSE), FOLDER_ACCEPTED);
     EXPECT_TRUE(IsFolder(deep));
-    EXPECT_EQ(Journal(), (std::vector<std::string>{base + "\\Docs", base + "\\Docs\\Sub", deep}));
+    EXPECT_EQ(InstallJournal(), (std::vector<std::string>{base + "\\Docs", base + "\\Docs\\Sub", deep}));
 
     // Everything there already: nothing more is journalled.
     EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(deep.c_str(), FALSE), FOLDER_ACCEPTED);
-    EXPECT_EQ(Journal().size(), 3u);
+    EXPECT_EQ(InstallJournal().size(), 3u);
 }
 
 TEST(CheckOrCreatePath, ADoubleByteNameIsCreatedAsOneFolder)
@@ -148,7 +134,7 @@ TEST(CheckOrCreatePath, ADoubleByteNameIsCreatedAsOneFolder)
     EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(folder.c_str(), FALSE), FOLDER_ACCEPTED);
     EXPECT_TRUE(IsFolder(temp.Path() + "\\" + HYO));
     EXPECT_TRUE(IsFolder(folder));
-    EXPECT_EQ(Journal(), (std::vector<std::string>{temp.Path() + "\\" + HYO, folder}));
+    EXPECT_EQ(InstallJournal(), (std::vector<std::string>{temp.Path() + "\\" + HYO, folder}));
 }
 
 namespace {
@@ -173,7 +159,7 @@ TEST(CheckOrCreatePath, ALevelThatCannotBeMadeStopsButKeepsTheEarlierOnesJournal
     EXPECT_EQ(CFolderBrowser::CheckOrCreatePath((temp.Path() + "\\A\\B\\C").c_str(), FALSE), FOLDER_NOT_CREATED);
     EXPECT_TRUE(IsFolder(temp.Path() + "\\A"));
     EXPECT_FALSE(IsFolder(temp.Path() + "\\A\\B"));
-    EXPECT_EQ(Journal(), (std::vector<std::string>{temp.Path() + "\\A"}));
+    EXPECT_EQ(InstallJournal(), (std::vector<std::string>{temp.Path() + "\\A"}));
 }
 
 TEST(CheckOrCreatePath, AFileInThePathIsNoFolder)
@@ -183,7 +169,7 @@ TEST(CheckOrCreatePath, AFileInThePathIsNoFolder)
     temp.WriteFile("file", "x");
     EXPECT_EQ(CFolderBrowser::CheckOrCreatePath((temp.Path() + "\\file").c_str(), FALSE), FOLDER_NOT_CREATED);
     EXPECT_EQ(CFolderBrowser::CheckOrCreatePath((temp.Path() + "\\file\\sub").c_str(), FALSE), FOLDER_NOT_CREATED);
-    EXPECT_TRUE(Journal().empty());
+    EXPECT_TRUE(InstallJournal().empty());
 }
 
 // --- what the user sees: ValidateFolder -------------------------------------------
@@ -225,14 +211,14 @@ TEST_F(ValidateFolderTest, AMissingFolderIsAskedAboutOnceAndNoCreatesNothing)
     EXPECT_EQ(boxes.Last().Text, "Create it?");
     EXPECT_EQ(boxes.Last().Type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
     EXPECT_FALSE(IsFolder(temp.Path() + "\\Docs"));
-    EXPECT_TRUE(Journal().empty());
+    EXPECT_TRUE(InstallJournal().empty());
 
     boxes.Clear();
     boxes.Answer({IDYES});
     EXPECT_EQ(browser.ValidateFolder(path.c_str()), FOLDER_ACCEPTED);
     EXPECT_EQ(boxes.Count(), 1u);
     EXPECT_TRUE(IsFolder(path));
-    EXPECT_EQ(Journal(), (std::vector<std::string>{temp.Path() + "\\Docs", path}));
+    EXPECT_EQ(InstallJournal(), (std::vector<std::string>{temp.Path() + "\\Docs", path}));
 }
 
 TEST_F(ValidateFolderTest, AnInvalidPathIsWarnedAboutWithTheBrowserTitle)
@@ -269,7 +255,7 @@ TEST_F(ValidateFolderTest, AFolderThatCannotBeCreatedGivesTheWriteWarningAfterTh
     EXPECT_EQ(boxes.Boxes()[0].Text, "Create it?");
     EXPECT_EQ(boxes.Boxes()[1].Text, "Cannot write");
     EXPECT_EQ(boxes.Boxes()[1].Type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-    EXPECT_TRUE(Journal().empty());
+    EXPECT_TRUE(InstallJournal().empty());
 }
 
 TEST(FolderBrowser, StartsWithTheStartFolderAsItsPathCutToTheBuffer)

@@ -31,27 +31,6 @@ bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void ResetJournal()
-{
-    CTarvelApp& app = TestApp();
-    app.InstallFolderList.RemoveAll();
-    app.InstallFolderList.SetSize(10);
-    app.InstallFolderCount = 0;
-    app.SharedFolderList.RemoveAll();
-    app.SharedFolderList.SetSize(10);
-    app.SharedFolderCount = 0;
-}
-
-std::vector<std::string> Journal()
-{
-    CStringArray folders;
-    int count = TestApp().GetCreatedInstallFolders(folders);
-    std::vector<std::string> out;
-    for (int i = 0; i < count; ++i)
-        out.push_back(folders[i].str());
-    return out;
-}
-
 } // namespace
 
 class PrepareTest : public ::testing::Test
@@ -150,7 +129,7 @@ TEST_F(PrepareTest, DestinationGetsOneTrailingBackslash)
     }
     // The double-byte name itself was created, not a folder cut at its trail byte.
     EXPECT_TRUE(Exists(Dest(HYO)));
-    EXPECT_EQ(std::vector<std::string>{Dest(HYO)}, Journal());
+    EXPECT_EQ(std::vector<std::string>{Dest(HYO)}, InstallJournal());
     EXPECT_EQ(0u, boxes.Count());
 }
 
@@ -162,7 +141,7 @@ TEST_F(PrepareTest, MissingDestinationIsCreatedLevelByLevelAndJournalled)
 
     // Outermost first, so that undo (last first) empties each before its parent.
     std::vector<std::string> expected = {Dest("dest"), Dest("dest\\A"), Dest("dest\\A\\B")};
-    EXPECT_EQ(expected, Journal());
+    EXPECT_EQ(expected, InstallJournal());
     EXPECT_TRUE(Exists(Dest("dest\\A\\B")));
     EXPECT_EQ(0u, boxes.Count()) << "no question without the argument";
 }
@@ -176,7 +155,7 @@ TEST_F(PrepareTest, QuestionIsAskedOnlyForAMissingDestination)
     EXPECT_EQ(CAPTION, boxes.Last().Caption);
     EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONQUESTION), boxes.Last().Type);
     EXPECT_FALSE(Exists(Dest("dest")));
-    EXPECT_TRUE(Journal().empty());
+    EXPECT_TRUE(InstallJournal().empty());
 
     boxes.Answer({IDYES});
     EXPECT_EQ(0, doc.PrepareInstall(TRUE));
@@ -186,7 +165,7 @@ TEST_F(PrepareTest, QuestionIsAskedOnlyForAMissingDestination)
     // Now it exists: neither asked nor created again.
     EXPECT_EQ(0, doc.PrepareInstall(TRUE));
     EXPECT_EQ(2u, boxes.Count());
-    EXPECT_EQ(std::vector<std::string>{Dest("dest")}, Journal());
+    EXPECT_EQ(std::vector<std::string>{Dest("dest")}, InstallJournal());
 }
 
 TEST_F(PrepareTest, PathWithoutDriveCreatesNothing)
@@ -195,7 +174,7 @@ TEST_F(PrepareTest, PathWithoutDriveCreatesNothing)
 
     EXPECT_EQ(0, doc.PrepareInstall(FALSE));
     EXPECT_FALSE(Exists(setup + "\\newdir"));
-    EXPECT_TRUE(Journal().empty());
+    EXPECT_TRUE(InstallJournal().empty());
 }
 
 TEST_F(PrepareTest, LevelThatCannotBeCreatedUndoesTheEarlierOnes)
@@ -374,7 +353,7 @@ TEST_F(PrepareTest, NetworkDestinationIsMeasuredOnItsShare)
 
     doc.PrepareInstall(FALSE);
     EXPECT_EQ("\\\\nohost\\share\\", g_disk.root);
-    EXPECT_TRUE(Journal().empty());
+    EXPECT_TRUE(InstallJournal().empty());
 }
 
 TEST_F(PrepareTest, WithoutTheExtendedCallTheClusterCountDecides)

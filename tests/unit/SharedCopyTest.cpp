@@ -231,7 +231,7 @@ TEST_F(SharedCopyTest, LogTextNamesCreatedLevelsThenWhatTheCopyAdded)
     MakeFolder(Root("shared\\Maker\\Lib"));
     MakeFolder(Root("shared\\Maker\\Lib\\old"));
     WriteAll(Root("shared\\Maker\\Lib\\old\\b.txt"), "theirs");
-    ClearJournal();
+    ResetJournal();
     TestApp().AddCreatedSharedFolder(Root("shared\\Maker").c_str());
     TestApp().AddCreatedSharedFolder(Root("shared\\Maker\\Lib").c_str());
 

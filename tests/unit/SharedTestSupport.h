@@ -69,24 +69,6 @@ inline void WriteAll(const std::string& path, const std::string& bytes)
     ASSERT_EQ(bytes.size(), written) << path;
 }
 
-inline void ClearJournal()
-{
-    CTarvelApp& app = TestApp();
-    app.SharedFolderList.RemoveAll();
-    app.SharedFolderList.SetSize(10);
-    app.SharedFolderCount = 0;
-}
-
-inline std::vector<std::string> SharedJournal()
-{
-    CStringArray folders;
-    int count = TestApp().GetCreatedSharedFolders(folders);
-    std::vector<std::string> out;
-    for (int i = 0; i < count; ++i)
-        out.push_back(folders[i].str());
-    return out;
-}
-
 // Deletes a key of HKEY_LOCAL_MACHINE with everything below it.
 inline void DeleteKeyTree(const std::string& path)
 {
@@ -164,7 +146,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(IsDBCSLeadByte(0x95)) << "these tests need the ANSI code page 932";
-        ClearJournal();
+        ResetJournal();
         MakeFolder(Root("setup"));
         MakeFolder(Root("common"));
         ASSERT_TRUE(SetCurrentDirectoryA(Root("setup").c_str()));
@@ -187,7 +169,7 @@ protected:
     void TearDown() override
     {
         ResetSystemCalls();
-        ClearJournal();
+        ResetJournal();
         DeleteKeyTree("Software\\" + company);
         // The libraries' marks, and the key above them that the first mark made.
         DeleteKeyTree(TESTLIB_MARK_ROOT);

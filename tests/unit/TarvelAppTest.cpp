@@ -40,14 +40,7 @@ struct JournalGuard
 {
     JournalGuard() { Clear(); }
     ~JournalGuard() { Clear(); }
-    static void Clear()
-    {
-        CTarvelApp& app = TestApp();
-        app.InstallFolderList.SetSize(10);
-        app.InstallFolderCount = 0;
-        app.SharedFolderList.SetSize(10);
-        app.SharedFolderCount = 0;
-    }
+    static void Clear() { ResetJournal(); }
 };
 
 bool Exists(const std::string& path)

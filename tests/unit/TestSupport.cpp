@@ -16,31 +16,48 @@ CTarvelApp g_testApp;
 
 BoxRecorder* g_recorder = nullptr;
 
-std::string NewTempFolder()
-{
-    char temp[MAX_PATH];
-    DWORD n = GetTempPathA(MAX_PATH, temp);
-    if (n == 0 || n >= MAX_PATH)
-        throw std::runtime_error("no temp folder");
-    std::string base = temp;
-    if (!base.empty() && base.back() == '\\')
-        base.pop_back();
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        char name[64];
-        wsprintfA(name, "\\tarvel-unit-%lu-%u", GetCurrentProcessId(), ++counter);
-        std::string path = base + name;
-        if (CreateDirectoryA(path.c_str(), nullptr))
-            return path;
-    }
-    throw std::runtime_error("cannot create a temp folder");
-}
-
 } // namespace
 
 CTarvelApp& TestApp()
 {
     return g_testApp;
+}
+
+void ResetJournal()
+{
+    CTarvelApp& app = TestApp();
+    app.InstallFolderList.RemoveAll();
+    app.InstallFolderList.SetSize(10);
+    app.InstallFolderCount = 0;
+    app.SharedFolderList.RemoveAll();
+    app.SharedFolderList.SetSize(10);
+    app.SharedFolderCount = 0;
+}
+
+namespace {
+
+std::vector<std::string> AsStrings(const CStringArray& folders, int count)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i)
+        out.push_back(folders[i].str());
+    return out;
+}
+
+} // namespace
+
+std::vector<std::string> InstallJournal()
+{
+    CStringArray folders;
+    int count = TestApp().GetCreatedInstallFolders(folders);
+    return AsStrings(folders, count);
+}
+
+std::vector<std::string> SharedJournal()
+{
+    CStringArray folders;
+    int count = TestApp().GetCreatedSharedFolders(folders);
+    return AsStrings(folders, count);
 }
 
 BoxRecorder::BoxRecorder(int defaultAnswer)
@@ -76,7 +93,7 @@ int WINAPI BoxRecorder::FakeMessageBox(HWND owner, LPCSTR text, LPCSTR caption, 
     return self->m_defaultAnswer;
 }
 
-ScriptFolder::ScriptFolder() : m_path(NewTempFolder())
+ScriptFolder::ScriptFolder() : m_path(FileTree::NewTempFolder())
 {
     char current[MAX_PATH];
     DWORD n = GetCurrentDirectoryA(MAX_PATH, current);

@@ -16,6 +16,12 @@
 class CTarvelApp;
 CTarvelApp& TestApp();
 
+// Empties both lists of the journal of created folders.
+void ResetJournal();
+// The journal's lists, oldest first.
+std::vector<std::string> InstallJournal();
+std::vector<std::string> SharedJournal();
+
 // One message box as the installer asked for it.
 struct RecordedBox
 {
