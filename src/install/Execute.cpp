@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr char LOG_SEPARATOR[] = "? ";
 constexpr char CREATED_FOLDER_ENTRY[] = "<f>:";
 constexpr char COPIED_FOLDER_ENTRY[] = "<d>:";
 constexpr int LAST_DATA_FOLDER = 5;
@@ -269,13 +268,6 @@ private:
     std::unordered_set<std::string> m_createdFolders;
 };
 
-// Adds back the 1 that the log writer took from every byte.
-void DecodeLogText(CString& text)
-{
-    for (int i = 0; i < text.GetLength(); ++i)
-        text.SetAt(i, static_cast<char>(text[i] + 1));
-}
-
 } // namespace
 
 namespace InstallExecution {
@@ -329,7 +321,7 @@ BOOL CopyPackage(CTarvelDoc& doc)
     }
 
     const int written = doc.WriteUninstallLog();
-    DecodeLogText(doc.LogText);
+    doc.LogText = DecodeLogText(doc.LogText);
     if (!written) {
         doc.RollBackInstall();
         if (doc.IsSharedComponents)

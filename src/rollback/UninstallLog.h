@@ -1,14 +1,38 @@
-// The uninstall log "setupf.cfn": where it lies in the installation folder.
-// The install writes it, the rollback deletes it, and the install keeps an
-// earlier installation's copy aside before either can touch it.
+// The uninstall log "setupf.cfn": where it lies in the installation folder,
+// its entries, and its stored form. The install writes it; the package's
+// uninstaller reads it back.
 #pragma once
 
 #include "afxstr.h"
 
+#include <vector>
+
 // The log's file name inside the installation folder.
 constexpr char UNINSTALL_LOG_NAME[] = "setupf.cfn";
+
+// The entry prefixes and the separator that ends every entry.
+constexpr char LOG_CREATED_FOLDER[] = "<f>:";
+constexpr char LOG_COPIED_FOLDER[] = "<d>:";
+constexpr char LOG_SEPARATOR[] = "? ";
 
 // The log's full path: the folder, exactly one backslash, the name. A folder
 // ending in a double-byte character whose trail byte is 0x5C still gets its
 // backslash.
 CString UninstallLogPath(const CString& installFolder);
+
+// One entry of a log text.
+struct LogEntry
+{
+    enum class Kind { CreatedFolder, CopiedFolder, CopiedFile };
+    Kind Type = Kind::CopiedFile;
+    // Absolute for a created folder, relative to the installation folder otherwise.
+    CString Path;
+};
+
+// The entries of a log text, in text order. Prefixes compare without regard
+// to case; text after the last separator is no entry.
+std::vector<LogEntry> ParseLogText(const CString& text);
+
+// The stored form: every byte minus 1 (modulo 256), and back.
+CString EncodeLogText(const CString& text);
+CString DecodeLogText(const CString& stored);

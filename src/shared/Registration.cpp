@@ -1,5 +1,5 @@
-// Self-registration of the shared libraries: each one's "DllRegisterServer"
-// or "DllUnregisterServer" entry, called with OLE initialised around it.
+#include "shared/SelfRegistration.h"
+
 #include "app/TarvelDoc.h"
 
 #include <ole2.h>
@@ -66,7 +66,9 @@ using RegistrationEntry = HRESULT(STDAPICALLTYPE*)();
 
 } // namespace
 
-int CTarvelDoc::CallRegistrationEntry(const CString& path, BOOL registerIt)
+namespace SelfRegistration {
+
+BOOL Call(const char* path, BOOL registerIt)
 {
     const char* entryName = registerIt ? "DllRegisterServer" : "DllUnregisterServer";
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
@@ -87,7 +89,14 @@ int CTarvelDoc::CallRegistrationEntry(const CString& path, BOOL registerIt)
     auto entry = reinterpret_cast<RegistrationEntry>(GetProcAddress(library.Get(), entryName));
     if (!entry)
         return 0;
-    return SUCCEEDED(entry()) ? 1 : 0;
+    return SUCCEEDED(entry()) ? TRUE : FALSE;
+}
+
+} // namespace SelfRegistration
+
+int CTarvelDoc::CallRegistrationEntry(const CString& path, BOOL registerIt)
+{
+    return SelfRegistration::Call(path, registerIt) ? 1 : 0;
 }
 
 int CTarvelDoc::RegisterSharedLibraries()

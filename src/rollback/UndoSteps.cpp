@@ -1,0 +1,86 @@
+#include "rollback/UndoSteps.h"
+
+#include "app/FileOps.h"
+#include "app/ScopedHandles.h"
+#include "shared/SelfRegistration.h"
+
+namespace Undo {
+
+bool RemoveFile(const char* path)
+{
+    if (!FileOps::ClearReadOnly(path))
+        return true;
+    return DeleteFileA(path) != FALSE;
+}
+
+bool RemoveFolderIfEmpty(const char* folder)
+{
+    if (!FileOps::ClearReadOnly(folder))
+        return true;
+    return RemoveDirectoryA(folder) != FALSE;
+}
+
+void PutBackFile(const char* aside, const char* path)
+{
+    // Whatever the run wrote there goes first: a rename does not replace.
+    RemoveFile(path);
+    MoveFileA(aside, path);
+}
+
+void UnregisterLibrary(const char* path)
+{
+    SelfRegistration::Call(path, FALSE);
+}
+
+bool RemoveKey(const char* keyPath)
+{
+    {
+        ScopedRegKey key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+            return true;
+        DWORD subKeys = 0;
+        if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr) != ERROR_SUCCESS || subKeys > 0)
+            return false;
+    }
+    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath) == ERROR_SUCCESS;
+}
+
+PriorValue CaptureValue(const CString& keyPath, const CString& name)
+{
+    PriorValue prior;
+    prior.KeyPath = keyPath;
+    prior.Name = name;
+    ScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
+        return prior;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return prior;
+    std::vector<BYTE> data(size);
+    if (RegQueryValueExA(key.Get(), name, nullptr, &type, data.empty() ? nullptr : data.data(), &size)
+        != ERROR_SUCCESS)
+        return prior;
+    data.resize(size);
+    prior.Existed = true;
+    prior.Type = type;
+    prior.Data = std::move(data);
+    return prior;
+}
+
+void PutBackValue(const PriorValue& prior)
+{
+    // The real calls, not the seam table: a test that fails the writes must
+    // not stop their undo.
+    ScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, prior.KeyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
+        return;
+    if (prior.Existed)
+        RegSetValueExA(key.Get(), prior.Name, 0, prior.Type, prior.Data.empty() ? nullptr : prior.Data.data(),
+                       static_cast<DWORD>(prior.Data.size()));
+    else
+        RegDeleteValueA(key.Get(), prior.Name);
+}
+
+} // namespace Undo

@@ -1,0 +1,13 @@
+// Self-registration of a shared library: its "DllRegisterServer" or
+// "DllUnregisterServer" entry, called with OLE initialised around it. The
+// install registers, its undo and the uninstaller unregister.
+#pragma once
+
+#include "afxstr.h"
+
+namespace SelfRegistration {
+
+// TRUE only when the library loaded, has the entry, and the entry succeeded.
+BOOL Call(const char* path, BOOL registerIt);
+
+} // namespace SelfRegistration
