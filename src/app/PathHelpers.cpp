@@ -4,15 +4,19 @@ namespace PathHelpers {
 
 namespace {
 
-// Steps over one character: two bytes for a lead byte with a trail byte after it.
 inline int CharLen(const char* text, int i)
 {
-    if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && text[i + 1] != '\0')
-        return 2;
-    return 1;
+    return CharLength(text + i);
 }
 
 } // namespace
+
+int CharLength(const char* text)
+{
+    if (IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1] != '\0')
+        return 2;
+    return 1;
+}
 
 int LastComponentStart(const char* text)
 {

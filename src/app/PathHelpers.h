@@ -8,6 +8,11 @@
 
 namespace PathHelpers {
 
+// Bytes taken by the character at 'text': 2 for a lead byte with a byte after
+// it, else 1 (a lead byte that ends the text stands alone). The one home of
+// the double-byte step; the script reader walks its lines with it too.
+int CharLength(const char* text);
+
 // Index just after the last single-byte backslash; 0 when there is none;
 // -1 when the text is empty or its last backslash is its last character.
 int LastComponentStart(const char* text);
