@@ -39,11 +39,13 @@ CString UnescapeValue(const char* text)
     const char* p = text;
     while (*p && !IsFinalLineFeed(p)) {
         if (IsDBCSLeadByte(static_cast<BYTE>(*p))) {
+            // A lead byte with nothing after it on its line is half a
+            // character: kept, it would join whatever the program appends
+            // (a backslash after a folder name) into one character.
+            if (!p[1] || IsFinalLineFeed(p + 1))
+                break;
             value += *p++;
-            // A piece cut after a lead byte leaves it alone; a line feed is
-            // never a trail byte, so it stays the line's end.
-            if (*p && !IsFinalLineFeed(p))
-                value += *p++;
+            value += *p++;
         } else if (p[0] == '\\' && p[1] == 'n') {
             value += '\n';
             p += 2;

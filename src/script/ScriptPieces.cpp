@@ -63,6 +63,17 @@ CScriptPieceReader::Result CScriptPieceReader::Next(ScriptPiece& piece)
     }
     piece.Text[n] = '\0';
 
+    // A full piece that would end on the lead byte of a character gives that
+    // byte back: the next piece begins with the whole character.
+    if (n == SCRIPT_PIECE_BYTES && !piece.EndsLine) {
+        int i = 0;
+        while (i + PathHelpers::CharLength(piece.Text + i) < n)
+            i += PathHelpers::CharLength(piece.Text + i);
+        if (IsDBCSLeadByte(static_cast<BYTE>(piece.Text[i])) && PathHelpers::CharLength(piece.Text + i) == 1) {
+            m_pushedBack = static_cast<unsigned char>(piece.Text[i]);
+            piece.Text[--n] = '\0';
+        }
+    }
     if (n == 0)
         return End;
 

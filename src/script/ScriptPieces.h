@@ -1,7 +1,9 @@
 // The script file cut into the pieces that the reader parses: a line of up to
 // SCRIPT_PIECE_BYTES bytes arrives whole, a longer one in several pieces, each
 // parsed as a line of its own. CR LF arrives as a single line feed (a CR
-// alone is an ordinary byte).
+// alone is an ordinary byte). A piece never ends inside a double-byte
+// character: a trail byte that began the next piece would be read as a
+// character of its own, and 0x5B ("ー" is 0x81 0x5B) as a "[".
 #pragma once
 
 #include "script/ScriptTable.h"
