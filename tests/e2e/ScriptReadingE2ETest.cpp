@@ -1,6 +1,7 @@
 // Scripts that once made the installer misread them, installed silently: a
 // long Japanese message cut inside a character, a path value ending in half
-// a character. Each installs as its author meant.
+// a character, the highest product number there is. Each installs as its
+// author meant, and at once.
 #include "InstallSupport.h"
 
 #include <string>
@@ -8,6 +9,7 @@
 namespace {
 
 using e2e::Describe;
+using e2e::GuideScript;
 
 // A package whose script bytes a test changes after they were written.
 class MisreadScript : public e2e::GuideFixture {
@@ -63,6 +65,30 @@ TEST_F(MisreadScript, PathEndingInALoneLeadByteStillGetsItsOwnLevel)
     EXPECT_EQ(run.exitCode, e2e::kInstalled);
     EXPECT_TRUE(e2e::Exists(Installed() + "\\index.htm"));
     EXPECT_EQ(e2e::ListTree(destination.Top()).front(), "Guide\\");
+}
+
+TEST_F(MisreadScript, HighestProductNumberIsRegisteredAndTheInstallEndsAtOnce)
+{
+    // The product loop counted up to PRODUCT_NUM and overflowed at the top of
+    // int: the install never ended after everything was in place.
+    const std::string company = destination.Base();
+    GuideScript script;
+    script.extraInstall = "COMPANY_NAME=" + company + "\nPRODUCT_NAME2147483647=Top\n"
+                          "PRODUCT_LANGUAGE2147483647=JPN\nPRODUCT_KEY_FILE2147483647=index.htm\n";
+    WriteGuide(script);
+    Patch("PRODUCT_NUM=0\r\n", "PRODUCT_NUM=2147483647\r\n");
+
+    dlg::RunResult run = package.Run("/PSM");
+
+    std::string keyFile;
+    const bool registered = e2e::ReadRegString(
+        HKEY_LOCAL_MACHINE, "Software\\" + company + "\\Top\\JPN", "KeyFile", &keyFile);
+    e2e::DeleteRegTree(HKEY_LOCAL_MACHINE, "Software\\" + company);
+    ASSERT_TRUE(run.ended) << Describe(run);
+    EXPECT_EQ(run.windows.size(), 0u) << Describe(run);
+    EXPECT_EQ(run.exitCode, e2e::kInstalled);
+    EXPECT_TRUE(registered);
+    EXPECT_EQ(keyFile, Installed() + "\\index.htm");
 }
 
 } // namespace
