@@ -39,6 +39,13 @@ CString WithoutTrailingBackslash(const CString& path);
 // a single-byte backslash (always when it is double-byte or the text empty).
 CString WithTrailingBackslash(const CString& path);
 
+// Where a file that the script names from the installer's folder (the
+// uninstaller, the icon) lands, relative to the destination: the name as it
+// is, unless one of its levels leads upwards ("..", also "..." or ".. ",
+// which the file system reads the same way); then its last component, so
+// that "..\x.ico" lands in the destination's root and never above it.
+CString NamedFileDestination(const CString& name);
+
 } // namespace PathHelpers
 
 using PathHelpers::EndsWithSingleByteChar;

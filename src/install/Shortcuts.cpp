@@ -299,7 +299,8 @@ BOOL CTarvelDoc::RegisterInstall()
     // 2. The menu link.
     const CString menuLink = JoinPath(programFolder, linkName);
     const CString target = InstallFolder + keyFile1;
-    const CString icon = InstallFolder + GetScriptValue(SEC_INSTALL, KEY_ICON_NAME);
+    const CString icon =
+        InstallFolder + PathHelpers::NamedFileDestination(GetScriptValue(SEC_INSTALL, KEY_ICON_NAME));
     const PriorFile priorMenuLink = CaptureFile(menuLink);
     auto takeBackMenuLink = [&] {
         if (priorMenuLink.Existed)
@@ -352,7 +353,8 @@ BOOL CTarvelDoc::RegisterInstall()
 
     // 4. The package's entry in the list of installed software.
     const CString uninstallKey = CString(UNINSTALL_ROOT) + GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
-    const CString uninstallFile = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE);
+    const CString uninstallFile =
+        PathHelpers::NamedFileDestination(GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE));
     const CString displayName = GetScriptValue(SEC_INSTALL, KEY_UNINSTALL_NAME);
     ScopedRegKey key;
     DWORD disposition = 0;

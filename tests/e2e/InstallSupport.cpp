@@ -24,17 +24,6 @@ std::wstring W(const std::string& utf8) { return dlg::WideFromUtf8(utf8); }
 
 std::string Pid() { return std::to_string(GetCurrentProcessId()); }
 
-// Names that the registration steps use; one set per test process.
-std::string MenuFolderName() { return "TarvelE2E Menu " + Pid(); }
-std::string UninstallKeyName() { return "TarvelE2E Guide " + Pid(); }
-
-std::string CommonProgramsFolder()
-{
-    wchar_t path[MAX_PATH] = L"";
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, path)))
-        return {};
-    return dlg::Utf8FromWide(path);
-}
 
 void AppendScanEntries(const std::string& root, const std::string& relative, std::string& out)
 {
@@ -69,6 +58,17 @@ std::string Trimmed(std::string text)
 }
 
 } // namespace
+
+std::string MenuFolderName() { return "TarvelE2E Menu " + Pid(); }
+std::string UninstallKeyName() { return "TarvelE2E Guide " + Pid(); }
+
+std::string CommonProgramsFolder()
+{
+    wchar_t path[MAX_PATH] = L"";
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, path)))
+        return {};
+    return dlg::Utf8FromWide(path);
+}
 
 std::string ScriptText(const GuideScript& script)
 {

@@ -1,10 +1,11 @@
 // Scripts that once made the installer misread them, installed silently: a
 // long Japanese message cut inside a character, a path value ending in half
-// a character, the highest product number there is. Each installs as its
-// author meant, and at once.
+// a character, the highest product number there is, named files above the
+// setup folder. Each installs as its author meant, and at once.
 #include "InstallSupport.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -89,6 +90,39 @@ TEST_F(MisreadScript, HighestProductNumberIsRegisteredAndTheInstallEndsAtOnce)
     EXPECT_EQ(run.exitCode, e2e::kInstalled);
     EXPECT_TRUE(registered);
     EXPECT_EQ(keyFile, Installed() + "\\index.htm");
+}
+
+TEST_F(MisreadScript, NamedFilesAboveTheSetupFolderLandInTheDestinationsRoot)
+{
+    // "..\x.ico" was copied to the destination plus "..\x.ico": beside the
+    // destination, outside what the install owns.
+    GuideScript script;
+    script.icon = "..\\x.ico";
+    script.uninstaller = "..\\tools\\uninst.exe";
+    WriteGuide(script);
+    ASSERT_TRUE(package.CopyUninstaller("tools\\uninst.exe"));
+    ASSERT_TRUE(package.Write("x.ico", e2e::ReadFileBytes(package.Path("setup\\guide.ico"))));
+
+    dlg::RunResult run = package.Run("/PSM");
+
+    ASSERT_TRUE(run.ended) << Describe(run);
+    EXPECT_EQ(run.windows.size(), 0u) << Describe(run);
+    EXPECT_EQ(run.exitCode, e2e::kInstalled);
+    const std::vector<std::string> inside = {"Guide\\", "Guide\\img\\", "Guide\\img\\a.gif",
+        "Guide\\index.htm", "Guide\\setupf.cfn", "Guide\\tarvel.eif", "Guide\\uninst.exe", "Guide\\x.ico"};
+    EXPECT_EQ(e2e::ListTree(destination.Top()), inside);
+    EXPECT_NE(e2e::DecodeLog(e2e::ReadFileBytes(Installed() + "\\setupf.cfn")).find("? uninst.exe? tarvel.eif? x.ico? "),
+        std::string::npos);
+
+    e2e::Shortcut link;
+    ASSERT_TRUE(e2e::ReadShortcut(
+        e2e::CommonProgramsFolder() + "\\" + e2e::MenuFolderName() + "\\Guide.lnk", &link));
+    EXPECT_EQ(link.iconPath, Installed() + "\\x.ico");
+    std::string uninstall;
+    EXPECT_TRUE(e2e::ReadRegString(HKEY_LOCAL_MACHINE,
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::UninstallKeyName(),
+        "UninstallString", &uninstall));
+    EXPECT_EQ(uninstall, Installed() + "\\uninst.exe");
 }
 
 } // namespace
