@@ -108,6 +108,7 @@ protected:
         script.dataPath = "資料表";
         script.uninstaller = "アンインストール表.exe";
         script.icon = "ソ.ico";
+        script.keyFile = "目次表.htm";
         ASSERT_TRUE(package.WriteScript(e2e::ScriptText(script)));
     }
 

@@ -82,7 +82,7 @@ std::string ScriptText(const GuideScript& script)
     line("MSG_COPY_FILE", "ファイルをコピーしています。");
     line("PROGRAM_FOLDER_NAME", MenuFolderName());
     line("SHORTCUT_NAME", "Guide");
-    line("PRODUCT_KEY_FILE1", "index.htm");
+    line("PRODUCT_KEY_FILE1", script.keyFile);
     line("PRODUCT_NUM", "0");
     line("UNINSTALL_NAME", "TarvelE2E Guide");
     line("REG_LIBFILE1", "NONE");

@@ -40,6 +40,7 @@ struct GuideScript {
     std::string dataPath = "GUIDE";
     std::string uninstaller = "uninst.exe";
     std::string icon = "guide.ico";
+    std::string keyFile = "index.htm"; // PRODUCT_KEY_FILE1: the shortcuts' target
     std::string extraInstall; // more [INSTALL] lines, each ending in "\n"
 };
 // Names that the guide script's registration uses; one set per test process.
