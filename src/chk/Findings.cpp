@@ -52,6 +52,16 @@ CString FormatFinding(const char* file, const Finding& finding)
     return out;
 }
 
+CString JoinNames(const std::vector<CString>& names, size_t most)
+{
+    CString out;
+    for (size_t i = 0; i < names.size() && i < most; ++i)
+        out += (i ? ", " : "") + names[i];
+    if (names.size() > most)
+        out += ", ...";
+    return out;
+}
+
 CString Quote(const CString& text)
 {
     CString out = "\"";

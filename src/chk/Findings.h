@@ -38,6 +38,9 @@ private:
 // "tarvel.eif:12: error: text [id]", or "tarvel.eif: error: ..." without a line.
 CString FormatFinding(const char* file, const Finding& finding);
 
+// "A, B, C, ..." of at most 'most' names.
+CString JoinNames(const std::vector<CString>& names, size_t most = 6);
+
 // A text in double quotes, with line feeds and control bytes shown as
 // escapes, for quoting script values in a finding.
 CString Quote(const CString& text);

@@ -18,4 +18,10 @@ package=$(mktemp -d)
 trap 'rm -rf "$package"' EXIT
 cp -r "$dist_dir/template/." "$package/"
 cp "$stand_in" "$package/setup/uninst.exe"
-"$here/tools/wine-run.sh" "$dist_dir/tarvelchk.exe" --werror "$package/setup" </dev/null | iconv -f CP932 -t UTF-8
+# Through a file, not a pipe: a Wine helper started meanwhile may hold a pipe open.
+set +e
+"$here/tools/wine-run.sh" "$dist_dir/tarvelchk.exe" --werror "$package/setup" </dev/null >"$package/verdict" 2>&1
+status=$?
+set -e
+iconv -f CP932 -t UTF-8 "$package/verdict"
+exit $status

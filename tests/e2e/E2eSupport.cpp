@@ -118,11 +118,22 @@ CheckerRun RunChecker(const std::string& setupFolder, const std::string& options
     CloseHandle(writeEnd);
     std::string bytes;
     if (started) {
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0)
-            bytes.append(buffer, read);
-        run.ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+        // Read while it runs and what is left once it ended, never waiting
+        // for the pipe's end: a process the system starts meanwhile (Wine's
+        // desktop, on the first window) may inherit it and keep it open.
+        auto drain = [&] {
+            DWORD available = 0;
+            char buffer[4096];
+            DWORD read = 0;
+            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0
+                && ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0)
+                bytes.append(buffer, read);
+        };
+        const DWORD start = GetTickCount();
+        while (!(run.ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0)
+               && GetTickCount() - start < 60000)
+            drain();
+        drain();
         if (!run.ended)
             TerminateProcess(process.hProcess, 255);
         GetExitCodeProcess(process.hProcess, &run.exitCode);
