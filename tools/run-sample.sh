@@ -1,53 +1,120 @@
 #!/usr/bin/env bash
-# From a fresh Debian machine to a sample install: installs what is missing,
-# builds, copies the sample package (sample/) onto the prefix's C: drive, runs
-# "tarvel.exe /PSM" in its setup folder under Wine and prints what happened:
-# the exit code, every message box, the installed files, the shortcuts, the
-# registry values and the decoded uninstall log.
-# Fails only when the set-up or the build fails; what the installer does is reported.
+# From a fresh Debian machine to an install of a package under Wine:
+#
+#   bash tools/run-sample.sh [PACKAGE_FOLDER] [MODE]
+#
+# PACKAGE_FOLDER is a package laid out as sample/ is (setup/ with the script,
+# icon and uninstaller; data folders beside it); the default is the sample.
+# Its script may be setup/tarvel.eif in Shift-JIS, or setup/tarvel.eif.utf8 in
+# UTF-8 (stored in Shift-JIS with CR LF line ends for the run). MODE is /PSM
+# (silent, the default), /WD (half-silent) or interactive; the dialog driver
+# answers every dialog with OK, and Yes where it asks.
+#
+# Installs what is missing, builds, copies the package onto the prefix's C: drive
+# as C:\tarvel-sample with the build's tarvel.exe in its setup folder, shows the
+# package checker's verdict, runs the installer and prints what happened: the
+# exit code, every window and message box, the installed files, the shortcuts,
+# the registry values and the decoded uninstall log. Fails only when the
+# set-up or the build fails, or the package folder is not one.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/run-common.sh"
+
+source_package=$(cd "${1:-$here/sample}" && pwd)
+mode=${2:-/PSM}
+case "$mode" in
+  /PSM|/psm|/WD|/wd) tail=$mode ;;
+  interactive) tail= ;; # the driver then answers Yes to the folder question
+  *) echo "usage: $0 [PACKAGE_FOLDER] [/PSM|/WD|interactive]" >&2; exit 2 ;;
+esac
+if [ ! -f "$source_package/setup/tarvel.eif" ] && [ ! -f "$source_package/setup/tarvel.eif.utf8" ]; then
+  echo "$source_package is no package: it has no setup/tarvel.eif" >&2
+  exit 2
+fi
 
 setup_and_build
 start_wineserver
 
 drive_c=$TARVEL_PREFIX/drive_c
 package=$drive_c/tarvel-sample
-dest_rel="Program Files (x86)/Zerdane/Sample Guide" # from the sample's APPPATH_BASE
-dest=$drive_c/$dest_rel
-programs="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
-uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zerdane Sample Guide'
-product_key='HKLM\Software\Zerdane'
 wine_run() { "$here/tools/wine-run.sh" "$@" </dev/null; }
-# reg.exe prints in the prefix's code page when its output is a pipe.
-reg_query() { wine_run reg query "$@" /s /reg:32 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r'; }
+# reg.exe and the checker print in the prefix's code page when their output is a pipe.
+from_cp932() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
+reg_query() { wine_run reg query "$@" /s /reg:32 2>/dev/null | from_cp932; }
 
-step "staging the sample package as C:\\tarvel-sample"
+step "staging $source_package as C:\\tarvel-sample"
 rm -rf "$package"
 mkdir -p "$package"
-cp -r "$here/sample/." "$package/"
-rm -f "$package/setup/tarvel.eif.utf8"
-# The installer reads its script in the ANSI code page with CR LF line ends.
-sed 's/$/\r/' "$here/sample/setup/tarvel.eif.utf8" | iconv -f UTF-8 -t CP932 >"$package/setup/tarvel.eif"
+cp -r "$source_package/." "$package/"
+if [ -f "$package/setup/tarvel.eif.utf8" ]; then
+  # The installer reads its script in the ANSI code page with CR LF line ends.
+  [ -f "$package/setup/tarvel.eif" ] ||
+    sed 's/\r$//; s/$/\r/' "$package/setup/tarvel.eif.utf8" | iconv -f UTF-8 -t CP932 >"$package/setup/tarvel.eif"
+  rm -f "$package/setup/tarvel.eif.utf8"
+fi
 cp "$build_dir/tarvel.exe" "$package/setup/tarvel.exe"
-cp "$build_dir/tests/uninst.exe" "$package/setup/uninst.exe"
+
+# The script's first value of a key in a section, as the installer finds it
+# (exact names; the value as written, in UTF-8 here).
+script_utf8=$(iconv -f CP932 -t UTF-8 "$package/setup/tarvel.eif" 2>/dev/null | tr -d '\r' || true)
+value() {
+  printf '%s\n' "$script_utf8" | awk -v sec="$1" -v key="$2" '
+    { sub(/^ +/, "") }
+    /^[^=;]*\[/ { s = $0; sub(/^[^[]*\[/, "", s); if (index(s, "]")) current = substr(s, 1, index(s, "]") - 1); next }
+    current == sec { k = $0; if (index(k, "=") == 0) next; v = substr(k, index(k, "=") + 1); k = substr(k, 1, index(k, "=") - 1)
+                     sub(/ .*/, "", k); if (k == key) { print v; exit } }'
+}
+app_path_base=$(value INSTALL APPPATH_BASE)
+menu_folder=$(value INSTALL PROGRAM_FOLDER_NAME)
+shortcut_name=$(value INSTALL SHORTCUT_NAME)
+company=$(value INSTALL COMPANY_NAME)
+uninstall_key_name=$(value UNINSTALL UNINSTALL_KEY)
+uninstaller=$(value UNINSTALL UNINSTALL_FILE)
+
+# A package that ships without its uninstaller gets the test build's stand-in.
+uninstaller_path="$package/setup/${uninstaller//\\//}"
+if [ -n "$uninstaller" ] && [ ! -e "$uninstaller_path" ]; then
+  mkdir -p "$(dirname "$uninstaller_path")"
+  cp "$build_dir/tests/uninst.exe" "$uninstaller_path"
+  echo "  (no $uninstaller in the package: the test build's stand-in uninstaller is used)"
+fi
 (cd "$package" && find . | sort | sed 's/^\.\///;/^\.$/d;s/^/  /')
 
-step "removing an earlier sample install"
-rm -rf "$dest" "$programs/サンプルガイド" "$drive_c/users/Public/Desktop/サンプルガイドを表示.lnk"
-wine_run reg delete "$uninstall_key" /f /reg:32 >/dev/null 2>&1 || true
-wine_run reg delete "$product_key" /f /reg:32 >/dev/null 2>&1 || true
+program_files=$(wine_run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion' /v ProgramFilesDir /reg:32 2>/dev/null |
+  from_cp932 | awk '/ProgramFilesDir/ { sub(/.*REG_SZ +/, ""); print; exit }' || true)
+program_files=${program_files:-C:\\Program Files (x86)}
+dest_win="${program_files%\\}\\${app_path_base#\\}"
+dest=$drive_c/${dest_win#C:\\}
+dest=${dest//\\//}
+programs="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+desktop="$drive_c/users/Public/Desktop"
 
-step "running C:\\tarvel-sample\\setup\\tarvel.exe /PSM"
+step "tarvelchk C:\\tarvel-sample\\setup"
 set +e
-wine_run "$build_dir/tests/dlgdriver.exe" run --timeout 300 --cwd 'C:\tarvel-sample\setup' \
-  'C:\tarvel-sample\setup\tarvel.exe' '/PSM'
+wine_run "$build_dir/tarvelchk.exe" 'C:\tarvel-sample\setup' | from_cp932 | sed 's/^/  /'
+check_status=${PIPESTATUS[0]}
+set -e
+echo "  (tarvelchk exit code $check_status: 0 no errors, 1 errors, 2 unreadable)"
+
+step "removing an earlier install of this package"
+# Only what the script names: an empty name would reach the parent key or folder.
+[ -n "$app_path_base" ] && rm -rf "$dest"
+[ -n "$menu_folder" ] && rm -rf "$programs/$menu_folder"
+[ -n "$shortcut_name" ] && rm -f "$desktop/$shortcut_name.lnk"
+if [ -n "$uninstall_key_name" ]; then
+  wine_run reg delete "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$uninstall_key_name" /f /reg:32 >/dev/null 2>&1 || true
+fi
+[ -n "$company" ] && { wine_run reg delete "HKLM\\Software\\$company" /f /reg:32 >/dev/null 2>&1 || true; }
+
+step "running C:\\tarvel-sample\\setup\\tarvel.exe ${tail:-(interactive)}"
+set +e
+wine_run "$build_dir/tests/dlgdriver.exe" run --timeout 300 --yes --cwd 'C:\tarvel-sample\setup' \
+  'C:\tarvel-sample\setup\tarvel.exe' $tail
 status=$?
 set -e
 echo "(dlgdriver exit status $status)"
 
-step "installed files in C:\\${dest_rel//\//\\}"
-if [ -d "$dest" ]; then
+step "installed files in $dest_win"
+if [ -n "$app_path_base" ] && [ -d "$dest" ]; then
   (cd "$dest" && find . -mindepth 1 | sort | while read -r f; do
     if [ -d "$f" ]; then echo "  ${f#./}/"; else printf '  %-40s %8d bytes\n' "${f#./}" "$(stat -c %s "$f")"; fi
   done)
@@ -56,19 +123,23 @@ else
 fi
 
 step "shortcuts"
-find "$programs" "$drive_c/users/Public/Desktop" -name '*.lnk' -newer "$package/setup/tarvel.exe" 2>/dev/null |
+find "$programs" "$desktop" -name '*.lnk' -newer "$package/setup/tarvel.exe" 2>/dev/null |
   sed "s|^$drive_c/|  C:/|" || true
 
 step "registry (32-bit view)"
-reg_query "$uninstall_key" || echo "  (no uninstall key)"
-reg_query "$product_key" || echo "  (no product key)"
+if [ -n "$uninstall_key_name" ]; then
+  reg_query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$uninstall_key_name" || echo "  (no uninstall key)"
+fi
+if [ -n "$company" ]; then
+  reg_query "HKLM\\Software\\$company" || echo "  (no product key)"
+fi
 
 step "setupf.cfn, decoded (every byte + 1)"
-if [ -f "$dest/setupf.cfn" ]; then
+if [ -n "$app_path_base" ] && [ -f "$dest/setupf.cfn" ]; then
   perl -0777 -pe 'tr/\x00-\xff/\x01-\xff\x00/' "$dest/setupf.cfn" | iconv -f CP932 -t UTF-8 | sed 's/? /\n/g' | sed 's/^/  /'
 else
   echo "  (no setupf.cfn)"
 fi
 
-step "done: tarvel.exe ended with exit code $status"
+step "done: tarvelchk exit code $check_status, tarvel.exe exit code $status"
 exit 0

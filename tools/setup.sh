@@ -15,8 +15,9 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   FORCE_UPDATE=1
 fi
 
+# g++ (the host's) builds the script fuzz target natively, with its sanitizers.
 for p in g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 wine64 locales \
-         googletest cmake make xvfb imagemagick fonts-ipafont-gothic; do
+         googletest cmake make g++ xvfb imagemagick fonts-ipafont-gothic; do
   have "$p" || need_pkgs+=("$p")
 done
 

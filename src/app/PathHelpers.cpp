@@ -4,15 +4,40 @@ namespace PathHelpers {
 
 namespace {
 
-// Steps over one character: two bytes for a lead byte with a trail byte after it.
 inline int CharLen(const char* text, int i)
 {
-    if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && text[i + 1] != '\0')
-        return 2;
-    return 1;
+    return CharLength(text + i);
+}
+
+// Both separators count here: the file system takes "/" for "\\" too.
+inline bool IsSeparator(const char* text, int i, int length)
+{
+    return length == 1 && (text[i] == '\\' || text[i] == '/');
+}
+
+// A level that the file system reads as going up: two or more dots and
+// nothing else but trailing dots and blanks, which it strips.
+bool LeadsUpwards(const char* level, int length)
+{
+    int dots = 0;
+    int i = 0;
+    while (i < length && level[i] == '.') {
+        ++dots;
+        ++i;
+    }
+    while (i < length && (level[i] == '.' || level[i] == ' '))
+        ++i;
+    return dots >= 2 && i == length;
 }
 
 } // namespace
+
+int CharLength(const char* text)
+{
+    if (IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1] != '\0')
+        return 2;
+    return 1;
+}
 
 int LastComponentStart(const char* text)
 {
@@ -92,6 +117,26 @@ CString WithTrailingBackslash(const CString& path)
     if (EndsWithBackslash(path))
         return path;
     return path + "\\";
+}
+
+CString NamedFileDestination(const CString& name)
+{
+    const char* text = name;
+    int levelStart = 0;
+    bool upwards = false;
+    int i = 0;
+    while (text[i]) {
+        int len = CharLen(text, i);
+        if (IsSeparator(text, i, len)) {
+            upwards = upwards || LeadsUpwards(text + levelStart, i - levelStart);
+            levelStart = i + 1;
+        }
+        i += len;
+    }
+    // The last level names the file itself; ".." there finds no file at all.
+    if (!upwards)
+        return name;
+    return name.Mid(levelStart);
 }
 
 } // namespace PathHelpers

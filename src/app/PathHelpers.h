@@ -8,6 +8,11 @@
 
 namespace PathHelpers {
 
+// Bytes taken by the character at 'text': 2 for a lead byte with a byte after
+// it, else 1 (a lead byte that ends the text stands alone). The one home of
+// the double-byte step; the script reader walks its lines with it too.
+int CharLength(const char* text);
+
 // Index just after the last single-byte backslash; 0 when there is none;
 // -1 when the text is empty or its last backslash is its last character.
 int LastComponentStart(const char* text);
@@ -33,6 +38,13 @@ CString WithoutTrailingBackslash(const CString& path);
 // The text with a trailing backslash: appended when the last character is not
 // a single-byte backslash (always when it is double-byte or the text empty).
 CString WithTrailingBackslash(const CString& path);
+
+// Where a file that the script names from the installer's folder (the
+// uninstaller, the icon) lands, relative to the destination: the name as it
+// is, unless one of its levels leads upwards ("..", also "..." or ".. ",
+// which the file system reads the same way); then its last component, so
+// that "..\x.ico" lands in the destination's root and never above it.
+CString NamedFileDestination(const CString& name);
 
 } // namespace PathHelpers
 

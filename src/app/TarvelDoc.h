@@ -4,6 +4,7 @@
 #pragma once
 
 #include "afxwin.h"
+#include "script/ScriptTable.h"
 
 #include <vector>
 
@@ -32,23 +33,6 @@ inline DWORD CopyFailureCode(DWORD systemError)
         return ERROR_CODE_COPY;
     }
 }
-
-// One line of the setup script table.
-struct ScriptEntry
-{
-    CString Section;
-    CString Key;
-    CString Value;
-};
-
-// The bounds of one script line, in bytes. Longer names and values are cut
-// at a character boundary (a double-byte character is never split).
-enum {
-    SCRIPT_MAX_ENTRIES = 200,
-    SCRIPT_PIECE_BYTES = 541,
-    SCRIPT_MAX_NAME = 99,
-    SCRIPT_MAX_VALUE = 511,
-};
 
 // One item to install: path relative to the installer's folder, the
 // attributes it had when found, and its size.

@@ -26,7 +26,7 @@ constexpr int LAST_DATA_FOLDER = 5;
 
 // Where an item of the source list lands. The contents of every data folder
 // are merged into the destination root; the named files (uninstaller,
-// script, icon) keep their script names there.
+// script, icon) keep their script names there, never leading above it.
 class DestinationMap {
 public:
     explicit DestinationMap(const CTarvelDoc& doc)
@@ -57,8 +57,8 @@ public:
                 return;
             }
         }
-        destination = m_base + "\\" + path;
-        relative = path;
+        relative = PathHelpers::NamedFileDestination(path);
+        destination = m_base + "\\" + relative;
     }
 
     // The destination root, without a trailing backslash; every item lands

@@ -9,6 +9,7 @@
 #include "app/TarvelApp.h"
 #include "app/TarvelDoc.h"
 #include "script/ScriptKeys.h"
+#include "script/ScriptProducts.h"
 
 #include <objbase.h>
 #include <shlguid.h>
@@ -30,9 +31,6 @@ constexpr char VALUE_UNINSTALL_STRING[] = "UninstallString";
 constexpr char VALUE_UNINSTALL_FOLDER[] = "UninstallFolder";
 constexpr char VALUE_INSTALL_LOCATION[] = "InstallLocation";
 constexpr char VALUE_KEY_FILE[] = "KeyFile";
-
-// Products registered when the script does not say how many there are.
-constexpr int DEFAULT_PRODUCT_COUNT = 2;
 
 // COM for the life of one link. Only a successful CoInitialize is balanced:
 // an unbalanced CoUninitialize would tear down a caller's apartment.
@@ -238,43 +236,6 @@ bool SetText(HKEY key, const char* name, const CString& text)
         static_cast<const char*>(text)), bytes) == ERROR_SUCCESS;
 }
 
-// "PRODUCT_NUM" read as a decimal integer: leading blanks and a sign allowed,
-// reading stops at the first non-digit, no number at all is 0.
-int ProductCount(const CString& text)
-{
-    if (text.IsEmpty())
-        return DEFAULT_PRODUCT_COUNT;
-    long value = std::strtol(text, nullptr, 10);
-    if (value > INT_MAX)
-        return INT_MAX;
-    return value < 0 ? 0 : static_cast<int>(value);
-}
-
-// The highest i for which the script has a "PRODUCT_NAME<i>" key at all. A
-// product needs that key, so counting beyond it finds nothing; the bound keeps
-// a huge "PRODUCT_NUM" from spinning through billions of lookups.
-int HighestProductIndex(const CTarvelDoc& doc)
-{
-    static const CString prefix(CString(KEY_PRODUCT_NAME_FMT).Left(CString(KEY_PRODUCT_NAME_FMT).Find('%')));
-    int highest = 0;
-    const int count = doc.ScriptCount < SCRIPT_MAX_ENTRIES ? doc.ScriptCount : SCRIPT_MAX_ENTRIES;
-    for (int i = 0; i < count; ++i) {
-        const ScriptEntry& entry = doc.SetupScript[i];
-        if (entry.Section != SEC_INSTALL || entry.Key.Left(prefix.GetLength()) != prefix)
-            continue;
-        char* end = nullptr;
-        const CString digits = entry.Key.Mid(prefix.GetLength());
-        long index = std::strtol(digits, &end, 10);
-        if (index <= 0 || index > INT_MAX || *end != '\0')
-            continue;
-        CString formed;
-        formed.Format(KEY_PRODUCT_NAME_FMT, static_cast<int>(index));
-        if (formed == entry.Key && index > highest)
-            highest = static_cast<int>(index);
-    }
-    return highest;
-}
-
 } // namespace
 
 BOOL CTarvelDoc::CreateShortcut(const CString& target, const CString& link, const CString& icon)
@@ -338,7 +299,8 @@ BOOL CTarvelDoc::RegisterInstall()
     // 2. The menu link.
     const CString menuLink = JoinPath(programFolder, linkName);
     const CString target = InstallFolder + keyFile1;
-    const CString icon = InstallFolder + GetScriptValue(SEC_INSTALL, KEY_ICON_NAME);
+    const CString icon =
+        InstallFolder + PathHelpers::NamedFileDestination(GetScriptValue(SEC_INSTALL, KEY_ICON_NAME));
     const PriorFile priorMenuLink = CaptureFile(menuLink);
     auto takeBackMenuLink = [&] {
         if (priorMenuLink.Existed)
@@ -391,7 +353,8 @@ BOOL CTarvelDoc::RegisterInstall()
 
     // 4. The package's entry in the list of installed software.
     const CString uninstallKey = CString(UNINSTALL_ROOT) + GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
-    const CString uninstallFile = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE);
+    const CString uninstallFile =
+        PathHelpers::NamedFileDestination(GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE));
     const CString displayName = GetScriptValue(SEC_INSTALL, KEY_UNINSTALL_NAME);
     ScopedRegKey key;
     DWORD disposition = 0;
@@ -439,11 +402,8 @@ BOOL CTarvelDoc::RegisterInstall()
     // 6. Each complete product's key file. A product that cannot be recorded
     // does not stop the install: the package is in place and removable.
     const CString company = GetScriptValue(SEC_INSTALL, KEY_COMPANY_NAME);
-    int products = ProductCount(GetScriptValue(SEC_INSTALL, KEY_PRODUCT_NUM));
-    const int highest = HighestProductIndex(*this);
-    if (products > highest)
-        products = highest;
-    for (int i = 1; i <= products; ++i) {
+    const int products = ScriptProducts::Count(GetScriptValue(SEC_INSTALL, KEY_PRODUCT_NUM));
+    for (int i : ScriptProducts::Indexes(SetupScript, ScriptCount, products)) {
         CString name, language, keyFile;
         name.Format(KEY_PRODUCT_NAME_FMT, i);
         language.Format(KEY_PRODUCT_LANGUAGE_FMT, i);

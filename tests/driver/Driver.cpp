@@ -325,6 +325,11 @@ int DefaultAnswer(const WindowInfo& info)
     for (int id : {IDOK, IDCANCEL, IDNO})
         if (const Control* c = info.Find(id); c && c->visible && c->enabled)
             return id;
+    // A progress window (the installer's status window in a half-silent run)
+    // has nothing to press and goes away by itself; closing it would cancel.
+    for (const Control& c : info.controls)
+        if (c.className == "msctls_progress32")
+            return kLeaveAlone;
     return 0;
 }
 

@@ -128,7 +128,8 @@ struct SeenWindow {
 constexpr int kLeaveAlone = -1;
 using DialogHandler = std::function<int(const WindowInfo&)>;
 
-// OK when present, else Cancel, else No, else close.
+// OK when present, else Cancel, else No; a window with a progress bar and none
+// of them is left alone; anything else is closed.
 int DefaultAnswer(const WindowInfo& info);
 
 struct RunResult {

@@ -16,9 +16,10 @@ namespace {
 
 const char kUsage[] =
     "usage:\n"
-    "  dlgdriver run [--cwd DIR] [--timeout SEC] EXE [TAIL]\n"
+    "  dlgdriver run [--cwd DIR] [--timeout SEC] [--yes] EXE [TAIL]\n"
     "      start EXE with TAIL as the exact text after its name, answer every dialog\n"
-    "      (OK, else Cancel, else No), print each one, exit with the program's exit code\n"
+    "      (OK, else Cancel, else No, or Yes first with --yes; a progress window is\n"
+    "      left alone), print each one, exit with the program's exit code\n"
     "      (124: still running at the timeout, then ended; 125: could not start)\n"
     "  dlgdriver start [--cwd DIR] EXE [TAIL]        print the new process id\n"
     "  dlgdriver list --pid PID                      visible top-level windows of a process\n"
@@ -54,7 +55,7 @@ struct Args {
 
 Args Parse(int argc, wchar_t** argv)
 {
-    static const char* const kFlags[] = {"--sys"};
+    static const char* const kFlags[] = {"--sys", "--yes"};
     Args args;
     if (argc > 1)
         args.command = dlg::Utf8FromWide(argv[1]);
@@ -90,6 +91,13 @@ int Run(const Args& args)
     dlg::RunOptions options;
     options.currentFolder = args.Get("--cwd");
     options.timeoutMs = args.TimeoutMs(120);
+    if (args.Has("--yes")) {
+        // As a user who agrees to every question (make the folder? yes).
+        options.handler = [](const dlg::WindowInfo& info) {
+            const dlg::Control* yes = info.Find(IDYES);
+            return yes && yes->visible && yes->enabled ? IDYES : dlg::DefaultAnswer(info);
+        };
+    }
     std::string tail = args.positional.size() > 1 ? args.positional[1] : "";
     dlg::RunResult result = dlg::RunToEnd(args.positional[0], tail, options);
     for (const dlg::SeenWindow& w : result.windows) {

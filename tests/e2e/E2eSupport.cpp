@@ -92,6 +92,61 @@ std::string InstallerPath()
 
 std::string UninstallerStubPath() { return dlg::WindowsPathFromUnix(UNINST_STUB_UNIX_PATH); }
 
+std::string CheckerPath() { return dlg::WindowsPathFromUnix(TARVELCHK_EXE_UNIX_PATH); }
+
+std::string SamplePath() { return dlg::WindowsPathFromUnix(TARVEL_SAMPLE_UNIX_DIR); }
+
+CheckerRun RunChecker(const std::string& setupFolder, const std::string& options)
+{
+    CheckerRun run;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return run;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::wstring commandLine = W("\"" + CheckerPath() + "\" " + options + (options.empty() ? "" : " ") + "\""
+        + setupFolder + "\"");
+    PROCESS_INFORMATION process = {};
+    const BOOL started = CreateProcessW(
+        nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    std::string bytes;
+    if (started) {
+        // Read while it runs and what is left once it ended, never waiting
+        // for the pipe's end: a process the system starts meanwhile (Wine's
+        // desktop, on the first window) may inherit it and keep it open.
+        auto drain = [&] {
+            DWORD available = 0;
+            char buffer[4096];
+            DWORD read = 0;
+            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0
+                && ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0)
+                bytes.append(buffer, read);
+        };
+        const DWORD start = GetTickCount();
+        while (!(run.ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0)
+               && GetTickCount() - start < 60000)
+            drain();
+        drain();
+        if (!run.ended)
+            TerminateProcess(process.hProcess, 255);
+        GetExitCodeProcess(process.hProcess, &run.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(readEnd);
+    // The checker writes in the console's code page, as this process sees it.
+    UINT codePage = GetConsoleOutputCP();
+    run.output = dlg::Utf8FromAnsi(bytes, codePage ? codePage : GetACP());
+    return run;
+}
+
 std::string ScriptBytes(const std::string& utf8Text)
 {
     std::string crlf;
@@ -303,7 +358,13 @@ dlg::RunResult PackageFolder::Run(const std::string& tail, dlg::RunOptions optio
 {
     if (options.currentFolder.empty())
         options.currentFolder = SetupFolder();
-    return dlg::RunToEnd(InstallerInPackage(), tail, options);
+    dlg::RunResult result = dlg::RunToEnd(InstallerInPackage(), tail, options);
+    if (result.ended && result.exitCode == 0) {
+        const CheckerRun check = RunChecker(SetupFolder(), "--quiet");
+        EXPECT_TRUE(check.ended && check.exitCode == 0)
+            << "tarvelchk rejects a package that installs (exit " << check.exitCode << "):\n" << check.output;
+    }
+    return result;
 }
 
 bool PackageFolder::Start(dlg::Process& process, const std::string& tail, const std::string& currentFolder) const

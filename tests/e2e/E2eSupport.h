@@ -25,6 +25,10 @@ constexpr const char* kInstanceMutex = "h_tarvel_installer_PrevInstance";
 // Windows path of the tarvel.exe under test: $TARVEL_EXE when set, else the build's.
 std::string InstallerPath();
 std::string UninstallerStubPath();
+// Windows path of the package checker tarvelchk.exe of the build.
+std::string CheckerPath();
+// Windows path of the repository's sample package folder.
+std::string SamplePath();
 
 // Script texts are written in UTF-8 here and stored as the installer reads them:
 // in code page 932, lines ending in CR LF.
@@ -57,6 +61,16 @@ struct Shortcut {
 };
 bool ReadShortcut(const std::string& lnkPath, Shortcut* shortcut);
 
+// --- the package checker ---------------------------------------------------------
+
+struct CheckerRun {
+    bool ended = false;
+    DWORD exitCode = 0;
+    std::string output; // standard output and error, in UTF-8
+};
+// Runs tarvelchk on a setup folder, with options before the folder.
+CheckerRun RunChecker(const std::string& setupFolder, const std::string& options = "");
+
 // --- a package folder ----------------------------------------------------------------
 class PackageFolder {
 public:
@@ -79,6 +93,8 @@ public:
 
     // Runs setup\tarvel.exe with `tail` after its name, from the setup folder
     // unless options.currentFolder says otherwise, answering every box with OK.
+    // A package that installs must pass the checker too: it is run on every
+    // package the installer installed, and its refusal fails the test.
     dlg::RunResult Run(const std::string& tail, dlg::RunOptions options = {}) const;
     // Starts it and leaves the driving to the test.
     bool Start(dlg::Process& process, const std::string& tail, const std::string& currentFolder = "") const;

@@ -57,6 +57,19 @@ TEST_F(GuidePackage, SilentInstallCopiesExactlyThePackageAndExitsWithZero)
         e2e::ReadFileBytes(package.Path("setup\\tarvel.eif")));
 }
 
+TEST_F(GuidePackage, HalfSilentInstallShowsOnlyTheStatusWindowUnderTheDriversDefaultAnswers)
+{
+    // The driver leaves the status window to close by itself: closing it
+    // would cancel the install.
+    dlg::RunResult run = package.Run("/WD");
+    ASSERT_TRUE(run.ended) << e2e::Describe(run);
+    EXPECT_EQ(run.exitCode, e2e::kInstalled) << e2e::Describe(run);
+    ASSERT_EQ(run.windows.size(), 1u) << e2e::Describe(run);
+    EXPECT_TRUE(run.windows[0].info.Has(1003)) << e2e::Describe(run); // the progress bar
+    EXPECT_EQ(run.windows[0].pressed, 0);
+    EXPECT_TRUE(e2e::Exists(Installed() + "\\index.htm"));
+}
+
 TEST_F(GuidePackage, UninstallLogListsTheCreatedLevelsThenEveryItemInCopyOrder)
 {
     dlg::RunResult run = package.Run("/PSM");
@@ -108,6 +121,7 @@ protected:
         script.dataPath = "資料表";
         script.uninstaller = "アンインストール表.exe";
         script.icon = "ソ.ico";
+        script.keyFile = "目次表.htm";
         ASSERT_TRUE(package.WriteScript(e2e::ScriptText(script)));
     }
 

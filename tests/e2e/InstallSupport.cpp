@@ -24,17 +24,6 @@ std::wstring W(const std::string& utf8) { return dlg::WideFromUtf8(utf8); }
 
 std::string Pid() { return std::to_string(GetCurrentProcessId()); }
 
-// Names that the registration steps use; one set per test process.
-std::string MenuFolderName() { return "TarvelE2E Menu " + Pid(); }
-std::string UninstallKeyName() { return "TarvelE2E Guide " + Pid(); }
-
-std::string CommonProgramsFolder()
-{
-    wchar_t path[MAX_PATH] = L"";
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, path)))
-        return {};
-    return dlg::Utf8FromWide(path);
-}
 
 void AppendScanEntries(const std::string& root, const std::string& relative, std::string& out)
 {
@@ -70,6 +59,17 @@ std::string Trimmed(std::string text)
 
 } // namespace
 
+std::string MenuFolderName() { return "TarvelE2E Menu " + Pid(); }
+std::string UninstallKeyName() { return "TarvelE2E Guide " + Pid(); }
+
+std::string CommonProgramsFolder()
+{
+    wchar_t path[MAX_PATH] = L"";
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, path)))
+        return {};
+    return dlg::Utf8FromWide(path);
+}
+
 std::string ScriptText(const GuideScript& script)
 {
     std::string text = "; the guide package of the install tests\n[INSTALL]\n";
@@ -82,7 +82,7 @@ std::string ScriptText(const GuideScript& script)
     line("MSG_COPY_FILE", "ファイルをコピーしています。");
     line("PROGRAM_FOLDER_NAME", MenuFolderName());
     line("SHORTCUT_NAME", "Guide");
-    line("PRODUCT_KEY_FILE1", "index.htm");
+    line("PRODUCT_KEY_FILE1", script.keyFile);
     line("PRODUCT_NUM", "0");
     line("UNINSTALL_NAME", "TarvelE2E Guide");
     line("REG_LIBFILE1", "NONE");

@@ -40,8 +40,15 @@ struct GuideScript {
     std::string dataPath = "GUIDE";
     std::string uninstaller = "uninst.exe";
     std::string icon = "guide.ico";
+    std::string keyFile = "index.htm"; // PRODUCT_KEY_FILE1: the shortcuts' target
     std::string extraInstall; // more [INSTALL] lines, each ending in "\n"
 };
+// Names that the guide script's registration uses; one set per test process.
+std::string MenuFolderName();   // its Start-menu folder
+std::string UninstallKeyName(); // its key under ...\Uninstall
+// The all-users programs folder of the Start menu.
+std::string CommonProgramsFolder();
+
 // A script with every key the install reads, the error texts of `texts`, and
 // no shortcuts or registration that would reach outside the destination.
 std::string ScriptText(const GuideScript& script);

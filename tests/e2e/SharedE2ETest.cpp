@@ -32,14 +32,6 @@ const char kInstalledBefore[] = "\r\ninstalled by another product\r\n";
 
 std::wstring W(const std::string& utf8) { return dlg::WideFromUtf8(utf8); }
 
-std::string CommonProgramsFolder()
-{
-    wchar_t path[MAX_PATH] = L"";
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, path)))
-        return {};
-    return dlg::Utf8FromWide(path);
-}
-
 // Registry writes in the 32-bit view, where the installer reads.
 bool WriteDword(const std::string& subKey, const char* name, DWORD value)
 {
@@ -89,7 +81,7 @@ protected:
         InstallerTest::SetUp();
         programFiles = e2e::ProgramFilesDir();
         ASSERT_FALSE(programFiles.empty());
-        programs = CommonProgramsFolder();
+        programs = e2e::CommonProgramsFolder();
         ASSERT_FALSE(programs.empty());
         company = "TarvelE2E Maker " + tag_;
         menuName = "TarvelE2E Shared " + tag_;

@@ -4,7 +4,7 @@
    library's full path, "Count": how often it was registered), and
    DllUnregisterServer takes the mark away again. Built with
    TESTLIB_FAIL_REGISTER, its DllRegisterServer fails with a negative result
-   and leaves no mark. */
+   and leaves no mark; built with TESTLIB_NO_REGISTER, it has none. */
 #include <windows.h>
 
 #define MARK_ROOT "Software\\TarvelTest\\Registered\\"
@@ -37,6 +37,7 @@ static BOOL MarkKey(char* path, DWORD pathSize, char* key, DWORD keySize)
     return TRUE;
 }
 
+#ifndef TESTLIB_NO_REGISTER
 __declspec(dllexport) HRESULT WINAPI DllRegisterServer(void)
 {
 #ifdef TESTLIB_FAIL_REGISTER
@@ -65,6 +66,7 @@ __declspec(dllexport) HRESULT WINAPI DllRegisterServer(void)
     return rc == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(rc);
 #endif
 }
+#endif
 
 __declspec(dllexport) HRESULT WINAPI DllUnregisterServer(void)
 {

@@ -73,3 +73,32 @@ TEST_F(PathHelpersTest, TrailingBackslashAfterADoubleByteCharacter)
 }
 
 } // namespace
+
+TEST_F(PathHelpersTest, NamedFileThatLeadsUpwardsLandsInTheDestinationsRoot)
+{
+    const struct {
+        std::string name;
+        std::string lands;
+    } cases[] = {
+        // Names that work as they are stay as they are.
+        {"guide.ico", "guide.ico"},
+        {"img\\guide.ico", "img\\guide.ico"},
+        {".\\guide.ico", ".\\guide.ico"},
+        {"\\guide.ico", "\\guide.ico"},
+        {"x..\\guide.ico", "x..\\guide.ico"},
+        {"..guide.ico", "..guide.ico"},
+        // A level the file system reads as "..", with either separator.
+        {"..\\x.ico", "x.ico"},
+        {"..\\icons\\x.ico", "x.ico"},
+        {"sub\\..\\x.ico", "x.ico"},
+        {"...\\x.ico", "x.ico"},
+        {".. \\x.ico", "x.ico"},
+        {"../x.ico", "x.ico"},
+        {"..\\..\\" + HYO + ".ico", HYO + ".ico"},
+        // A trail byte 0x5C is no separator: "表.." is one level's name.
+        {HYO + "..\\x.ico", HYO + "..\\x.ico"},
+        {"a" + SO + "..", "a" + SO + ".."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.lands, PathHelpers::NamedFileDestination(c.name.c_str()).str()) << c.name;
+}

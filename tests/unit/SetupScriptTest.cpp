@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "app/PathHelpers.h"
 #include "app/TarvelApp.h"
 #include "app/TarvelDoc.h"
 #include "script/ScriptKeys.h"
 
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -49,6 +51,15 @@ BOOL WINAPI FailingRead(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LP
         return FALSE;
     }
     return ::ReadFile(file, buffer, size, read, overlapped);
+}
+
+// A read that never returns more than g_readChunk bytes, as a pipe or a
+// network drive may.
+DWORD g_readChunk = 1;
+
+BOOL WINAPI ShortRead(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped)
+{
+    return ::ReadFile(file, buffer, size < g_readChunk ? size : g_readChunk, read, overlapped);
 }
 
 } // namespace
@@ -161,9 +172,23 @@ TEST_F(SetupScriptTest, TrailByteThatLooksLikeABackslashIsNoEscape)
     EXPECT_EQ(HYO + "n", Value("", "HYO"));
     EXPECT_EQ(SO + "\n" + SO, Value("", "SO"));
     // A broken character at the end of a line neither takes the line feed
-    // into the value nor reaches past the text.
-    EXPECT_EQ("x\x95", Value("", "LONE"));
-    EXPECT_EQ("y\x95", Value("", "LAST"));
+    // into the value nor reaches past the text: its lead byte is dropped.
+    EXPECT_EQ("x", Value("", "LONE"));
+    EXPECT_EQ("y", Value("", "LAST"));
+}
+
+TEST_F(SetupScriptTest, LoneLeadByteAtAValuesEndCannotSwallowTheBackslashAppendedToIt)
+{
+    // Kept, "Guide" + 0x81 + the installer's own backslash would be "Guide"
+    // and one double-byte character: one folder level instead of two.
+    ASSERT_TRUE(Load("[INSTALL]\nAPPPATH_BASE=Maker\\Guide\x81\r\nCOMMON_PATH=Common\x81"));
+
+    const CString base = doc.GetScriptValue(SEC_INSTALL, KEY_APPPATH_BASE);
+    EXPECT_EQ("Maker\\Guide", base.str());
+    EXPECT_EQ("Common", Value("INSTALL", "COMMON_PATH"));
+    const CString folder = PathHelpers::WithTrailingBackslash("C:\\Program Files\\" + base);
+    EXPECT_EQ(std::string("C:\\Program Files\\Maker\\Guide\\"), folder.str());
+    EXPECT_EQ(folder.GetLength() - 1, PathHelpers::FindNthBackslash(folder, 3, 3));
 }
 
 TEST_F(SetupScriptTest, CommentsAndMalformedLinesAddNothing)
@@ -221,6 +246,55 @@ TEST_F(SetupScriptTest, LongLineIsReadInPiecesOf541Bytes)
     ASSERT_EQ(2, doc.ScriptCount);
     EXPECT_EQ(Entry("", "NEXT", "val" + std::string(51, 'x')), At(0));
     EXPECT_EQ(Entry("", "K", std::string(499, 'a')), At(1));
+}
+
+TEST_F(SetupScriptTest, LongLineIsCutOnlyBetweenCharacters)
+{
+    // "ー" (0x81 0x5B) straddles byte 541 of a long message. Cut after its
+    // lead byte, the rest of the line began with 0x5B, a "[", and opened a
+    // section "ガイド" that took every later key: the load then stopped with
+    // "[REG_LIBFILE1]Key not found.".
+    const std::string head = "MSG_INSTALL_END=" + Repeat(HYO, 262);
+    ASSERT_EQ(540u, head.size());
+    const std::string guide = "\x83\x4B\x83\x43\x83\x68"; // ガイド
+    ASSERT_TRUE(Load("[INSTALL]\r\n" + head + CHOON + guide + "]\r\nREG_LIBFILE1=NONE\r\n"));
+
+    EXPECT_EQ("NONE", Value("INSTALL", "REG_LIBFILE1"));
+    EXPECT_EQ(2, doc.ScriptCount);
+    EXPECT_EQ("", Value(guide, "REG_LIBFILE1"));
+    // The message keeps the whole characters that fit in a value.
+    EXPECT_EQ(Repeat(HYO, 255), Value("INSTALL", "MSG_INSTALL_END"));
+
+    // A piece ends after a whole character as before: a line of single bytes
+    // is cut at byte 541 exactly.
+    ASSERT_TRUE(Load(";" + std::string(540, 'c') + "AFTER=1\n"));
+    EXPECT_EQ("1", Value("", "AFTER"));
+}
+
+TEST_F(SetupScriptTest, ReadsOfAnySizeGiveTheSameTable)
+{
+    // CR LF pairs, a CR alone, long lines of double-byte characters and a
+    // header left open at the end, met at every possible read boundary.
+    const std::string script = "[INSTALL]\r\nA=" + Repeat(HYO, 300) + "\r\nB=\rC\r\n;" + std::string(600, 'x')
+        + "D=" + CHOON + "\n[X]\r\n[Y]\nE=" + Repeat(SO + "n", 200) + "\r\n[Z]";
+    ScriptFolder folder(script);
+    ASSERT_TRUE(doc.ReadScript());
+    std::vector<Entry> whole;
+    for (int i = 0; i < doc.ScriptCount; ++i)
+        whole.push_back(At(i));
+    ASSERT_EQ(5u, whole.size());
+
+    for (DWORD chunk : {1u, 2u, 3u, 7u, 540u, 541u, 542u}) {
+        SCOPED_TRACE(chunk);
+        g_readChunk = chunk;
+        Sys().ReadFile = ShortRead;
+        const int result = doc.ReadScript();
+        ResetSystemCalls();
+        ASSERT_TRUE(result);
+        ASSERT_EQ(static_cast<int>(whole.size()), doc.ScriptCount);
+        for (int i = 0; i < doc.ScriptCount; ++i)
+            EXPECT_EQ(whole[static_cast<size_t>(i)], At(i));
+    }
 }
 
 TEST_F(SetupScriptTest, CarriageReturnLineFeedEndsALineLikeALineFeed)

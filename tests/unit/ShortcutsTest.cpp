@@ -428,6 +428,24 @@ TEST_F(ShortcutsTest, ProductCountIsReadLikeADecimalNumber)
     EXPECT_EQ(0u, boxes.Count());
 }
 
+TEST_F(ShortcutsTest, ProductNumberAtTheTopOfIntIsRegisteredAndTheLoopEnds)
+{
+    // Counting up to the script's number overflowed at the top of int and
+    // never ended; only the numbers the script names are visited now.
+    Set(SEC_INSTALL, KEY_PRODUCT_NUM, "2147483647");
+    Set(SEC_INSTALL, "PRODUCT_NAME2147483647", "Top");
+    Set(SEC_INSTALL, "PRODUCT_LANGUAGE2147483647", "ja");
+    Set(SEC_INSTALL, "PRODUCT_KEY_FILE2147483647", "top.htm");
+
+    ASSERT_TRUE(doc.RegisterInstall());
+
+    EXPECT_EQ(installFolder + "top.htm", ValueOf(ProductKey("Top\\ja"), "KeyFile"));
+    EXPECT_TRUE(KeyExists(ProductKey("Guide\\ja")));
+    for (const char* product : {"Guide\\ja", "Extra\\en", "Top\\ja"})
+        DeleteKeyLevels(ProductKey(product), 2);
+    EXPECT_EQ(0u, boxes.Count());
+}
+
 TEST_F(ShortcutsTest, ProgramFolderThatCannotBeCreatedUndoesTheInstall)
 {
     LogOneInstalledFile();

@@ -1,0 +1,28 @@
+// The few Windows names that the portable reader and path helpers use, for the
+// native fuzz build only. The lead-byte test is that of code page 932, the
+// code page the installer's scripts are written in.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef unsigned int UINT;
+typedef std::uint32_t DWORD;
+typedef std::int32_t LONG;
+
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+
+inline BOOL IsDBCSLeadByte(BYTE c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+inline int lstrlenA(const char* text)
+{
+    return text ? static_cast<int>(std::strlen(text)) : 0;
+}
