@@ -4,6 +4,7 @@
 // is undone from the log text first and reported once afterwards.
 #include "install/Execute.h"
 
+#include "app/FileOps.h"
 #include "app/PathHelpers.h"
 #include "app/ScopedHandles.h"
 #include "app/SystemCalls.h"
@@ -116,20 +117,6 @@ DWORD WithoutReadOnly(DWORD attributes)
     return rest ? rest : FILE_ATTRIBUTE_NORMAL;
 }
 
-// TRUE when the folder exists and holds nothing.
-bool IsEmptyFolder(const CString& folder)
-{
-    WIN32_FIND_DATAA found;
-    ScopedFind find(folder + "\\*", found);
-    if (!find.IsOpen())
-        return false;
-    do {
-        if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0)
-            return false;
-    } while (find.Next(found));
-    return true;
-}
-
 // The copy loop over the source list. Each step answers 0 when it is done,
 // else the code to report; the caller undoes and reports.
 class PackageCopy {
@@ -143,7 +130,7 @@ public:
     {
         // An empty destination root is as good as one this loop made: one
         // look now spares the look at every item that lands in it.
-        if (IsEmptyFolder(m_map.Base()))
+        if (FileOps::IsEmptyFolder(m_map.Base()))
             m_createdFolders.insert(std::string());
     }
 
