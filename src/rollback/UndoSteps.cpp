@@ -32,6 +32,11 @@ void UnregisterLibrary(const char* path)
     SelfRegistration::Call(path, FALSE);
 }
 
+void RegisterLibrary(const char* path)
+{
+    SelfRegistration::Call(path, TRUE);
+}
+
 bool RemoveKey(const char* keyPath)
 {
     {
