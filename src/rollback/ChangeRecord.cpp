@@ -128,9 +128,20 @@ void ChangeRecord::Recount()
 
 void ChangeRecord::UndoAll()
 {
+    // A level can hold folders of two areas ("Maker\Guide" and
+    // "Maker\Common" below a "Maker" the run made): it is empty only once
+    // the later area is undone, so the folders get a second look at the end.
+    std::vector<CString> folders;
+    for (const Change& change : m_changes)
+        if (change.Type == Change::Kind::FolderCreated || change.Type == Change::Kind::AsideFolder)
+            folders.push_back(change.Path);
+
     UndoArea(Change::Area::Package);
     UndoArea(Change::Area::Shortcuts);
     UndoArea(Change::Area::Shared);
+
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+        Undo::RemoveFolderIfEmpty(*folder);
 }
 
 void ChangeRecord::Commit()

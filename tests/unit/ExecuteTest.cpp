@@ -433,19 +433,26 @@ TEST_F(ExecuteTest, FolderThatCannotBeCreatedIsAWriteError)
     ExpectOneBoxAndNothingLeft(WRITE_TEXT);
 }
 
-TEST_F(ExecuteTest, ReadOnlyThatCannotBeClearedIsAGeneralError)
+// An earlier read-only, hidden file is replaced (kept aside by a rename, no
+// attribute cleared) and comes back, bytes and attributes, when a later copy
+// fails. As root under Wine a read-only file can be overwritten anyway, so
+// the attributes are what tells.
+TEST_F(ExecuteTest, ReadOnlyEarlierFileComesBackWithItsAttributesAfterAFailure)
 {
     PrepareDestination();
     WriteBytes(dest + "\\uninst.exe", "locked");
-    SetFileAttributesA((dest + "\\uninst.exe").c_str(), FILE_ATTRIBUTE_READONLY);
-    Sys().SetFileAttributesA = &FailingSetAttributes;
+    SetFileAttributesA((dest + "\\uninst.exe").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    g_copy.FailAt = 4; // tarvel.eif, after uninst.exe was replaced
+    g_copy.Error = ERROR_ACCESS_DENIED;
+    Sys().CopyFileA = &FakeCopyFile;
 
     EXPECT_FALSE(InstallExecution::CopyPackage(doc));
 
     ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ(GENERAL_TEXT, boxes.Last().Text);
-    // The file was there before the install: it stays, as it was.
+    EXPECT_EQ(COPY_TEXT, boxes.Last().Text);
     EXPECT_EQ("locked", ReadBytes(dest + "\\uninst.exe"));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              Attributes(dest + "\\uninst.exe") & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     EXPECT_FALSE(Exists(dest + "\\index.htm"));
     EXPECT_FALSE(Exists(dest + "\\img"));
 }

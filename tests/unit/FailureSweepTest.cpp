@@ -104,32 +104,39 @@ void InstallCountedSeams()
 
 // --- the registry below a key, as text ---------------------------------------------------------
 
-void DumpKey(const std::string& path, std::map<std::string, std::string>& out)
+// Children are opened below their parent's handle: the ANSI calls take at
+// most MAX_PATH for a whole path, and a long counter name goes past it.
+void DumpKey(HKEY parent, const std::string& name, const std::string& path, std::map<std::string, std::string>& out)
 {
     ScopedRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
         return;
     out["key " + path] = "";
     for (DWORD i = 0;; ++i) {
-        char name[1024];
-        DWORD nameLength = sizeof(name);
+        char value[1024];
+        DWORD valueLength = sizeof(value);
         BYTE data[4096];
         DWORD size = sizeof(data);
         DWORD type = 0;
-        if (RegEnumValueA(key.Get(), i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
+        if (RegEnumValueA(key.Get(), i, value, &valueLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
             break;
-        out["value " + path + "\\" + name] = std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), size);
+        out["value " + path + "\\" + value] = std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), size);
     }
     std::vector<std::string> children;
     for (DWORD i = 0;; ++i) {
-        char name[1024];
-        DWORD nameLength = sizeof(name);
-        if (RegEnumKeyExA(key.Get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        char child[1024];
+        DWORD childLength = sizeof(child);
+        if (RegEnumKeyExA(key.Get(), i, child, &childLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        children.push_back(name);
+        children.push_back(child);
     }
     for (const std::string& child : children)
-        DumpKey(path + "\\" + child, out);
+        DumpKey(key.Get(), child, path + "\\" + child, out);
+}
+
+void DumpKey(const std::string& path, std::map<std::string, std::string>& out)
+{
+    DumpKey(HKEY_LOCAL_MACHINE, path, path, out);
 }
 
 std::string Diff(const std::map<std::string, std::string>& before, const std::map<std::string, std::string>& after)
@@ -279,9 +286,11 @@ protected:
     // The machine as the sweep starts each run from: a newer library of
     // another product installed and registered, its counter out of sight;
     // for a re-install, an earlier installation of this package on top.
-    void Arrange(bool reinstall)
+    void Arrange(bool reinstall, bool newerLibrary = true)
     {
         CleanMachine();
+        if (!newerLibrary)
+            return;
         MakeFolder(machine + "\\Maker");
         MakeFolder(SharedFolder());
         const std::string newer = SharedFolder() + "\\tvshared.dll";
@@ -340,6 +349,21 @@ protected:
         view.RunSetup();
         TestApp().m_lpCmdLine = "";
         return TestApp().ExitCode;
+    }
+
+    // One run with one use of one seam failing; the machine must not change.
+    void ExpectFailureUndone(Seam seam, int use)
+    {
+        const auto before = State();
+        BoxRecorder boxes;
+        g_faults = Faults();
+        g_faults.Failing = seam;
+        g_faults.FailAt = use;
+        InstallCountedSeams();
+        EXPECT_EQ(EXIT_FAILED_INSTALL, Run());
+        ResetSystemCalls();
+        EXPECT_EQ(1u, boxes.Count());
+        EXPECT_EQ("", Diff(before, State()));
     }
 
     // Fails every use of every seam in turn; returns the number of runs.
@@ -452,4 +476,42 @@ TEST_F(FailureSweepTest, ACancelAfterAnyItemOfAReinstallLeavesTheEarlierInstalla
     const int runs = SweepCancels(true);
     std::printf("cancel points run: %d\n", runs);
     RecordProperty("cancel_points", runs);
+}
+
+// The log is written after the shared copy: a failed write takes away the
+// shared files and every level of the shared folder that the run made.
+TEST_F(FailureSweepTest, FailedLogWriteTakesTheSharedFilesAndLevelsItMade)
+{
+    Arrange(false, false);
+    ExpectFailureUndone(SEAM_WRITE, 1);
+    EXPECT_FALSE(FileTree::Exists(machine + "\\Maker"));
+}
+
+// Another product's counter whose name fills 250 bytes or more: a failed
+// install does not take itself for the maker's last user and leaves that
+// counter, its key and the shared files alone.
+TEST_F(FailureSweepTest, LongCounterNameOfAnotherProductSurvivesAFailedInstall)
+{
+    Arrange(false);
+    const std::string longName(250, 'n');
+    const std::string counters = "Software\\" + company + "\\COUNTER";
+    {
+        // Made below its parent: the ANSI calls take at most MAX_PATH for a whole path.
+        ScopedRegKey parent, key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, counters.c_str(), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, parent.Receive(), nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(parent.Get(), longName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, key.Receive(), nullptr));
+        const DWORD one = 1;
+        RegSetValueExA(key.Get(), "SRCHCOUNTER", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
+    }
+    WriteBytes(SharedFolder() + "\\readme.txt", "another product's readme");
+
+    const std::string longKey = "key " + counters + "\\" + longName;
+    ASSERT_EQ(1u, State().count(longKey));
+
+    // The log write, and the first product key, come after the counters were raised.
+    ExpectFailureUndone(SEAM_WRITE, 1);
+    ExpectFailureUndone(SEAM_CREATE_KEY, 3);
+    EXPECT_EQ(1u, State().count(longKey));
 }
