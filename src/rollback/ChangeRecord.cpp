@@ -15,31 +15,28 @@ void ChangeRecord::Add(const Change& change)
         Observer(change, false);
 }
 
-void ChangeRecord::FolderCreated(Change::Area area, const CString& path)
+void ChangeRecord::Add(Change::Kind kind, Change::Area area, const CString& path)
 {
     Change change;
-    change.Type = Change::Kind::FolderCreated;
+    change.Type = kind;
     change.Where = area;
     change.Path = path;
     Add(change);
+}
+
+void ChangeRecord::FolderCreated(Change::Area area, const CString& path)
+{
+    Add(Change::Kind::FolderCreated, area, path);
 }
 
 void ChangeRecord::FileWritten(Change::Area area, const CString& path)
 {
-    Change change;
-    change.Type = Change::Kind::FileWritten;
-    change.Where = area;
-    change.Path = path;
-    Add(change);
+    Add(Change::Kind::FileWritten, area, path);
 }
 
 void ChangeRecord::KeyCreated(Change::Area area, const CString& keyPath)
 {
-    Change change;
-    change.Type = Change::Kind::KeyCreated;
-    change.Where = area;
-    change.Path = keyPath;
-    Add(change);
+    Add(Change::Kind::KeyCreated, area, keyPath);
 }
 
 void ChangeRecord::ValueSet(Change::Area area, const PriorValue& prior)
@@ -54,20 +51,12 @@ void ChangeRecord::ValueSet(Change::Area area, const PriorValue& prior)
 
 void ChangeRecord::LibraryRegistered(const CString& path)
 {
-    Change change;
-    change.Type = Change::Kind::LibraryRegistered;
-    change.Where = Change::Area::Shared;
-    change.Path = path;
-    Add(change);
+    Add(Change::Kind::LibraryRegistered, Change::Area::Shared, path);
 }
 
 void ChangeRecord::LibraryReplaced(const CString& path)
 {
-    Change change;
-    change.Type = Change::Kind::LibraryReplaced;
-    change.Where = Change::Area::Shared;
-    change.Path = path;
-    Add(change);
+    Add(Change::Kind::LibraryReplaced, Change::Area::Shared, path);
 }
 
 void ChangeRecord::Undo(const Change& change)

@@ -37,6 +37,7 @@ class ChangeRecord
 {
 public:
     void Add(const Change& change);
+    void Add(Change::Kind kind, Change::Area area, const CString& path);
     void FolderCreated(Change::Area area, const CString& path);
     void FileWritten(Change::Area area, const CString& path);
     void KeyCreated(Change::Area area, const CString& keyPath);

@@ -16,11 +16,7 @@ CString MakeAsideFolder(ChangeRecord& record, Change::Area area, const CString& 
         folder.Format("%s~TarvelKept.%lu.%u", static_cast<const char*>(base),
                       static_cast<unsigned long>(GetCurrentProcessId()), attempt);
         if (Sys().CreateDirectoryA(folder, nullptr)) {
-            Change change;
-            change.Type = Change::Kind::AsideFolder;
-            change.Where = area;
-            change.Path = folder;
-            record.Add(change);
+            record.Add(Change::Kind::AsideFolder, area, folder);
             SetFileAttributesA(folder, FILE_ATTRIBUTE_HIDDEN);
             return folder;
         }
