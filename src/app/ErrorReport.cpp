@@ -1,7 +1,9 @@
 // Error reporting: every failure of the run ends in one of these boxes,
 // worded by the script's [ERROR] section.
 #include "TarvelDoc.h"
-#include "SystemCalls.h"
+#include "MessageBoxes.h"
+#include "RunLog.h"
+#include "SystemText.h"
 #include "script/ScriptKeys.h"
 
 namespace {
@@ -25,38 +27,32 @@ const char* ErrorKeyFor(DWORD code)
     }
 }
 
-// Owns a buffer that FormatMessageA allocated.
-class SystemText
+// What the log can say about a failure from its code alone. A copy names
+// the item in work; the other codes are raised after undo steps that leave
+// neither the path nor the system's error behind.
+CString FailureLine(DWORD code, const CString& currentItem)
 {
-public:
-    explicit SystemText(DWORD code)
-    {
-        const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS
-            | FORMAT_MESSAGE_FROM_SYSTEM;
-        if (!FormatMessageA(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                            reinterpret_cast<LPSTR>(&m_text), 0, nullptr)) {
-            m_text = nullptr;
-        }
+    switch (code) {
+    case ERROR_CODE_WRITE:
+        return "a folder could not be created";
+    case ERROR_CODE_COPY:
+        return currentItem.IsEmpty() ? CString("a file could not be copied") : "copy failed: " + currentItem;
+    case ERROR_CODE_NOSPACE:
+        return "too little space on the destination drive";
+    case ERROR_CODE_CANCEL:
+        return "cancelled by the user";
+    case ERROR_CODE_GENERAL:
+        return "an operation failed";
+    default:
+        return RunLog::ErrorText(code);
     }
-    ~SystemText()
-    {
-        if (m_text)
-            LocalFree(m_text);
-    }
-    SystemText(const SystemText&) = delete;
-    SystemText& operator=(const SystemText&) = delete;
-
-    // The system's text, or null when it has none for the code.
-    const char* Text() const { return (m_text && *m_text) ? m_text : nullptr; }
-
-private:
-    char* m_text = nullptr;
-};
+}
 
 } // namespace
 
 void CTarvelDoc::ShowErrorCode(DWORD code)
 {
+    RunLog::Line(code == ERROR_CODE_CANCEL ? "cancel" : "failure", FailureLine(code, CurrentItem));
     if (const char* key = ErrorKeyFor(code)) {
         ShowMessage(GetScriptValue(SEC_ERROR, key));
         return;
@@ -82,7 +78,7 @@ void CTarvelDoc::ShowMessage(CString text)
     CWnd* mainWnd = AfxGetMainWnd();
     HWND owner = mainWnd ? mainWnd->GetSafeHwnd() : nullptr;
     const char* caption = Caption.IsEmpty() ? "Error" : static_cast<const char*>(Caption);
-    Sys().MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
+    MessageBoxes::Show(owner, text, caption, MB_OK | MB_ICONINFORMATION);
 }
 
 void CTarvelDoc::ShowTwoLineMessage(CString first, CString second)

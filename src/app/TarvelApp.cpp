@@ -1,6 +1,7 @@
 #include "TarvelApp.h"
 
 #include "app/PathHelpers.h"
+#include "app/RunReport.h"
 #include "app/SystemCalls.h"
 #include "app/TarvelDoc.h"
 #include "app/TarvelView.h"
@@ -114,6 +115,13 @@ BOOL CTarvelApp::InitInstance()
     char modulePath[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, modulePath, sizeof(modulePath));
     lstrcpynA(InstallerFolder, InstallerFolderOf(modulePath), sizeof(InstallerFolder));
+
+    Switches = CommandLine::Parse(m_lpCmdLine);
+    if (!RunReport::Start(*this)) {
+        ExitCode = EXIT_FAILED_BEFORE_COPY;
+        return FALSE;
+    }
+
     _chdir(InstallerFolder); // a failure shows later, as the missing setup script
 
     InstallFolderList.SetSize(10);
@@ -150,6 +158,7 @@ int CTarvelApp::ExitInstance()
         InstanceMutex = nullptr;
     }
     CWinApp::ExitInstance();
+    RunReport::End(ExitCode);
     return ExitCode;
 }
 

@@ -4,6 +4,10 @@
 #pragma once
 
 #include "afxwin.h"
+#include "app/CommandLine.h"
+
+// Keep in step with the about box (res/tarvel.rc).
+constexpr char TARVEL_VERSION[] = "2.10";
 
 // Process exit codes, as deployment tools read them.
 enum {
@@ -28,6 +32,9 @@ public:
     int IsRunPosted = 0;
     int SharedFolderCount = 0;
     CStringArray SharedFolderList;
+
+    // The mode and the deployment switches, read once at start-up.
+    CommandLine::Switches Switches;
 
     // The outcome of the run, handed back as the process exit code.
     int ExitCode = EXIT_FAILED_BEFORE_COPY;
