@@ -125,7 +125,8 @@ void Settings(const CTarvelDoc& doc)
                                 + ", status dialog "
                                 + Shown(mode != CommandLine::RunMode::Silent && !IsFlagFalse(doc.FlagStatusDialog))
                                 + ", end dialog " + Shown(interactive && !IsFlagFalse(doc.FlagEndDialog)));
-    RunLog::Line("setting", "default destination: " + doc.InstallFolder);
+    if (!doc.InstallFolder.IsEmpty())
+        RunLog::Line("setting", "default destination: " + doc.InstallFolder);
     if (doc.IsSharedComponents)
         RunLog::Line("setting", "shared folder: " + doc.SharedFolder);
 }

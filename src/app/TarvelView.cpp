@@ -21,9 +21,11 @@ int CTarvelView::RunSetup()
     CTarvelDoc* pDoc = GetDocument();
     CTarvelApp* pApp = TarvelApp();
     pApp->ExitCode = EXIT_FAILED_BEFORE_COPY;
-    if (!pDoc->LoadScript())
-        return 0;
+    const BOOL loaded = pDoc->LoadScript();
+    // Also for a package that failed to load: what was read may tell why.
     RunReport::Settings(*pDoc);
+    if (!loaded)
+        return 0;
     const CommandLine::RunMode mode = pApp->Switches.Mode;
 
     if (CWnd* pMain = AfxGetMainWnd())
