@@ -123,11 +123,15 @@ protected:
         logPath = package.Path("logs\\run.log");
     }
 
-    // The run to its end; any window it shows is answered (OK) and recorded.
+    // The run to its end; every window it shows is recorded and each box
+    // answered with OK. The status window of /WD goes by itself: one caught
+    // as it is being destroyed must not be closed (that reads as a cancel).
     dlg::RunResult Deploy(const std::string& switches)
     {
         commandLine = switches + " /LOG=\"" + logPath + "\"";
-        return package.Run(commandLine);
+        dlg::RunOptions options;
+        options.handler = [](const dlg::WindowInfo& info) { return info.IsMessageBox() ? IDOK : dlg::kLeaveAlone; };
+        return package.Run(commandLine, options);
     }
 
     // A silent run that fails: one box, its text in the log with the OK; and
