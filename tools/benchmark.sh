@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The install benchmark: installs the same generated package with
-# "tarvel.exe /PSM", with the floor program (bench/floor.cpp: folders and
+# "tarvel.exe /PSM" (and once more with "/LOG", to show what the log costs), with the floor program (bench/floor.cpp: folders and
 # CopyFileA, nothing else), with the GUI floor (the same plus the libraries,
 # main window, shortcut and uninstall entry of any GUI installer) and with
 # NSIS (default compression and stored),
@@ -45,22 +45,24 @@ summarize() {
     { t[$1, $2, $3] = $4; if (!($1 in seen)) { seen[$1] = 1; order[++np] = $1 } if ($2 + 1 > nr[$1]) nr[$1] = $2 + 1 }
     END {
       while ((getline line < rbfile) > 0) { split(line, fld, "\t"); if (fld[3] != "missed") rb[fld[1]] = rb[fld[1]] " " fld[3] }
-      printf "| package | empty | floor | GUI floor | tarvel | NSIS default | NSIS stored | tarvel/floor | tarvel/floor, start-up off | tarvel/GUI floor, start-up off | tarvel/NSIS default | tarvel/NSIS stored | rollback |\n"
-      printf "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n"
+      printf "| package | empty | floor | GUI floor | tarvel | tarvel /LOG | NSIS default | NSIS stored | tarvel/floor | tarvel/floor, start-up off | tarvel/GUI floor, start-up off | tarvel/NSIS default | tarvel/NSIS stored | tarvel /LOG / tarvel, start-up off | rollback |\n"
+      printf "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n"
       for (i = 1; i <= np; i++) {
-        p = order[i]; e = f = g = tv = nd = ns = rf = rs = rg = rd = rn = ""
+        p = order[i]; e = f = g = tv = tl = rl = nd = ns = rf = rs = rg = rd = rn = ""
         for (r = 0; r < nr[p]; r++) {
           E = t[p, r, "empty"]; F = t[p, r, "floor"]; T = t[p, r, "tarvel"]; D = t[p, r, "nsis-default"]; S = t[p, r, "nsis-stored"]
           e = e " " E; f = f " " F; tv = tv " " T; nd = nd " " D; ns = ns " " S
           rf = rf " " T / F; rs = rs " " (T - E) / (F - E); rd = rd " " (T - E) / (D - E); rn = rn " " (T - E) / (S - E)
           # Results of runs before the GUI floor existed have no such times.
           if ((p, r, "floor-gui") in t) { G = t[p, r, "floor-gui"]; g = g " " G; rg = rg " " (T - E) / (G - E) }
+          if ((p, r, "tarvel-log") in t) { L = t[p, r, "tarvel-log"]; tl = tl " " L; rl = rl " " (L - E) / (T - E) }
           net[p] = net[p] " " (T - E)
         }
-        printf "| %s | %.0f ms | %.0f ms | %s | %.0f ms | %.0f ms | %.0f ms | %.2f | %.2f | %s | %.2f | %.2f | %s |\n", p,
-          median(e), median(f), g == "" ? "-" : sprintf("%.0f ms", median(g)), median(tv), median(nd), median(ns),
+        printf "| %s | %.0f ms | %.0f ms | %s | %.0f ms | %s | %.0f ms | %.0f ms | %.2f | %.2f | %s | %.2f | %.2f | %s | %s |\n", p,
+          median(e), median(f), g == "" ? "-" : sprintf("%.0f ms", median(g)), median(tv),
+          tl == "" ? "-" : sprintf("%.0f ms", median(tl)), median(nd), median(ns),
           median(rf), median(rs), rg == "" ? "-" : sprintf("%.2f", median(rg)), median(rd), median(rn),
-          (p in rb) ? sprintf("%.0f ms", median(rb[p])) : "-"
+          rl == "" ? "-" : sprintf("%.2f", median(rl)), (p in rb) ? sprintf("%.0f ms", median(rb[p])) : "-"
       }
       if (("files2000" in net) && ("files20000" in net))
         printf "\ntarvel, start-up off: files20000 / files2000 = %.2f\n", median(net["files20000"]) / median(net["files2000"])
@@ -158,7 +160,7 @@ for p in $packages; do
   (cd "$pkg" && makensis -V1 nsis-default.nsi >&2 && makensis -V1 nsis-stored.nsi >&2)
 done
 
-contestants=(empty floor floor-gui tarvel tarvel-again nsis-default nsis-stored)
+contestants=(empty floor floor-gui tarvel tarvel-again tarvel-log nsis-default nsis-stored)
 if [ -n "${BENCH_BEFORE:-}" ]; then
   contestants+=(tarvel-before tarvel-before-again)
   for p in $packages; do cp "$BENCH_BEFORE" "$drive_c/bench/$p/setup/tarvel-before.exe"; done
@@ -171,6 +173,8 @@ command_of() {
     floor | floor-gui) echo "$pkgw\\setup|C:\\bench\\bin\\$who.exe|\"$pkgw\\manifest.txt\" \"$pkgw\" \"$dest\"" ;;
     tarvel | tarvel-again) echo "$pkgw\\setup|$pkgw\\setup\\tarvel.exe|/PSM" ;;
     tarvel-before | tarvel-before-again) echo "$pkgw\\setup|$pkgw\\setup\\tarvel-before.exe|/PSM" ;;
+    # The log beside the package, on the same drive as the destination.
+    tarvel-log) echo "$pkgw\\setup|$pkgw\\setup\\tarvel.exe|/PSM /LOG=\"$pkgw\\install.log\"" ;;
     nsis-*) echo "$pkgw\\setup|$pkgw\\$who.exe|/S /D=$dest" ;;
   esac
 }

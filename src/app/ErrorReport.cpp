@@ -1,7 +1,9 @@
 // Error reporting: every failure of the run ends in one of these boxes,
 // worded by the script's [ERROR] section.
 #include "TarvelDoc.h"
-#include "SystemCalls.h"
+#include "MessageBoxes.h"
+#include "RunLog.h"
+#include "SystemText.h"
 #include "script/ScriptKeys.h"
 
 namespace {
@@ -24,34 +26,6 @@ const char* ErrorKeyFor(DWORD code)
         return nullptr;
     }
 }
-
-// Owns a buffer that FormatMessageA allocated.
-class SystemText
-{
-public:
-    explicit SystemText(DWORD code)
-    {
-        const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS
-            | FORMAT_MESSAGE_FROM_SYSTEM;
-        if (!FormatMessageA(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                            reinterpret_cast<LPSTR>(&m_text), 0, nullptr)) {
-            m_text = nullptr;
-        }
-    }
-    ~SystemText()
-    {
-        if (m_text)
-            LocalFree(m_text);
-    }
-    SystemText(const SystemText&) = delete;
-    SystemText& operator=(const SystemText&) = delete;
-
-    // The system's text, or null when it has none for the code.
-    const char* Text() const { return (m_text && *m_text) ? m_text : nullptr; }
-
-private:
-    char* m_text = nullptr;
-};
 
 } // namespace
 
@@ -82,7 +56,7 @@ void CTarvelDoc::ShowMessage(CString text)
     CWnd* mainWnd = AfxGetMainWnd();
     HWND owner = mainWnd ? mainWnd->GetSafeHwnd() : nullptr;
     const char* caption = Caption.IsEmpty() ? "Error" : static_cast<const char*>(Caption);
-    Sys().MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
+    MessageBoxes::Show(owner, text, caption, MB_OK | MB_ICONINFORMATION);
 }
 
 void CTarvelDoc::ShowTwoLineMessage(CString first, CString second)
@@ -120,8 +94,12 @@ void CTarvelDoc::ReportFailure()
 
 void CTarvelDoc::EndFailedRun()
 {
-    if (Failure.Code == ERROR_CODE_CANCEL)
+    if (Failure.Code == ERROR_CODE_CANCEL) {
         IsUserCancel = 1;
+        RunLog::Line("cancel", "cancelled by the user");
+    } else {
+        RunLog::Failure(Failure.Operation, Failure.Path, Failure.SystemError);
+    }
     // Silent and always to its end, before the box: the user's answer to it
     // comes after the machine is as it was.
     Record().UndoAll();

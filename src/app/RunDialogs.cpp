@@ -27,7 +27,7 @@ BOOL CTarvelView::RunInstallFolderDialog()
             return FALSE; // the window could not be shown
 
         pDoc->InstallFolder = dlg.DestinationPath;
-        switch (pDoc->PrepareInstall(TRUE)) {
+        switch (PrepareDestination(TRUE)) {
         case 0:
             return TRUE;
         case 1:

@@ -1,6 +1,7 @@
 #include "TarvelApp.h"
 
 #include "app/PathHelpers.h"
+#include "app/RunReport.h"
 #include "app/SystemCalls.h"
 #include "app/TarvelDoc.h"
 #include "app/TarvelView.h"
@@ -105,6 +106,13 @@ BOOL CTarvelApp::InitInstance()
     char modulePath[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, modulePath, sizeof(modulePath));
     lstrcpynA(InstallerFolder, InstallerFolderOf(modulePath), sizeof(InstallerFolder));
+
+    Switches = CommandLine::Parse(m_lpCmdLine);
+    if (!RunReport::Start(*this)) {
+        ExitCode = EXIT_FAILED_BEFORE_COPY;
+        return FALSE;
+    }
+
     _chdir(InstallerFolder); // a failure shows later, as the missing setup script
 
     m_pMainWnd->SetWindowText("Tarvel");
@@ -136,6 +144,7 @@ int CTarvelApp::ExitInstance()
         InstanceMutex = nullptr;
     }
     CWinApp::ExitInstance();
+    RunReport::End(ExitCode);
     return ExitCode;
 }
 

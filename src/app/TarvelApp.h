@@ -5,6 +5,10 @@
 
 #include "afxwin.h"
 #include "rollback/ChangeRecord.h"
+#include "app/CommandLine.h"
+
+// Keep in step with the about box (res/tarvel.rc).
+constexpr char TARVEL_VERSION[] = "2.10";
 
 // Process exit codes, as deployment tools read them.
 enum {
@@ -28,6 +32,9 @@ public:
     // Everything the run changes, from the first folder the folder browser
     // makes to the last registry value; the undo replays it.
     ChangeRecord Changes;
+
+    // The mode and the deployment switches, read once at start-up.
+    CommandLine::Switches Switches;
 
     // The outcome of the run, handed back as the process exit code.
     int ExitCode = EXIT_FAILED_BEFORE_COPY;

@@ -1,6 +1,7 @@
 #include "TarvelView.h"
 
 #include "app/TarvelApp.h"
+#include "app/RunReport.h"
 #include "app/TarvelDoc.h"
 #include "res/resource.h"
 #include "script/ScriptKeys.h"
@@ -15,56 +16,34 @@ CTarvelDoc* CTarvelView::GetDocument() const
     return static_cast<CTarvelDoc*>(m_pDocument);
 }
 
-const char* CTarvelView::CommandLine() const
-{
-    CWinApp* pApp = AfxGetApp();
-    return (pApp && pApp->m_lpCmdLine) ? pApp->m_lpCmdLine : "";
-}
-
-BOOL CTarvelView::IsCommandLine(const char* option) const
-{
-    // The whole text after the program name, byte by byte, ASCII letters
-    // without regard to case: "/PSM " with a trailing blank is an ordinary
-    // interactive run. lstrcmpiA would apply the locale's sort rules, under
-    // which other texts can compare equal.
-    const char* text = CommandLine();
-    for (;; ++text, ++option) {
-        char a = *text, b = *option;
-        if (a >= 'a' && a <= 'z')
-            a = static_cast<char>(a - 'a' + 'A');
-        if (b >= 'a' && b <= 'z')
-            b = static_cast<char>(b - 'a' + 'A');
-        if (a != b)
-            return FALSE;
-        if (a == '\0')
-            return TRUE;
-    }
-}
-
 int CTarvelView::RunSetup()
 {
     CTarvelDoc* pDoc = GetDocument();
     CTarvelApp* pApp = TarvelApp();
     pApp->ExitCode = EXIT_FAILED_BEFORE_COPY;
-    if (!pDoc->LoadScript())
+    const BOOL loaded = pDoc->LoadScript();
+    // Also for a package that failed to load: what was read may tell why.
+    RunReport::Settings(*pDoc);
+    if (!loaded)
         return 0;
+    const CommandLine::RunMode mode = pApp->Switches.Mode;
 
     if (CWnd* pMain = AfxGetMainWnd())
         pMain->SetForegroundWindow();
 
     IsUnattended = 0;
-    if (IsCommandLine("/WD") || IsCommandLine("/PSM")) {
+    if (mode != CommandLine::RunMode::Interactive) {
         IsUnattended = 1;
-        if (pDoc->PrepareInstall(FALSE) == -1)
+        if (PrepareDestination(FALSE) == -1)
             return 0;
     } else if (IsFlagFalse(pDoc->FlagInstFolDialog)) {
-        if (pDoc->PrepareInstall(FALSE) == -1)
+        if (PrepareDestination(FALSE) == -1)
             return 0;
     } else if (!RunInstallFolderDialog()) {
         return 0;
     }
 
-    if (!IsCommandLine("/PSM") && !IsFlagFalse(pDoc->FlagStatusDialog)) {
+    if (mode != CommandLine::RunMode::Silent && !IsFlagFalse(pDoc->FlagStatusDialog)) {
         if (!ShowStatus())
             return 0;
     } else {
@@ -81,6 +60,15 @@ int CTarvelView::RunSetup()
         pApp->ExitCode = pDoc->IsUserCancel ? EXIT_CANCELLED_INSTALL : EXIT_FAILED_INSTALL;
     }
     return 0;
+}
+
+int CTarvelView::PrepareDestination(BOOL ask)
+{
+    const int result = GetDocument()->PrepareInstall(ask);
+    // Also after a failure: the room on the drive is often its reason.
+    if (result != 1)
+        RunReport::Destination(*GetDocument());
+    return result;
 }
 
 BOOL CTarvelView::ShowStatus()

@@ -18,13 +18,12 @@ public:
 
 // Attributes
     CTarvelDoc* GetDocument() const;
-    // The command line after the program name, as the run compares it.
-    const char* CommandLine() const;
-    BOOL IsCommandLine(const char* option) const;
 
 // Operations
     int RunSetup();
     BOOL RunInstallFolderDialog();
+    // PrepareInstall, with the destination and its free space in the log.
+    int PrepareDestination(BOOL ask);
     void RunEndDialog();
 
     // The progress interface of the copy loops.

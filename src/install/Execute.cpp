@@ -144,7 +144,8 @@ public:
 
             const BOOL done = (record.Attributes & FILE_ATTRIBUTE_DIRECTORY)
                 ? CopyFolderRecord(destination, relative)
-                : CopyFileRecord(record.Path, destination, relative);
+                : CopyFileRecord(record.Path, (static_cast<ULONGLONG>(record.SizeHigh) << 32) | record.SizeLow,
+                                 destination, relative);
             if (!done)
                 return FALSE;
         }
@@ -174,7 +175,7 @@ private:
         return Cancelled() ? CancelNow() : TRUE;
     }
 
-    BOOL CopyFileRecord(const CString& source, const CString& destination, const CString& relative)
+    BOOL CopyFileRecord(const CString& source, ULONGLONG size, const CString& destination, const CString& relative)
     {
         const std::string key = Key(relative);
         const DWORD attributes =
@@ -197,7 +198,7 @@ private:
 
         // Recorded before the copy: a copy that fails half-way leaves a file
         // that the undo must take away.
-        m_doc.Record().FileWritten(Change::Area::Package, destination);
+        m_doc.Record().FileCopied(Change::Area::Package, destination, source, size);
         if (!Sys().CopyFileA(source, destination, FALSE))
             return m_doc.Fail(CopyFailureCode(GetLastError()), "copy file", destination);
         m_written.insert(key);

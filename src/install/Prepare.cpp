@@ -3,6 +3,7 @@
 // checked for room, all before the first byte is copied.
 #include "app/TarvelDoc.h"
 
+#include "app/MessageBoxes.h"
 #include "app/PathHelpers.h"
 #include "app/ScopedHandles.h"
 #include "app/SystemCalls.h"
@@ -44,8 +45,8 @@ bool UserAgreesToCreate(const CTarvelDoc& doc)
 {
     CWnd* mainWnd = AfxGetMainWnd();
     HWND owner = mainWnd ? mainWnd->GetSafeHwnd() : nullptr;
-    int answer = Sys().MessageBoxA(owner, doc.GetScriptValue(SEC_INSTALL, KEY_MAKE_FOLDER_CONF), doc.Caption,
-                                   MB_YESNO | MB_ICONQUESTION);
+    int answer = MessageBoxes::Show(owner, doc.GetScriptValue(SEC_INSTALL, KEY_MAKE_FOLDER_CONF), doc.Caption,
+                                    MB_YESNO | MB_ICONQUESTION);
     return answer == IDYES;
 }
 

@@ -238,8 +238,11 @@ BOOL CTarvelDoc::RegisterSteps()
         PathHelpers::NamedFileDestination(GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE));
     const CString displayName = GetScriptValue(SEC_INSTALL, KEY_UNINSTALL_NAME);
     ScopedRegKey key;
-    if (RecordedRegistry::CreateKey(record, area, uninstallKey, key) != ERROR_SUCCESS)
+    const LONG created = RecordedRegistry::CreateKey(record, area, uninstallKey, key);
+    if (created != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(created));
         return Fail(ERROR_CODE_GENERAL, "create key", uninstallKey);
+    }
     const CString installFolderText = PathHelpers::WithoutTrailingBackslash(InstallFolder);
     const struct {
         const char* Name;

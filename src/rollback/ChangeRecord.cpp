@@ -34,18 +34,35 @@ void ChangeRecord::FileWritten(Change::Area area, const CString& path)
     Add(Change::Kind::FileWritten, area, path);
 }
 
+void ChangeRecord::FileCopied(Change::Area area, const CString& path, const CString& source, ULONGLONG size)
+{
+    Change change;
+    change.Type = Change::Kind::FileWritten;
+    change.Where = area;
+    change.Path = path;
+    change.Source = source;
+    change.Size = size;
+    Add(change);
+}
+
+void ChangeRecord::FileLeft(Change::Area area, const CString& path)
+{
+    Add(Change::Kind::FileLeft, area, path);
+}
+
 void ChangeRecord::KeyCreated(Change::Area area, const CString& keyPath)
 {
     Add(Change::Kind::KeyCreated, area, keyPath);
 }
 
-void ChangeRecord::ValueSet(Change::Area area, const PriorValue& prior)
+void ChangeRecord::ValueSet(Change::Area area, const PriorValue& prior, const PriorValue& written)
 {
     Change change;
     change.Type = Change::Kind::ValueSet;
     change.Where = area;
     change.Path = prior.KeyPath;
     change.Prior = prior;
+    change.Written = written;
     Add(change);
 }
 
@@ -87,6 +104,8 @@ void ChangeRecord::Undo(const Change& change)
     case Change::Kind::ValueSet:
         Undo::PutBackValue(change.Prior);
         break;
+    case Change::Kind::FileLeft:
+        return; // nothing was changed, nothing to tell
     }
     if (Observer)
         Observer(change, true);

@@ -16,6 +16,7 @@ struct Change
         FolderCreated,   // Path made by this run; goes when empty
         FileWritten,     // Path written by this run (a copy, a link, the log); goes
         FileKeptAside,   // Path renamed to Aside before being replaced; comes back
+        FileLeft,        // Path left as it was (an installed file as new or newer); nothing to undo
         AsideFolder,     // Path: the hidden folder that holds kept-aside files
         LibraryRegistered, // Path's DllRegisterServer was called; unregistered
         LibraryReplaced, // Path held a library that this run replaced; registered again
@@ -30,7 +31,12 @@ struct Change
     Area Where = Area::Package;
     CString Path;
     CString Aside;
+    // A copied file's source and size, for the run log.
+    CString Source;
+    ULONGLONG Size = 0;
+    // A value's content before and after the write.
     PriorValue Prior;
+    PriorValue Written;
 };
 
 class ChangeRecord
@@ -40,8 +46,10 @@ public:
     void Add(Change::Kind kind, Change::Area area, const CString& path);
     void FolderCreated(Change::Area area, const CString& path);
     void FileWritten(Change::Area area, const CString& path);
+    void FileCopied(Change::Area area, const CString& path, const CString& source, ULONGLONG size);
+    void FileLeft(Change::Area area, const CString& path);
     void KeyCreated(Change::Area area, const CString& keyPath);
-    void ValueSet(Change::Area area, const PriorValue& prior);
+    void ValueSet(Change::Area area, const PriorValue& prior, const PriorValue& written);
     void LibraryRegistered(const CString& path);
     void LibraryReplaced(const CString& path);
 

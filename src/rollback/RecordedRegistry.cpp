@@ -41,7 +41,13 @@ LONG CreateKey(ChangeRecord& record, Change::Area area, const CString& keyPath, 
 LONG SetValue(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name,
               DWORD type, const BYTE* data, DWORD size)
 {
-    record.ValueSet(area, Undo::CaptureValue(keyPath, name));
+    PriorValue written;
+    written.KeyPath = keyPath;
+    written.Name = name;
+    written.Existed = true;
+    written.Type = type;
+    written.Data.assign(data, data + size);
+    record.ValueSet(area, Undo::CaptureValue(keyPath, name), written);
     return Sys().RegSetValueExA(key, name, 0, type, data, size);
 }
 

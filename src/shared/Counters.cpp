@@ -37,8 +37,11 @@ int CTarvelDoc::IncrementSharedCounters()
             return Fail(ERROR_CODE_GENERAL, "find counter", LibraryList[i]);
         const CString keyPath = SharedRegistry::CounterKeyPath(company, LibraryList[i]);
         ScopedRegKey key;
-        if (RecordedRegistry::CreateKey(Record(), Change::Area::Shared, keyPath, key) != ERROR_SUCCESS)
+        const LONG created = RecordedRegistry::CreateKey(Record(), Change::Area::Shared, keyPath, key);
+        if (created != ERROR_SUCCESS) {
+            SetLastError(static_cast<DWORD>(created));
             return Fail(ERROR_CODE_GENERAL, "create key", keyPath);
+        }
 
         // An installed product that is already counted is not counted twice;
         // a counter lost or at 0 counts it again.

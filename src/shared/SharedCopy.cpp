@@ -67,8 +67,11 @@ int CTarvelDoc::CopySharedFiles()
             if (PumpMessages())
                 return Fail(ERROR_CODE_CANCEL, "cancel");
             const int check = CheckSharedFileVersion(record.Path, destination);
-            if (check == 0)
-                continue; // an installed copy as new or newer stays untouched
+            if (check == 0) {
+                // An installed copy as new or newer stays untouched.
+                Record().FileLeft(Change::Area::Shared, destination);
+                continue;
+            }
             if (check < 0)
                 return Fail(ERROR_CODE_GENERAL, "compare versions", destination);
             CurrentItem = destination;
@@ -80,7 +83,8 @@ int CTarvelDoc::CopySharedFiles()
                 if (!KeepAside(Change::Area::Shared, base, destination))
                     return Fail(CopyFailureCode(GetLastError()), "keep aside", destination);
             }
-            Record().FileWritten(Change::Area::Shared, destination);
+            Record().FileCopied(Change::Area::Shared, destination, record.Path,
+                                (static_cast<ULONGLONG>(record.SizeHigh) << 32) | record.SizeLow);
             if (!Sys().CopyFileA(record.Path, destination, FALSE))
                 return Fail(CopyFailureCode(GetLastError()), "copy file", destination);
             if (WritableFiles.GetSize() > 0 && !MakeWritableIfListed(record.Path, destination))

@@ -1,5 +1,6 @@
 #include "FolderBrowser.h"
 
+#include "app/MessageBoxes.h"
 #include "app/SystemCalls.h"
 #include "app/TarvelApp.h"
 
@@ -243,7 +244,10 @@ int CFolderBrowser::ValidateFolder(LPCSTR path)
     BOOL wasEnabled = BrowseWindow && IsWindowEnabled(BrowseWindow);
     if (wasEnabled)
         EnableWindow(BrowseWindow, FALSE);
-    int answer = AfxMessageBox(MakeFolderQuestion, MB_YESNO | MB_ICONQUESTION);
+    CWinApp* app = AfxGetApp();
+    CWnd* mainWnd = AfxGetMainWnd();
+    int answer = MessageBoxes::Show(mainWnd ? mainWnd->GetSafeHwnd() : nullptr, MakeFolderQuestion,
+                                    (app && app->m_pszAppName) ? app->m_pszAppName : "", MB_YESNO | MB_ICONQUESTION);
     if (wasEnabled) {
         EnableWindow(BrowseWindow, TRUE);
         SetForegroundWindow(BrowseWindow);
@@ -260,7 +264,7 @@ int CFolderBrowser::ValidateFolder(LPCSTR path)
 void CFolderBrowser::ShowWarning(int result)
 {
     const CString& text = result == FOLDER_INVALID ? InvalidFolderText : WriteErrorText;
-    Sys().MessageBoxA(BrowseWindow, text, WindowTitle, MB_OK | MB_ICONWARNING);
+    MessageBoxes::Show(BrowseWindow, text, WindowTitle, MB_OK | MB_ICONWARNING);
 }
 
 int CFolderBrowser::CheckOrCreatePath(LPCSTR path, BOOL checkOnly)

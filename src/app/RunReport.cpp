@@ -1,0 +1,161 @@
+#include "RunReport.h"
+
+#include "app/ChangeLines.h"
+#include "app/CommandLine.h"
+#include "app/MessageBoxes.h"
+#include "app/PathHelpers.h"
+#include "app/RunLog.h"
+#include "app/TarvelApp.h"
+#include "app/TarvelDoc.h"
+#include "app/TarvelView.h"
+#include "install/Volume.h"
+#include "script/ScriptKeys.h"
+
+#include <string>
+
+namespace RunReport {
+namespace {
+
+// A path as the user meant it: called while the folder the program was
+// started in is still the current one, not yet the installer's own.
+CString FullPath(const CString& path)
+{
+    char full[MAX_PATH] = {};
+    DWORD length = GetFullPathNameA(path, sizeof(full), full, nullptr);
+    return (length > 0 && length < sizeof(full)) ? CString(full) : path;
+}
+
+CString TempFolder()
+{
+    char folder[MAX_PATH] = {};
+    DWORD length = GetTempPathA(sizeof(folder), folder);
+    return (length > 0 && length < sizeof(folder)) ? PathHelpers::WithTrailingBackslash(folder) : CString();
+}
+
+BOOL OpenLog(const CommandLine::Switches& switches, CString& path)
+{
+    if (!switches.LogPath.IsEmpty()) {
+        path = FullPath(switches.LogPath);
+        return RunLog::Open(path);
+    }
+    return RunLog::OpenNumbered(TempFolder(), path);
+}
+
+CString Bytes(ULONGLONG count)
+{
+    return CString(std::to_string(count).c_str()) + " bytes";
+}
+
+const char* ExitMeaning(int exitCode)
+{
+    switch (exitCode) {
+    case EXIT_INSTALLED:
+        return "installed";
+    case EXIT_ANOTHER_INSTANCE:
+        return "another installer is running";
+    case EXIT_USER_ENDED:
+        return "ended by the user before the install";
+    case EXIT_FAILED_BEFORE_COPY:
+        return "failed before the copy, nothing installed";
+    case EXIT_FAILED_INSTALL:
+        return "the install failed and was undone";
+    case EXIT_CANCELLED_INSTALL:
+        return "cancelled by the user and undone";
+    default:
+        return "unknown";
+    }
+}
+
+const char* Shown(bool shown) { return shown ? "shown" : "not shown"; }
+
+} // namespace
+
+BOOL Start(CTarvelApp& app)
+{
+    const CommandLine::Switches& switches = app.Switches;
+    MessageBoxes::SetSuppressed(switches.SuppressesBoxes());
+    if (!switches.IsLog)
+        return TRUE;
+
+    CString path;
+    if (!OpenLog(switches, path)) {
+        const DWORD error = GetLastError();
+        // A silent run has no one to tell; the exit code says it.
+        if (switches.Mode == CommandLine::RunMode::Silent)
+            return FALSE;
+        CWnd* mainWnd = app.m_pMainWnd;
+        MessageBoxes::Show(mainWnd ? mainWnd->GetSafeHwnd() : nullptr,
+                           "The log file cannot be written:\n" + path + "\n" + RunLog::ErrorText(error)
+                               + "\nThe installation goes on without a log.",
+                           "Error", MB_OK | MB_ICONINFORMATION);
+        return TRUE;
+    }
+
+    // Every change of the run and of its undo gets its line.
+    app.Changes.Observer = ChangeLines::Write;
+    RunLog::Line("start", CString("Tarvel ") + TARVEL_VERSION + ", command line: " + app.m_lpCmdLine);
+    RunLog::Line("start", CString("installer folder: ") + app.InstallerFolder + ", started in: " + app.StartFolder);
+    RunLog::Line("mode", CommandLine::ModeName(switches.Mode));
+    if (switches.SuppressesBoxes())
+        RunLog::Line("mode", "message boxes suppressed: each box's default answer is taken");
+    else if (switches.IsSuppressMsgBoxes)
+        RunLog::Line("mode", "/SUPPRESSMSGBOXES ignored: it takes effect with /PSM only");
+    return TRUE;
+}
+
+void Settings(const CTarvelDoc& doc)
+{
+    if (!RunLog::IsOpen())
+        return;
+    char script[MAX_PATH] = {};
+    DWORD length = GetFullPathNameA(SETUP_SCRIPT_FILE, sizeof(script), script, nullptr);
+    RunLog::Line("script", (length > 0 && length < sizeof(script)) ? script : SETUP_SCRIPT_FILE);
+
+    // The entries a lookup finds, in the script's order; a key written twice
+    // is read from its first line, so the later ones are left out. The error
+    // texts show up in the log when a box shows them.
+    for (int i = 0; i < doc.ScriptCount; ++i) {
+        const ScriptEntry& entry = doc.SetupScript[i];
+        if (entry.Section.Compare(SEC_ERROR) == 0
+            || FindScriptEntry(doc.SetupScript, doc.ScriptCount, entry.Section, entry.Key) != i)
+            continue;
+        RunLog::Line("setting", "[" + entry.Section + "] " + entry.Key + "=" + entry.Value);
+    }
+
+    const CommandLine::RunMode mode = TarvelApp()->Switches.Mode;
+    const bool interactive = mode == CommandLine::RunMode::Interactive;
+    RunLog::Line("setting", CString("install-folder dialog ") + Shown(interactive && !IsFlagFalse(doc.FlagInstFolDialog))
+                                + ", status dialog "
+                                + Shown(mode != CommandLine::RunMode::Silent && !IsFlagFalse(doc.FlagStatusDialog))
+                                + ", end dialog " + Shown(interactive && !IsFlagFalse(doc.FlagEndDialog)));
+    if (!doc.InstallFolder.IsEmpty())
+        RunLog::Line("setting", "default destination: " + doc.InstallFolder);
+    if (doc.IsSharedComponents)
+        RunLog::Line("setting", "shared folder: " + doc.SharedFolder);
+}
+
+void Destination(const CTarvelDoc& doc)
+{
+    if (!RunLog::IsOpen())
+        return;
+    const CString root = Volume::Root(doc.InstallFolder);
+    ULONGLONG space = 0;
+    CString line = "destination: " + doc.InstallFolder + ", ";
+    if (Volume::QueryFreeSpace(root, space) == Volume::FreeSpace::Known)
+        line += "free space " + Bytes(space) + " on " + (root.IsEmpty() ? CString("the current drive") : root);
+    else
+        line += "free space unknown on " + root;
+    CString items;
+    items.Format(", the package lists %u items, ", static_cast<unsigned>(doc.SourceList.size()));
+    RunLog::Line("dest", line + items + Bytes(Volume::TotalSize(doc.SourceList)));
+}
+
+void End(int exitCode)
+{
+    CString line;
+    line.Format("exit code %d: %s", exitCode, ExitMeaning(exitCode));
+    RunLog::Line("exit", line);
+    RunLog::Close();
+}
+
+} // namespace RunReport

@@ -1,0 +1,29 @@
+// What the run's log says about the run as a whole: how it was started,
+// the settings it uses, where it installs and how it ended. The steps of
+// the install write their own lines.
+#pragma once
+
+#include "afxstr.h"
+
+class CTarvelApp;
+class CTarvelDoc;
+
+namespace RunReport {
+
+// Opens the log the command line asks for and writes the start lines.
+// Called before the installer's folder is made current, so that a relative
+// path names a file in the folder the program was started in. A log that cannot
+// be written is told once in a box, unless the run is silent: then FALSE,
+// and the run must end, as a deployment without its log is blind.
+BOOL Start(CTarvelApp& app);
+
+// The script's path and every setting the run takes from it.
+void Settings(const CTarvelDoc& doc);
+
+// The destination, the room left on its drive and what the package needs.
+void Destination(const CTarvelDoc& doc);
+
+// The last line: the exit code and what it means. Closes the log.
+void End(int exitCode);
+
+} // namespace RunReport

@@ -1,0 +1,389 @@
+// Unattended deployment: a silent run with a log (/LOG) tells a deployment
+// tool what happened by its exit code and its log, and with
+// /SUPPRESSMSGBOXES it never waits for a click: each failure ends the run by
+// itself, no window shown, the box's text in the log.
+//
+// The lines for each change (folder, file, library, counter, link, registry
+// value) and each undo step come with the change record; the assertions
+// that wait for them are marked "later:".
+#include "InstallSupport.h"
+#include "Text.h"
+
+#include "SharedTestLibs.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using e2e::GuideFixture;
+namespace texts = e2e::texts;
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+// The log as a deployment tool reads it: a byte-order mark, then lines in
+// UTF-8, each "yyyy-mm-dd hh:mm:ss.mmm  category  text".
+struct RunLogFile {
+    bool found = false;
+    bool hasBom = false;
+    std::vector<std::string> lines; // without the time stamp
+    std::vector<std::string> badLines;
+
+    explicit RunLogFile(const std::string& path)
+    {
+        if (!e2e::Exists(path))
+            return;
+        found = true;
+        std::string bytes = e2e::ReadFileBytes(path);
+        hasBom = bytes.compare(0, kBom.size(), kBom) == 0;
+        size_t at = hasBom ? kBom.size() : 0;
+        while (at < bytes.size()) {
+            size_t end = bytes.find("\r\n", at);
+            const std::string line = bytes.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            at = end == std::string::npos ? bytes.size() : end + 2;
+            if (IsStamped(line) && end != std::string::npos)
+                lines.push_back(line.substr(25));
+            else
+                badLines.push_back(line);
+        }
+    }
+
+    static bool IsStamped(const std::string& line)
+    {
+        const char* shape = "dddd-dd-dd dd:dd:dd.ddd  ";
+        if (line.size() < 25)
+            return false;
+        for (size_t i = 0; i < 25; ++i)
+            if (shape[i] == 'd' ? !(line[i] >= '0' && line[i] <= '9') : line[i] != shape[i])
+                return false;
+        return true;
+    }
+
+    // The first line of that category whose text holds `part`, or "".
+    std::string Find(const std::string& category, const std::string& part = "") const
+    {
+        for (const std::string& line : lines)
+            if (line.compare(0, category.size(), category) == 0 && line.size() > 10
+                && line[category.size()] == ' ' && line.find(part, 10) != std::string::npos)
+                return line;
+        return "";
+    }
+    bool Has(const std::string& category, const std::string& part = "") const { return !Find(category, part).empty(); }
+
+    std::string All() const
+    {
+        std::string out;
+        for (const std::string& line : lines)
+            out += line + "\n";
+        for (const std::string& line : badLines)
+            out += "NOT A LOG LINE: " + line + "\n";
+        return out;
+    }
+};
+
+// Every log has the same frame: the start line with the command line, the
+// mode, and the exit code as its very last line.
+void ExpectFrame(const RunLogFile& log, const std::string& commandLine, const char* mode, DWORD exitCode)
+{
+    ASSERT_TRUE(log.found) << "no log";
+    EXPECT_TRUE(log.hasBom);
+    EXPECT_TRUE(log.badLines.empty()) << log.All();
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_TRUE(log.Has("start", "Tarvel 2.10, command line: " + commandLine)) << log.All();
+    EXPECT_TRUE(log.Has("mode", mode)) << log.All();
+    EXPECT_EQ(log.lines.back().substr(0, 10 + 10 + 2), "exit      exit code " + std::to_string(exitCode) + ":")
+        << log.All();
+}
+
+// A box in the log, with the answer after it.
+void ExpectBoxLogged(const RunLogFile& log, const std::string& text, const std::string& answer)
+{
+    const std::string box = "box       \"" + std::string(texts::kCaption) + "\": " + text;
+    for (size_t i = 0; i + 1 < log.lines.size(); ++i)
+        if (log.lines[i] == box) {
+            EXPECT_EQ(log.lines[i + 1], "answer    " + answer) << log.All();
+            return;
+        }
+    ADD_FAILURE() << "no line [" << box << "] in:\n" << log.All();
+}
+
+class DeployedGuide : public GuideFixture {
+protected:
+    DeployedGuide()
+        : GuideFixture("Deploy")
+    {
+    }
+
+    void SetUp() override
+    {
+        GuideFixture::SetUp();
+        ASSERT_TRUE(e2e::MakeFolders(package.Path("logs")));
+        logPath = package.Path("logs\\run.log");
+    }
+
+    // The run to its end; every window it shows is recorded and each box
+    // answered with OK. The status window of /WD goes by itself: one caught
+    // as it is being destroyed must not be closed (that reads as a cancel).
+    dlg::RunResult Deploy(const std::string& switches)
+    {
+        commandLine = switches + " /LOG=\"" + logPath + "\"";
+        dlg::RunOptions options;
+        options.handler = [](const dlg::WindowInfo& info) { return info.IsMessageBox() ? IDOK : dlg::kLeaveAlone; };
+        return package.Run(commandLine, options);
+    }
+
+    // A silent run that fails: one box, its text in the log with the OK; and
+    // with /SUPPRESSMSGBOXES no window at all, the same exit code, the box's
+    // text in the log with the default answer.
+    void ExpectFailureBothWays(const std::string& boxText, DWORD exitCode, const std::string& failure)
+    {
+        {
+            SCOPED_TRACE("/PSM");
+            dlg::RunResult run = Deploy("/PSM");
+            e2e::ExpectOneBox(run, boxText);
+            EXPECT_EQ(run.exitCode, exitCode);
+            RunLogFile log(logPath);
+            ExpectFrame(log, commandLine, "silent", exitCode);
+            ExpectBoxLogged(log, boxText, "OK");
+            EXPECT_TRUE(failure.empty() || log.Has("failure", failure)) << log.All();
+        }
+        {
+            SCOPED_TRACE("/PSM /SUPPRESSMSGBOXES");
+            dlg::RunResult run = Deploy("/PSM /SUPPRESSMSGBOXES");
+            ASSERT_TRUE(run.ended) << e2e::Describe(run);
+            EXPECT_TRUE(run.windows.empty()) << e2e::Describe(run);
+            EXPECT_EQ(run.exitCode, exitCode);
+            RunLogFile log(logPath);
+            ExpectFrame(log, commandLine, "silent", exitCode);
+            EXPECT_TRUE(log.Has("mode", "message boxes suppressed")) << log.All();
+            ExpectBoxLogged(log, boxText, "OK (default, no box shown)");
+            EXPECT_TRUE(failure.empty() || log.Has("failure", failure)) << log.All();
+        }
+    }
+
+    std::string logPath, commandLine;
+};
+
+TEST_F(DeployedGuide, SilentInstallLogsItsSettingsDestinationAndExitCode)
+{
+    WriteGuide();
+    dlg::RunResult run = Deploy("/PSM");
+    ASSERT_TRUE(run.ended) << e2e::Describe(run);
+    EXPECT_TRUE(run.windows.empty()) << e2e::Describe(run);
+    EXPECT_EQ(run.exitCode, e2e::kInstalled);
+    EXPECT_TRUE(e2e::Exists(Installed() + "\\img\\a.gif"));
+
+    RunLogFile log(logPath);
+    ExpectFrame(log, commandLine, "silent", e2e::kInstalled);
+    EXPECT_TRUE(log.Has("script", package.SetupFolder() + "\\tarvel.eif")) << log.All();
+    EXPECT_TRUE(log.Has("setting", std::string("[INSTALL] CAPTION=") + texts::kCaption)) << log.All();
+    EXPECT_TRUE(log.Has("setting", "[UNINSTALL] UNINSTALL_FILE=uninst.exe")) << log.All();
+    EXPECT_FALSE(log.Has("setting", "ERR_MES")) << "error texts show up as boxes, not as settings";
+    EXPECT_TRUE(log.Has("dest", "destination: " + Installed() + "\\, free space ")) << log.All();
+    EXPECT_TRUE(log.Has("dest", "the package lists 6 items")) << log.All();
+    EXPECT_FALSE(log.Has("box")) << log.All();
+    // later: one "copy" line per item (index.htm, img\, img\a.gif, uninst.exe,
+    // tarvel.eif, guide.ico) with source, destination and size.
+}
+
+// A second run writes its own log over the first one's.
+TEST_F(DeployedGuide, ALogFileThatIsThereIsReplaced)
+{
+    WriteGuide();
+    ASSERT_TRUE(e2e::WriteFileBytes(logPath, std::string(5000, 'x')));
+    dlg::RunResult run = Deploy("/PSM");
+    EXPECT_EQ(run.exitCode, e2e::kInstalled) << e2e::Describe(run);
+    RunLogFile log(logPath);
+    ExpectFrame(log, commandLine, "silent", e2e::kInstalled);
+}
+
+TEST_F(DeployedGuide, FileThatCannotBeCopiedIsNamed)
+{
+    WriteGuide();
+    e2e::HeldFile icon(package.Path("setup\\guide.ico"));
+    ASSERT_TRUE(icon.IsHeld());
+    ExpectFailureBothWays(texts::kCopyError, e2e::kFailedDuringInstall, "copy failed: " + Installed() + "\\guide.ico");
+    EXPECT_FALSE(e2e::Exists(destination.Top()));
+    // later: the system error of the copy (32, sharing violation) and one
+    // "undo" line for each item copied before it.
+}
+
+TEST_F(DeployedGuide, MissingPackageFileEndsBeforeTheCopy)
+{
+    WriteGuide();
+    ASSERT_TRUE(DeleteFileW(dlg::WideFromUtf8(package.Path("setup\\uninst.exe")).c_str()));
+    // later: the missing file's path and the system error.
+    ExpectFailureBothWays(texts::kFileNotExist, e2e::kFailedBeforeCopy, "");
+    EXPECT_FALSE(e2e::Exists(destination.Top()));
+}
+
+// A library whose DllRegisterServer fails: the shared install is undone.
+TEST_F(DeployedGuide, LibraryWhoseRegistrationFailsEndsTheRun)
+{
+    const std::string company = "TarvelE2E Deploy " + std::to_string(GetCurrentProcessId());
+    e2e::GuideScript guide;
+    guide.appPathBase = destination.Base() + "\\Guide";
+    std::string script = e2e::ScriptText(guide);
+    const std::string noLibrary = "REG_LIBFILE1=NONE\n";
+    ASSERT_NE(script.find(noLibrary), std::string::npos);
+    script.replace(script.find(noLibrary), noLibrary.size(),
+                   "REG_LIBFILE1=Common\\tvfailreg.dll\n"
+                   "COMPANY_NAME=" + company + "\n"
+                   "LIBFILEPATH_BASE=" + destination.Base() + "\\Lib\n"
+                   "COMMON_PATH=Common\n");
+    WriteGuide(guide);
+    ASSERT_TRUE(package.WriteScript(script));
+    ASSERT_TRUE(package.Write("Common\\tvfailreg.dll", e2e::ReadFileBytes(TESTLIB_FAILREG)));
+
+    ExpectFailureBothWays(texts::kErrorOccurred, e2e::kFailedDuringInstall, "an operation failed");
+    RunLogFile log(logPath);
+    EXPECT_TRUE(log.Has("setting", "shared folder: " + destination.Top() + "\\Lib")) << log.All();
+    EXPECT_FALSE(e2e::Exists(Installed()));
+    e2e::DeleteRegTree(HKEY_LOCAL_MACHINE, "Software\\" + company);
+    // later: "register library failed: <shared folder>\tvfailreg.dll" with
+    // the entry's result, and the undo lines of the shared copy.
+}
+
+// Without /PSM there is a user to answer: the switch is ignored, and the
+// log says so.
+TEST_F(DeployedGuide, SuppressingBoxesOutsideASilentRunIsIgnored)
+{
+    WriteGuide();
+    e2e::HeldFile icon(package.Path("setup\\guide.ico"));
+    ASSERT_TRUE(icon.IsHeld());
+    dlg::RunResult run = Deploy("/WD /SUPPRESSMSGBOXES");
+    ASSERT_TRUE(run.ended) << e2e::Describe(run);
+    EXPECT_EQ(run.MessageTexts(), std::vector<std::string> {texts::kCopyError}) << e2e::Describe(run);
+    EXPECT_EQ(run.exitCode, e2e::kFailedDuringInstall);
+    RunLogFile log(logPath);
+    ExpectFrame(log, commandLine, "half-silent", e2e::kFailedDuringInstall);
+    EXPECT_TRUE(log.Has("mode", "/SUPPRESSMSGBOXES ignored")) << log.All();
+    ExpectBoxLogged(log, texts::kCopyError, "OK");
+}
+
+// --- a destination on a real drive of 1 MB ---------------------------------------------
+
+// The default destination comes from "ProgramFilesDir": pointed at the tiny
+// drive for the test, and put back whatever happens.
+class TinyDriveDeployment : public DeployedGuide {
+protected:
+    void SetUp() override
+    {
+        DeployedGuide::SetUp();
+        drive.reset(new e2e::TinyDrive(package.Root(), "1m"));
+        if (!drive->Ready())
+            GTEST_SKIP() << "no tiny drive: " << drive->Why();
+        programFiles = e2e::ProgramFilesDir();
+        ASSERT_NE(programFiles.substr(1), ":") << "ProgramFilesDir was left pointing at a drive root";
+    }
+    void TearDown() override
+    {
+        if (!programFiles.empty()) {
+            EXPECT_TRUE(e2e::SetProgramFilesDir(programFiles));
+        }
+        drive.reset();
+        DeployedGuide::TearDown();
+    }
+    std::unique_ptr<e2e::TinyDrive> drive;
+    std::string programFiles;
+};
+
+TEST_F(TinyDriveDeployment, TooLittleSpaceIsLoggedWithTheFreeSpace)
+{
+    WriteGuide();
+    ASSERT_TRUE(package.Write("GUIDE\\big.bin", std::string(2 * 1024 * 1024, 'x')));
+    ASSERT_TRUE(e2e::SetProgramFilesDir(drive->Letter()));
+
+    ExpectFailureBothWays(texts::kNoSpace, e2e::kFailedBeforeCopy, "too little space");
+    RunLogFile log(logPath);
+    const std::string destination = drive->Root() + this->destination.Base() + "\\Guide\\";
+    EXPECT_TRUE(log.Has("dest", "destination: " + destination + ", free space ")) << log.All();
+    EXPECT_TRUE(log.Has("dest", " on " + drive->Root() + ", the package lists 7 items, ")) << log.All();
+    EXPECT_EQ(e2e::ListTree(drive->Root()), std::vector<std::string> {});
+}
+
+// --- the log's own path ---------------------------------------------------------------
+
+// A log that cannot be written: a silent run ends at once with exit code 3
+// and nothing installed; a run with someone watching says so once and goes on.
+TEST_F(DeployedGuide, UnwritableLogPathEndsASilentRunAndIsToldOnceOtherwise)
+{
+    WriteGuide();
+    logPath = package.Path("no such folder\\run.log");
+
+    dlg::RunResult silent = Deploy("/PSM");
+    ASSERT_TRUE(silent.ended) << e2e::Describe(silent);
+    EXPECT_TRUE(silent.windows.empty()) << e2e::Describe(silent);
+    EXPECT_EQ(silent.exitCode, e2e::kFailedBeforeCopy);
+    EXPECT_FALSE(e2e::Exists(destination.Top()));
+
+    dlg::RunResult halfSilent = Deploy("/WD");
+    ASSERT_TRUE(halfSilent.ended) << e2e::Describe(halfSilent);
+    const std::vector<std::string> boxes = halfSilent.MessageTexts();
+    ASSERT_EQ(boxes.size(), 1u) << e2e::Describe(halfSilent);
+    EXPECT_EQ(boxes[0].find("The log file cannot be written:\n" + logPath + "\nerror 3 ("), 0u) << boxes[0];
+    EXPECT_EQ(halfSilent.windows[0].info.caption, "Error");
+    EXPECT_EQ(halfSilent.exitCode, e2e::kInstalled);
+    EXPECT_TRUE(e2e::Exists(Installed() + "\\index.htm"));
+    EXPECT_FALSE(e2e::Exists(package.Path("no such folder")));
+}
+
+// Shift-JIS in the log's path and in the texts it holds: the file is made
+// under its name, and every text is UTF-8 in it. "表" ends in a backslash byte.
+TEST_F(DeployedGuide, ShiftJisPathsAndTextsAreWrittenAsUtf8)
+{
+    WriteGuide();
+    ASSERT_TRUE(e2e::MakeFolders(package.Path("ログ表")));
+    logPath = package.Path("ログ表\\記録表.log");
+    e2e::HeldFile icon(package.Path("setup\\guide.ico"));
+    ASSERT_TRUE(icon.IsHeld());
+
+    dlg::RunResult run = Deploy("/PSM /SUPPRESSMSGBOXES");
+    EXPECT_TRUE(run.windows.empty()) << e2e::Describe(run);
+    RunLogFile log(logPath);
+    ExpectFrame(log, commandLine, "silent", e2e::kFailedDuringInstall);
+    EXPECT_TRUE(log.Has("start", "/LOG=\"" + logPath + "\"")) << log.All();
+    ExpectBoxLogged(log, texts::kCopyError, "OK (default, no box shown)");
+}
+
+// /LOG alone: a new numbered log of the day in the temp folder, the earlier
+// ones kept.
+TEST_F(DeployedGuide, DefaultLogIsANewNumberedFileInTheTempFolder)
+{
+    WriteGuide();
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::string folder = dlg::Utf8FromWide(temp);
+    auto logs = [&folder]() {
+        std::vector<std::string> names;
+        for (const std::string& name : e2e::ListTree(folder))
+            if (name.compare(0, 17, "Tarvel Setup Log ") == 0)
+                names.push_back(name);
+        return names;
+    };
+    const std::vector<std::string> before = logs();
+
+    commandLine = "/PSM /LOG";
+    dlg::RunResult run = package.Run(commandLine);
+    EXPECT_EQ(run.exitCode, e2e::kInstalled) << e2e::Describe(run);
+
+    std::vector<std::string> added;
+    for (const std::string& name : logs())
+        if (std::find(before.begin(), before.end(), name) == before.end())
+            added.push_back(name);
+    ASSERT_EQ(added.size(), 1u);
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char day[16];
+    wsprintfA(day, "%04d-%02d-%02d #", today.wYear, today.wMonth, today.wDay);
+    EXPECT_EQ(added[0].substr(17, 12), day);
+    EXPECT_EQ(added[0].size(), 17u + 12u + 3u + 4u) << added[0];
+    EXPECT_EQ(added[0].substr(added[0].size() - 4), ".txt");
+    RunLogFile log(folder + added[0]);
+    ExpectFrame(log, commandLine, "silent", e2e::kInstalled);
+    DeleteFileW(dlg::WideFromUtf8(folder + added[0]).c_str());
+}
+
+} // namespace
