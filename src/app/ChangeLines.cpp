@@ -35,7 +35,7 @@ void Done(const char* category, const Change& change)
         RunLog::Line(category, "kept aside until the install succeeds: " + change.Path + " as " + change.Aside);
         break;
     case Change::Kind::FileLeft:
-        RunLog::Line(category, "left in place, as new or newer: " + change.Path);
+        RunLog::Line(category, "left in place, unchanged or as new or newer: " + change.Path);
         break;
     case Change::Kind::AsideFolder:
         RunLog::Line(category, "folder for replaced files: " + change.Path);

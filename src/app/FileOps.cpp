@@ -35,4 +35,25 @@ bool IsEmptyFolder(const char* folder)
     return true;
 }
 
+bool SameContent(const char* first, const char* second)
+{
+    ScopedHandle a(CreateFileA(first, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    ScopedHandle b(CreateFileA(second, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!a.IsValid() || !b.IsValid())
+        return false;
+    static char bufferA[64 * 1024], bufferB[64 * 1024];
+    for (;;) {
+        DWORD readA = 0, readB = 0;
+        if (!ReadFile(a.Get(), bufferA, sizeof(bufferA), &readA, nullptr)
+            || !ReadFile(b.Get(), bufferB, sizeof(bufferB), &readB, nullptr) || readA != readB)
+            return false;
+        if (readA == 0)
+            return true;
+        if (std::memcmp(bufferA, bufferB, readA) != 0)
+            return false;
+    }
+}
+
 } // namespace FileOps

@@ -19,4 +19,7 @@ bool ClearReadOnly(const char* path);
 // TRUE when the folder exists and holds nothing.
 bool IsEmptyFolder(const char* folder);
 
+// TRUE when both files can be read and hold the same bytes.
+bool SameContent(const char* first, const char* second);
+
 } // namespace FileOps

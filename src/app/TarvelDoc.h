@@ -44,6 +44,7 @@ struct SourceEntry
     DWORD Attributes = 0;
     DWORD SizeHigh = 0;
     DWORD SizeLow = 0;
+    FILETIME LastWrite = {};
 };
 
 // The user counter of one shared library, as read at load and as raised.

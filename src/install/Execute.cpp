@@ -144,8 +144,7 @@ public:
 
             const BOOL done = (record.Attributes & FILE_ATTRIBUTE_DIRECTORY)
                 ? CopyFolderRecord(destination, relative)
-                : CopyFileRecord(record.Path, (static_cast<ULONGLONG>(record.SizeHigh) << 32) | record.SizeLow,
-                                 destination, relative);
+                : CopyFileRecord(record, destination, relative);
             if (!done)
                 return FALSE;
         }
@@ -175,12 +174,27 @@ private:
         return Cancelled() ? CancelNow() : TRUE;
     }
 
-    BOOL CopyFileRecord(const CString& source, ULONGLONG size, const CString& destination, const CString& relative)
+    BOOL CopyFileRecord(const SourceEntry& item, const CString& destination, const CString& relative)
     {
+        const CString& source = item.Path;
+        const ULONGLONG size = (static_cast<ULONGLONG>(item.SizeHigh) << 32) | item.SizeLow;
         const std::string key = Key(relative);
-        const DWORD attributes =
-            SurelyAbsent(relative, key) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(destination);
+        WIN32_FILE_ATTRIBUTE_DATA found = {};
+        const DWORD attributes = SurelyAbsent(relative, key)
+                || !GetFileAttributesExA(destination, GetFileExInfoStandard, &found)
+            ? INVALID_FILE_ATTRIBUTES
+            : found.dwFileAttributes;
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (!IsOurs(key) && IsUnchanged(item, found, destination)) {
+                // An earlier installation's file that this copy would write
+                // again byte for byte, with the same time and attributes:
+                // it stays as it is, and there is nothing to keep or undo.
+                m_doc.Record().FileLeft(Change::Area::Package, destination);
+                m_written.insert(key);
+                m_doc.LogText += relative;
+                m_doc.LogText += LOG_SEPARATOR;
+                return Cancelled() ? CancelNow() : TRUE;
+            }
             if (!IsOurs(key)) {
                 // The earlier file is renamed aside, read-only bit and all,
                 // before anything touches it; what cannot be kept is not
@@ -208,6 +222,21 @@ private:
         if (m_doc.WritableFiles.GetSize() > 0 && !m_doc.MakeWritableIfListed(source, destination))
             return m_doc.Fail(ERROR_CODE_GENERAL, "set attributes", destination);
         return Cancelled() ? CancelNow() : TRUE;
+    }
+
+    // What a copy would leave there is there already: the same size, time
+    // of last write and attributes (size and time tell most files apart
+    // without reading them), and then the same bytes, as a package built
+    // with fixed file times may change a file without changing either.
+    bool IsUnchanged(const SourceEntry& item, const WIN32_FILE_ATTRIBUTE_DATA& found, const CString& destination)
+    {
+        return found.nFileSizeHigh == item.SizeHigh && found.nFileSizeLow == item.SizeLow
+            && CompareFileTime(&found.ftLastWriteTime, &item.LastWrite) == 0
+            && found.dwFileAttributes == item.Attributes
+            // A file the script wants writable loses its read-only bit on
+            // every copy: such a source never matches, and is copied.
+            && !(m_doc.WritableFiles.GetSize() > 0 && (item.Attributes & FILE_ATTRIBUTE_READONLY))
+            && FileOps::SameContent(item.Path, destination);
     }
 
     // The same as the document's PumpMessages, with the view looked up once.

@@ -30,6 +30,7 @@ SourceEntry EntryFor(const CString& path, const WIN32_FIND_DATAA& found)
     entry.Attributes = found.dwFileAttributes;
     entry.SizeHigh = found.nFileSizeHigh;
     entry.SizeLow = found.nFileSizeLow;
+    entry.LastWrite = found.ftLastWriteTime;
     return entry;
 }
 

@@ -157,12 +157,21 @@ void ChangeRecord::Commit()
     // The earlier installation's files are replaced for good now.
     for (auto change = m_changes.rbegin(); change != m_changes.rend(); ++change) {
         if (change->Type == Change::Kind::FileKeptAside)
-            Undo::RemoveFile(change->Aside);
+            Undo::DropFile(change->Aside);
         else if (change->Type == Change::Kind::AsideFolder)
             Undo::RemoveFolderIfEmpty(change->Path);
     }
     m_changes.clear();
     Recount();
+}
+
+bool ChangeRecord::HasAsideFolder(const CString& path) const
+{
+    // The folder asked for is nearly always the newest one.
+    for (auto folder = m_asideFolders.rbegin(); folder != m_asideFolders.rend(); ++folder)
+        if (folder->CompareNoCase(path) == 0)
+            return true;
+    return false;
 }
 
 std::vector<CString> ChangeRecord::CreatedFolders(Change::Area area) const

@@ -16,7 +16,7 @@ struct Change
         FolderCreated,   // Path made by this run; goes when empty
         FileWritten,     // Path written by this run (a copy, a link, the log); goes
         FileKeptAside,   // Path renamed to Aside before being replaced; comes back
-        FileLeft,        // Path left as it was (an installed file as new or newer); nothing to undo
+        FileLeft,        // Path left as it was (unchanged, or as new or newer); nothing to undo
         AsideFolder,     // Path: the hidden folder that holds kept-aside files
         LibraryRegistered, // Path's DllRegisterServer was called; unregistered
         LibraryReplaced, // Path held a library that this run replaced; registered again
@@ -64,6 +64,8 @@ public:
     std::vector<CString> CreatedFolders(Change::Area area) const;
     // The hidden folder of kept-aside files under 'root', or empty.
     CString AsideFolderUnder(const CString& root) const;
+    // TRUE when this run made the aside folder (or a folder in it) at 'path'.
+    bool HasAsideFolder(const CString& path) const;
     // How many files this run has kept aside so far.
     int KeptCount() const { return m_keptCount; }
     const std::vector<Change>& Changes() const { return m_changes; }

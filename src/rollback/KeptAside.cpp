@@ -7,6 +7,8 @@ namespace KeptAside {
 
 namespace {
 
+constexpr int FILES_PER_BUCKET = 256;
+
 // A new hidden folder under root, recorded; empty when none can be made.
 CString MakeAsideFolder(ChangeRecord& record, Change::Area area, const CString& root)
 {
@@ -36,12 +38,23 @@ BOOL Keep(ChangeRecord& record, Change::Area area, const CString& root, const CS
         if (folder.IsEmpty())
             return FALSE;
     }
-    // Numbered names: files of different folders never meet in the aside folder.
+    // Numbered names, so that files of different folders never meet, in
+    // sub-folders of a few hundred: the file system looks a name up by
+    // reading its folder (Wine does, without regard to case), and one folder
+    // of twenty thousand names would make every rename slower than the last.
+    const int number = record.KeptCount();
+    CString bucket;
+    bucket.Format("%s\\%d", static_cast<const char*>(folder), number / FILES_PER_BUCKET);
+    if (!record.HasAsideFolder(bucket)) {
+        if (!Sys().CreateDirectoryA(bucket, nullptr))
+            return FALSE;
+        record.Add(Change::Kind::AsideFolder, area, bucket);
+    }
     Change change;
     change.Type = Change::Kind::FileKeptAside;
     change.Where = area;
     change.Path = path;
-    change.Aside.Format("%s\\%d", static_cast<const char*>(folder), record.KeptCount());
+    change.Aside.Format("%s\\%d", static_cast<const char*>(bucket), number % FILES_PER_BUCKET);
     // A rename keeps the attributes, the read-only bit included.
     if (!Sys().MoveFileA(path, change.Aside))
         return FALSE;

@@ -13,6 +13,11 @@ bool RemoveFile(const char* path)
     return DeleteFileA(path) != FALSE;
 }
 
+bool DropFile(const char* path)
+{
+    return DeleteFileA(path) || RemoveFile(path);
+}
+
 bool RemoveFolderIfEmpty(const char* folder)
 {
     if (!FileOps::ClearReadOnly(folder))

@@ -24,6 +24,10 @@ namespace Undo {
 // Deletes a file, clearing a set read-only bit first. True when it is gone.
 bool RemoveFile(const char* path);
 
+// The same for a file that is seldom read-only (a kept-aside file after a
+// successful run): the delete is tried before the attributes are read.
+bool DropFile(const char* path);
+
 // Removes a folder when it holds nothing, clearing a set read-only bit
 // first; a folder with anything in it stays. True when it is gone.
 bool RemoveFolderIfEmpty(const char* folder);

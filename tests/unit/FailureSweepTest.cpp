@@ -301,6 +301,14 @@ protected:
             ResetSystemCalls();
             ASSERT_EQ(EXIT_INSTALLED, Run());
             ASSERT_TRUE(FileTree::Exists(Destination() + "\\setupf.cfn"));
+            // An earlier version: some files differ (and are replaced), the
+            // others are the same (and stay as they are).
+            const std::string readOnly = Destination() + "\\" + SO + "\\deep\\ro.htm";
+            SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+            for (const std::string& file : {Destination() + "\\index.htm", readOnly,
+                                            Destination() + "\\" + HYO + "\\more.htm", SharedFolder() + "\\readme.txt"})
+                WriteBytes(file, "version 1 of " + file);
+            SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
         }
     }
 
@@ -345,8 +353,11 @@ protected:
         }
         CTarvelView view;
         doc.AddView(&view);
+        const CommandLine::Switches saved = TestApp().Switches;
         TestApp().m_lpCmdLine = "/PSM";
+        TestApp().Switches = CommandLine::Parse("/PSM");
         view.RunSetup();
+        TestApp().Switches = saved;
         TestApp().m_lpCmdLine = "";
         return TestApp().ExitCode;
     }
