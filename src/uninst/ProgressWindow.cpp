@@ -35,17 +35,7 @@ void CProgressWindow::Show(int done, int total)
     if (!IsWindow())
         return;
     Bar.SetPos(total > 0 ? static_cast<int>(100LL * done / total) : 100);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (!IsDialogMessage(&msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    PumpWaitingMessages();
 }
 
 void CProgressWindow::Close()

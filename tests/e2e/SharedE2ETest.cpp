@@ -519,7 +519,8 @@ TEST_F(SharedPackage, TwoProductsSharingALibraryAreUninstalledOneByOne)
                 item = item->rfind(prefix, 0) == 0 ? items.erase(item) : std::next(item);
         };
         drop(state.registry, "HKCU\\Software\\Zerdane");
-        drop(state.registry, std::string("HKLM\\") + TESTLIB_MARK_ROOT);
+        const std::string marks = TESTLIB_MARK_ROOT;
+        drop(state.registry, "HKLM\\" + marks.substr(0, marks.rfind('\\')));
         drop(state.files, packageRoot);
         return state;
     };
