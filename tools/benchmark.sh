@@ -6,7 +6,10 @@
 # NSIS (default compression and stored),
 # all under one Wine prefix, and prints medians and ratios. Also times Wine's
 # start-up (bench/empty.cpp) and Tarvel's rollback after a cancel at the last
-# item. A benchmark, not a test: it fails only when a contestant does not
+# item, and a re-install over an earlier installation of the same package
+# (the earlier one made untimed just before). With BENCH_BEFORE=<an earlier
+# tarvel.exe> that build is timed in the same rounds, fresh and re-installing.
+# A benchmark, not a test: it fails only when a contestant does not
 # install the package. docs/benchmarks.md explains the method and the figures.
 #
 # Needs root (it mounts a tmpfs) and installs NSIS if makensis is missing.
@@ -61,6 +64,23 @@ summarize() {
       }
       if (("files2000" in net) && ("files20000" in net))
         printf "\ntarvel, start-up off: files20000 / files2000 = %.2f\n", median(net["files20000"]) / median(net["files2000"])
+
+      printf "\n| package | build | fresh install | re-install | re-install/fresh, start-up off |\n|---|---|---:|---:|---:|\n"
+      for (i = 1; i <= np; i++) {
+        p = order[i]
+        split("tarvel before", builds, " ")
+        for (b = 1; b <= 2; b++) {
+          fresh = builds[b] == "tarvel" ? "tarvel" : "tarvel-before"
+          again = fresh "-again"
+          if (!((p, 0, again) in t)) continue
+          a = fr = q = ""
+          for (r = 0; r < nr[p]; r++) {
+            E = t[p, r, "empty"]; F = t[p, r, fresh]; A = t[p, r, again]
+            fr = fr " " F; a = a " " A; q = q " " (A - E) / (F - E)
+          }
+          printf "| %s | %s | %.0f ms | %.0f ms | %.2f |\n", p, builds[b] == "tarvel" ? "this" : "before", median(fr), median(a), median(q)
+        }
+      }
     }' "$1"
 }
 if [ "${1:-}" = --summary ]; then
@@ -138,15 +158,33 @@ for p in $packages; do
   (cd "$pkg" && makensis -V1 nsis-default.nsi >&2 && makensis -V1 nsis-stored.nsi >&2)
 done
 
-contestants=(empty floor floor-gui tarvel nsis-default nsis-stored)
+contestants=(empty floor floor-gui tarvel tarvel-again nsis-default nsis-stored)
+if [ -n "${BENCH_BEFORE:-}" ]; then
+  contestants+=(tarvel-before tarvel-before-again)
+  for p in $packages; do cp "$BENCH_BEFORE" "$drive_c/bench/$p/setup/tarvel-before.exe"; done
+fi
 # One contestant: folder, program, command-line tail.
 command_of() {
   local p=$1 who=$2 pkgw="C:\\bench\\$1" dest="C:\\Program Files (x86)\\TarvelBench\\$1"
   case $who in
     empty) echo "$pkgw\\setup|C:\\bench\\bin\\empty.exe|" ;;
     floor | floor-gui) echo "$pkgw\\setup|C:\\bench\\bin\\$who.exe|\"$pkgw\\manifest.txt\" \"$pkgw\" \"$dest\"" ;;
-    tarvel) echo "$pkgw\\setup|$pkgw\\setup\\tarvel.exe|/PSM" ;;
+    tarvel | tarvel-again) echo "$pkgw\\setup|$pkgw\\setup\\tarvel.exe|/PSM" ;;
+    tarvel-before | tarvel-before-again) echo "$pkgw\\setup|$pkgw\\setup\\tarvel-before.exe|/PSM" ;;
     nsis-*) echo "$pkgw\\setup|$pkgw\\$who.exe|/S /D=$dest" ;;
+  esac
+}
+
+# The destination as a contestant starts from: empty, or for a re-install
+# holding an earlier installation of the same package by the same build.
+prepare_destination() {
+  local p=$1 who=$2 cwd exe tail
+  clean_destination
+  case $who in
+    *-again)
+      IFS='|' read -r cwd exe tail <<<"$(command_of "$p" "${who%-again}")"
+      wine_run 'C:\bench\bin\timer.exe' run "$cwd" "$exe" "$tail" >/dev/null
+      ;;
   esac
 }
 
@@ -180,7 +218,7 @@ for p in $packages; do
   # and it shows that every contestant installs the whole package.
   for who in "${contestants[@]}"; do
     IFS='|' read -r cwd exe tail <<<"$(command_of "$p" "$who")"
-    clean_destination
+    prepare_destination "$p" "$who"
     read -r ms code < <(wine_run 'C:\bench\bin\timer.exe' run "$cwd" "$exe" "$tail" | tr -d '\r')
     [ "$who" = empty ] && continue
     check_installed "$p" "$who" "$code"
@@ -196,7 +234,7 @@ for p in $packages; do
     for ((k = 0; k < ${#contestants[@]}; k++)); do
       who=${contestants[$(((k + r) % ${#contestants[@]}))]}
       IFS='|' read -r cwd exe tail <<<"$(command_of "$p" "$who")"
-      clean_destination
+      prepare_destination "$p" "$who"
       read -r ms code < <(wine_run 'C:\bench\bin\timer.exe' run "$cwd" "$exe" "$tail" | tr -d '\r')
       [ "$who" = empty ] || check_installed "$p" "$who" "$code"
       printf '%s\t%d\t%s\t%s\n' "$p" "$r" "$who" "$ms" >>"$results"

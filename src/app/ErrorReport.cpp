@@ -89,3 +89,41 @@ void CTarvelDoc::ShowTwoLineMessage(CString first, CString second)
 {
     ShowMessage(first + '\n' + second);
 }
+
+BOOL CTarvelDoc::Fail(DWORD code, const char* operation, const CString& path)
+{
+    const DWORD systemError = GetLastError();
+    Failure = RunError();
+    Failure.Code = code;
+    Failure.Operation = operation;
+    Failure.Path = path;
+    Failure.SystemError = systemError;
+    return FALSE;
+}
+
+BOOL CTarvelDoc::FailWithText(const CString& text, const char* operation, const CString& path)
+{
+    Fail(ERROR_CODE_GENERAL, operation, path);
+    Failure.Text = text;
+    return FALSE;
+}
+
+void CTarvelDoc::ReportFailure()
+{
+    const RunError failure = Failure;
+    Failure = RunError();
+    if (!failure.Text.IsEmpty())
+        ShowMessage(failure.Text);
+    else
+        ShowErrorCode(failure.Code ? failure.Code : static_cast<DWORD>(ERROR_CODE_GENERAL));
+}
+
+void CTarvelDoc::EndFailedRun()
+{
+    if (Failure.Code == ERROR_CODE_CANCEL)
+        IsUserCancel = 1;
+    // Silent and always to its end, before the box: the user's answer to it
+    // comes after the machine is as it was.
+    Record().UndoAll();
+    ReportFailure();
+}

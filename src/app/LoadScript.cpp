@@ -74,15 +74,10 @@ BOOL CTarvelDoc::LoadScript()
     if (!LoadSharedComponentSettings())
         return FALSE;
 
-    // A lead byte never counts as the backslash that makes the second one
-    // unneeded. The fallback "C:\" already ends in one: no "C:\\Guide".
-    InstallFolder = "C:\\";
-    CString programFiles;
-    if (SharedRegistry::ReadProgramFilesDir(programFiles))
-        InstallFolder = programFiles;
-    bool baseHasBackslash = !AppPathBase.IsEmpty() && AppPathBase[0] == '\\';
-    if (!baseHasBackslash && !PathHelpers::EndsWithBackslash(InstallFolder))
-        InstallFolder += "\\";
-    InstallFolder += AppPathBase;
+    // One backslash between the two, however each is written: the fallback
+    // "C:\" ends in one, and a base may begin with one.
+    CString programFiles = "C:\\";
+    SharedRegistry::ReadProgramFilesDir(programFiles);
+    InstallFolder = PathHelpers::JoinBelow(programFiles, AppPathBase);
     return TRUE;
 }

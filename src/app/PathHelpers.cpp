@@ -192,6 +192,13 @@ bool IsInside(const char* path, const char* folder)
     return common == base.GetLength() && path[common] != '\0';
 }
 
+CString JoinBelow(const CString& folder, const CString& name)
+{
+    // A leading backslash is single-byte by position: no trail byte precedes it.
+    const CString rest = (!name.IsEmpty() && name[0] == '\\') ? name.Mid(1) : name;
+    return WithTrailingBackslash(folder) + rest;
+}
+
 CString NamedFileDestination(const CString& name)
 {
     const char* text = name;

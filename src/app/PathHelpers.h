@@ -39,6 +39,10 @@ CString WithoutTrailingBackslash(const CString& path);
 // a single-byte backslash (always when it is double-byte or the text empty).
 CString WithTrailingBackslash(const CString& path);
 
+// A folder and a relative name below it, joined by exactly one backslash
+// whether the folder ends in one, the name begins with one, both or neither.
+CString JoinBelow(const CString& folder, const CString& name);
+
 // Where a file that the script names from the installer's folder (the
 // uninstaller, the icon) lands, relative to the destination: the name as it
 // is, unless one of its levels leads upwards ("..", also "..." or ".. ",

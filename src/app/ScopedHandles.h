@@ -48,3 +48,25 @@ public:
 private:
     HKEY m_key = nullptr;
 };
+
+// A file or other kernel handle that CloseHandle closes.
+class ScopedHandle
+{
+public:
+    explicit ScopedHandle(HANDLE handle = INVALID_HANDLE_VALUE) : m_handle(handle) {}
+    ~ScopedHandle() { Close(); }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+    bool IsValid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
+    HANDLE Get() const { return m_handle; }
+    void Close()
+    {
+        if (IsValid())
+            CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_handle;
+};

@@ -1,5 +1,7 @@
 #include "SystemCalls.h"
 
+#include <objbase.h>
+
 namespace {
 
 SystemCalls RealCalls()
@@ -15,6 +17,10 @@ SystemCalls RealCalls()
     s.GetDiskFreeSpaceA = ::GetDiskFreeSpaceA;
     s.RegCreateKeyExA = ::RegCreateKeyExA;
     s.RegSetValueExA = ::RegSetValueExA;
+    s.MoveFileA = ::MoveFileA;
+    s.WriteFile = ::WriteFile;
+    s.LoadLibraryExA = ::LoadLibraryExA;
+    s.CoCreateInstance = ::CoCreateInstance;
     return s;
 }
 

@@ -20,6 +20,10 @@ struct SystemCalls
     BOOL (WINAPI* CopyFileA)(LPCSTR, LPCSTR, BOOL);
     BOOL (WINAPI* SetFileAttributesA)(LPCSTR, DWORD);
     BOOL (WINAPI* CreateDirectoryA)(LPCSTR, LPSECURITY_ATTRIBUTES);
+    // Keeping a replaced file aside, and writing the uninstall log: a full
+    // or failing disk cannot be had on demand.
+    BOOL (WINAPI* MoveFileA)(LPCSTR, LPCSTR);
+    BOOL (WINAPI* WriteFile)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
 
     // Free space: the installer looks GetDiskFreeSpaceExA up at run time and
     // falls back to GetDiskFreeSpaceA where the system lacks it.
@@ -30,6 +34,11 @@ struct SystemCalls
     LONG (WINAPI* RegCreateKeyExA)(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM,
                                    LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD);
     LONG (WINAPI* RegSetValueExA)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);
+
+    // A shared library that will not load for registration, and a shell
+    // that cannot make a link.
+    HMODULE (WINAPI* LoadLibraryExA)(LPCSTR, HANDLE, DWORD);
+    HRESULT (WINAPI* CoCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
 };
 
 // The table in use; starts with the real system calls.

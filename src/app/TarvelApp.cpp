@@ -16,10 +16,11 @@ CDocument* NewDocument() { return new CTarvelDoc; }
 CFrameWnd* NewFrame() { return new CMainFrame; }
 CView* NewView() { return new CTarvelView; }
 
-int CopyJournal(const CStringArray& list, int count, CStringArray& out)
+int CopyJournal(const std::vector<CString>& list, CStringArray& out)
 {
+    const int count = static_cast<int>(list.size());
     for (int i = 0; i < count; ++i)
-        out.SetAtGrow(i, list.GetAt(i));
+        out.SetAtGrow(i, list[static_cast<size_t>(i)]);
     return count;
 }
 
@@ -30,36 +31,26 @@ CTarvelApp* TarvelApp()
     return static_cast<CTarvelApp*>(AfxGetApp());
 }
 
-CTarvelApp::CTarvelApp()
-{
-    InstallFolderList.SetSize(10);
-    SharedFolderList.SetSize(10);
-}
+CTarvelApp::CTarvelApp() = default;
 
 void CTarvelApp::AddCreatedInstallFolder(CString folder)
 {
-    InstallFolderList.SetAtGrow(InstallFolderCount, folder);
-    ++InstallFolderCount;
+    Changes.FolderCreated(Change::Area::Package, folder);
 }
 
 void CTarvelApp::AddCreatedSharedFolder(CString folder)
 {
-    SharedFolderList.SetAtGrow(SharedFolderCount, folder);
-    ++SharedFolderCount;
+    Changes.FolderCreated(Change::Area::Shared, folder);
 }
 
 int CTarvelApp::GetCreatedInstallFolders(CStringArray& folders) const
 {
-    if (InstallFolderCount <= 0)
-        return 0;
-    return CopyJournal(InstallFolderList, InstallFolderCount, folders);
+    return CopyJournal(Changes.CreatedFolders(Change::Area::Package), folders);
 }
 
 int CTarvelApp::GetCreatedSharedFolders(CStringArray& folders) const
 {
-    if (SharedFolderCount <= 0)
-        return 0;
-    return CopyJournal(SharedFolderList, SharedFolderCount, folders);
+    return CopyJournal(Changes.CreatedFolders(Change::Area::Shared), folders);
 }
 
 BOOL CTarvelApp::AcquireSingleInstance()
@@ -102,11 +93,6 @@ BOOL CTarvelApp::InitInstance()
     GetModuleFileNameA(nullptr, modulePath, sizeof(modulePath));
     lstrcpynA(InstallerFolder, InstallerFolderOf(modulePath), sizeof(InstallerFolder));
     _chdir(InstallerFolder); // a failure shows later, as the missing setup script
-
-    InstallFolderList.SetSize(10);
-    InstallFolderCount = 0;
-    SharedFolderList.SetSize(10);
-    SharedFolderCount = 0;
 
     m_pMainWnd->SetWindowText("Tarvel");
     m_pMainWnd->ShowWindow(SW_SHOWMINIMIZED);

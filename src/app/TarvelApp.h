@@ -4,6 +4,7 @@
 #pragma once
 
 #include "afxwin.h"
+#include "rollback/ChangeRecord.h"
 
 // Process exit codes, as deployment tools read them.
 enum {
@@ -22,12 +23,11 @@ public:
     int IsNtFamily = 0;
     char InstallerFolder[MAX_PATH] = {};
     HANDLE InstanceMutex = nullptr;
-    int InstallFolderCount = 0;
-    CStringArray InstallFolderList;
     char StartFolder[MAX_PATH] = {};
     int IsRunPosted = 0;
-    int SharedFolderCount = 0;
-    CStringArray SharedFolderList;
+    // Everything the run changes, from the first folder the folder browser
+    // makes to the last registry value; the undo replays it.
+    ChangeRecord Changes;
 
     // The outcome of the run, handed back as the process exit code.
     int ExitCode = EXIT_FAILED_BEFORE_COPY;
@@ -37,7 +37,7 @@ public:
 // Construction
     CTarvelApp();
 
-// Created-items journal
+// Created-folders journal: the folder levels in the record
     void AddCreatedInstallFolder(CString folder);
     void AddCreatedSharedFolder(CString folder);
     int GetCreatedInstallFolders(CStringArray& folders) const;

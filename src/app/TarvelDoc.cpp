@@ -1,5 +1,5 @@
 // The document's links to the rest of the program: the progress view and
-// the removal of the destination folders that the run created.
+// the record of the run's changes that the application keeps.
 #include "app/TarvelDoc.h"
 
 #include "app/TarvelApp.h"
@@ -20,12 +20,13 @@ BOOL CTarvelDoc::PumpMessages()
     return pView ? pView->PumpMessages() : FALSE;
 }
 
+ChangeRecord& CTarvelDoc::Record() const
+{
+    return TarvelApp()->Changes;
+}
+
 void CTarvelDoc::RemoveCreatedInstallFolders()
 {
-    CStringArray folders;
-    folders.SetSize(10);
-    int count = TarvelApp()->GetCreatedInstallFolders(folders);
-    // Newest first: an inner folder goes before the parent it was created in.
-    for (int i = count - 1; i >= 0; --i)
-        RemoveDirectoryA(folders[i]);
+    // Before the copy the package's changes are the folders the run made.
+    Record().UndoArea(Change::Area::Package);
 }

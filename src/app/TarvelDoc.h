@@ -4,6 +4,8 @@
 #pragma once
 
 #include "afxwin.h"
+#include "app/RunError.h"
+#include "rollback/ChangeRecord.h"
 #include "script/ScriptTable.h"
 
 #include <vector>
@@ -76,7 +78,6 @@ public:
     int ProgressPosition = 0;
     int ScriptCount = 0;
     CStringArray WritableFiles;
-    CString SharedLogText;
     int SharedFileCount = 0;
     int ProgressDivisor = 1;
     std::vector<SourceEntry> SharedFileList;
@@ -84,18 +85,10 @@ public:
     int IsWritableFiles = 0;
     CounterRecord CounterRecords[5];
 
-    // Files that the install replaced, saved aside so that a rollback can put
-    // the earlier installation back (see rollback/ReplacedFiles.cpp).
-    struct ReplacedFile
-    {
-        CString Destination;
-        CString Backup;
-        DWORD Attributes = 0;
-    };
-    std::vector<ReplacedFile> ReplacedFiles;
-    CString BackupFolder;
     // 1 when the install ended because the user cancelled it.
     int IsUserCancel = 0;
+    // What the failing step of the run left for its driver to report.
+    RunError Failure;
 
 // Setup script table (script/SetupScript.cpp)
     int ReadScript();
@@ -106,6 +99,14 @@ public:
     CString GetScriptValue(const char* section, const char* key) const;
 
 // Error reporting (app/ErrorReport.cpp)
+    // A step's failure: kept for the driver, with the system's error of the
+    // moment. Always FALSE, for "return Fail(...)".
+    BOOL Fail(DWORD code, const char* operation, const CString& path = CString());
+    BOOL FailWithText(const CString& text, const char* operation, const CString& path = CString());
+    // Shows the one box for the kept failure and forgets it.
+    void ReportFailure();
+    // The drivers' end of a failed or cancelled run: the one undo, then the one box.
+    void EndFailedRun();
     void ShowErrorCode(DWORD code);
     void ShowMessage(CString text);
     void ShowTwoLineMessage(CString first, CString second);
@@ -113,7 +114,8 @@ public:
 // Package loading (app/LoadScript.cpp)
     BOOL LoadScript();
 
-// Created-folder removal (app/TarvelApp.cpp keeps the journal)
+// The record of the run's changes (kept by the application) and its undo
+    ChangeRecord& Record() const;
     void RemoveCreatedInstallFolders();
 
 // Install preparation (install/Prepare.cpp)
@@ -130,21 +132,15 @@ public:
     // The last steps of RunInstall: program folder, links, uninstall entry,
     // product key files. FALSE after the failure has been undone and reported.
     BOOL RegisterInstall();
+    // The same steps without the undo and report, for a driver.
+    BOOL RegisterSteps();
 
 // Uninstall log and rollback (rollback/)
     int WriteUninstallLog();
     void RollBackInstall();
-    void RollBackSharedFiles();
-    void DeleteFileAndEmptyFolder(const CString& file, CString folder);
-
-// Files replaced by the install, kept aside until it succeeds (rollback/ReplacedFiles.cpp)
-    // Copies an existing destination file aside before it is overwritten;
-    // FALSE when it cannot be kept (the install must not go on and lose it).
-    BOOL SaveReplacedFile(const CString& destination);
-    // Puts every saved file back, content and attributes (after a rollback).
-    void RestoreReplacedFiles();
-    // Deletes the saved copies (after a successful install).
-    void DropReplacedFiles();
+    // Keeps an existing file aside before it is replaced; FALSE when it
+    // cannot be kept (the install must not go on and lose it).
+    BOOL KeepAside(Change::Area area, const CString& root, const CString& path);
 
 // Shared components (shared/)
     int LoadSharedComponentSettings();
@@ -158,6 +154,9 @@ public:
     int IncrementSharedCounters();
     CounterRecord* FindCounterEntry(const CString& name);
     void RollBackSharedComponents();
+    // The shared log text: the shared folder's levels and the folders and
+    // files that this run's shared copy made there.
+    CString SharedLogText() const;
 
 // Implementation
     // The view that shows progress and answers the cancel question, or null.

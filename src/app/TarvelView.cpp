@@ -23,9 +23,22 @@ const char* CTarvelView::CommandLine() const
 
 BOOL CTarvelView::IsCommandLine(const char* option) const
 {
-    // The whole text after the program name, byte by byte without regard to
-    // case: "/PSM " with a trailing blank is an ordinary interactive run.
-    return lstrcmpiA(CommandLine(), option) == 0;
+    // The whole text after the program name, byte by byte, ASCII letters
+    // without regard to case: "/PSM " with a trailing blank is an ordinary
+    // interactive run. lstrcmpiA would apply the locale's sort rules, under
+    // which other texts can compare equal.
+    const char* text = CommandLine();
+    for (;; ++text, ++option) {
+        char a = *text, b = *option;
+        if (a >= 'a' && a <= 'z')
+            a = static_cast<char>(a - 'a' + 'A');
+        if (b >= 'a' && b <= 'z')
+            b = static_cast<char>(b - 'a' + 'A');
+        if (a != b)
+            return FALSE;
+        if (a == '\0')
+            return TRUE;
+    }
 }
 
 int CTarvelView::RunSetup()

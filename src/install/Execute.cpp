@@ -1,14 +1,13 @@
 // Install execution: copies every item of the source list into the
 // destination with progress and cancel, writes the uninstall log, installs
-// the shared components and hands over to the registration steps. A failure
-// is undone from the log text first and reported once afterwards.
+// the shared components and hands over to the registration steps. A failing
+// step keeps its failure; the driver undoes the whole run once and reports.
 #include "install/Execute.h"
 
 #include "app/FileOps.h"
 #include "app/PathHelpers.h"
 #include "app/ScopedHandles.h"
 #include "app/SystemCalls.h"
-#include "app/TarvelApp.h"
 #include "app/TarvelDoc.h"
 #include "app/TarvelView.h"
 #include "rollback/UninstallLog.h"
@@ -110,15 +109,8 @@ int ProgressStepsFor(long long items)
     return static_cast<int>(steps == items ? steps + 1 : steps);
 }
 
-// The attributes with the read-only bit cleared and the others kept.
-DWORD WithoutReadOnly(DWORD attributes)
-{
-    DWORD rest = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-    return rest ? rest : FILE_ATTRIBUTE_NORMAL;
-}
-
-// The copy loop over the source list. Each step answers 0 when it is done,
-// else the code to report; the caller undoes and reports.
+// The copy loop over the source list. Each step answers TRUE when it is
+// done, else FALSE with the failure kept; the driver undoes and reports.
 class PackageCopy {
 public:
     explicit PackageCopy(CTarvelDoc& doc)
@@ -134,13 +126,13 @@ public:
             m_createdFolders.insert(std::string());
     }
 
-    DWORD Run()
+    BOOL Run()
     {
         const long long count = static_cast<long long>(m_doc.SourceList.size());
         for (long long i = 0; i < count; ++i) {
             const SourceEntry& record = m_doc.SourceList[static_cast<size_t>(i)];
             if (Cancelled())
-                return ERROR_CODE_CANCEL;
+                return CancelNow();
             m_doc.ProgressPosition = static_cast<int>(100 * (i + 1) / m_doc.ProgressDivisor);
 
             CString destination, relative;
@@ -148,80 +140,78 @@ public:
             m_doc.CurrentItem = destination;
             m_doc.UpdateAllViews(nullptr);
             if (Cancelled())
-                return ERROR_CODE_CANCEL;
+                return CancelNow();
 
-            DWORD code = (record.Attributes & FILE_ATTRIBUTE_DIRECTORY)
+            const BOOL done = (record.Attributes & FILE_ATTRIBUTE_DIRECTORY)
                 ? CopyFolderRecord(destination, relative)
                 : CopyFileRecord(record.Path, destination, relative);
-            if (code)
-                return code;
+            if (!done)
+                return FALSE;
         }
-        return 0;
+        return TRUE;
     }
 
 private:
-    DWORD CopyFolderRecord(const CString& destination, const CString& relative)
+    BOOL CopyFolderRecord(const CString& destination, const CString& relative)
     {
         const std::string key = Key(relative);
         const DWORD attributes =
             SurelyAbsent(relative, key) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(destination);
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             if (Cancelled())
-                return ERROR_CODE_CANCEL;
+                return CancelNow();
             if (!Sys().CreateDirectoryA(destination, nullptr))
-                return ERROR_CODE_WRITE;
+                return m_doc.Fail(ERROR_CODE_WRITE, "create folder", destination);
+            // A folder that was there before is an earlier installation's or
+            // the user's: the undo leaves it.
+            m_doc.Record().FolderCreated(Change::Area::Package, destination);
             m_createdFolders.insert(relative.str());
-        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsOurs(key)) {
-            // A folder of an earlier installation: the rollback removes it
-            // when it ends up empty, so the restore must know to make it again.
-            m_doc.SaveReplacedFile(destination);
         }
         m_written.insert(key);
         m_doc.LogText += COPIED_FOLDER_ENTRY;
         m_doc.LogText += relative;
         m_doc.LogText += LOG_SEPARATOR;
-        return Cancelled() ? static_cast<DWORD>(ERROR_CODE_CANCEL) : 0;
+        return Cancelled() ? CancelNow() : TRUE;
     }
 
-    DWORD CopyFileRecord(const CString& source, const CString& destination, const CString& relative)
+    BOOL CopyFileRecord(const CString& source, const CString& destination, const CString& relative)
     {
         const std::string key = Key(relative);
         const DWORD attributes =
             SurelyAbsent(relative, key) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(destination);
-        const bool present = attributes != INVALID_FILE_ATTRIBUTES;
-        if (present) {
-            // Keep the earlier file before anything touches it; what cannot
-            // be kept is not overwritten.
-            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsOurs(key)
-                && !m_doc.SaveReplacedFile(destination))
-                return CopyFailureCode(GetLastError());
-            if ((attributes & FILE_ATTRIBUTE_READONLY)
-                && !Sys().SetFileAttributesA(destination, WithoutReadOnly(attributes)))
-                return ERROR_CODE_GENERAL;
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (!IsOurs(key)) {
+                // The earlier file is renamed aside, read-only bit and all,
+                // before anything touches it; what cannot be kept is not
+                // overwritten.
+                if (!m_doc.KeepAside(Change::Area::Package, m_map.Base(), destination))
+                    return m_doc.Fail(CopyFailureCode(GetLastError()), "keep aside", destination);
+            } else if ((attributes & FILE_ATTRIBUTE_READONLY)
+                       && !Sys().SetFileAttributesA(destination, FileOps::WithoutReadOnly(attributes))) {
+                // This run's own read-only copy, met again under a second data folder.
+                return m_doc.Fail(ERROR_CODE_GENERAL, "set attributes", destination);
+            }
         }
         if (Cancelled())
-            return ERROR_CODE_CANCEL;
+            return CancelNow();
 
-        if (!Sys().CopyFileA(source, destination, FALSE)) {
-            const DWORD error = GetLastError();
-            // The item is not in the log yet, so the rollback would not take
-            // away what a half-done copy left; an earlier file comes back
-            // through the restore instead.
-            if (!present)
-                DeleteFileA(destination);
-            return CopyFailureCode(error);
-        }
+        // Recorded before the copy: a copy that fails half-way leaves a file
+        // that the undo must take away.
+        m_doc.Record().FileWritten(Change::Area::Package, destination);
+        if (!Sys().CopyFileA(source, destination, FALSE))
+            return m_doc.Fail(CopyFailureCode(GetLastError()), "copy file", destination);
         m_written.insert(key);
         m_doc.LogText += relative;
         m_doc.LogText += LOG_SEPARATOR;
 
         if (m_doc.WritableFiles.GetSize() > 0 && !m_doc.MakeWritableIfListed(source, destination))
-            return ERROR_CODE_GENERAL;
-        return Cancelled() ? static_cast<DWORD>(ERROR_CODE_CANCEL) : 0;
+            return m_doc.Fail(ERROR_CODE_GENERAL, "set attributes", destination);
+        return Cancelled() ? CancelNow() : TRUE;
     }
 
     // The same as the document's PumpMessages, with the view looked up once.
     bool Cancelled() { return m_view && m_view->PumpMessages(); }
+    BOOL CancelNow() { return m_doc.Fail(ERROR_CODE_CANCEL, "cancel"); }
 
     // An item cannot be there yet when its folder was empty as this loop
     // began or was made by it (only this run writes into it) and this name
@@ -259,94 +249,65 @@ private:
 
 namespace InstallExecution {
 
-BOOL CopyPackage(CTarvelDoc& doc)
+BOOL CopyFiles(CTarvelDoc& doc)
 {
-    CTarvelApp* app = TarvelApp();
-
+    // The log begins with the destination's levels that this run created.
     doc.LogText.Empty();
-    CStringArray created;
-    created.SetSize(10);
-    const int createdCount = app->GetCreatedInstallFolders(created);
-    for (int i = 0; i < createdCount; ++i)
-        doc.LogText += CREATED_FOLDER_ENTRY + created[i] + LOG_SEPARATOR;
+    for (const CString& level : doc.Record().CreatedFolders(Change::Area::Package))
+        doc.LogText += CREATED_FOLDER_ENTRY + level + LOG_SEPARATOR;
 
     long long items = static_cast<long long>(doc.SourceList.size());
     if (doc.IsSharedComponents && doc.SharedFileCount > 0)
         items += doc.SharedFileCount;
     doc.ProgressDivisor = ProgressStepsFor(items);
 
-    // Every rollback deletes the uninstall log, also one that an earlier
-    // installation left here; keep that one aside before anything can fail.
-    const CString logPath = UninstallLogPath(doc.InstallFolder);
-    const DWORD logAttributes = GetFileAttributesA(logPath);
-    if (logAttributes != INVALID_FILE_ATTRIBUTES && !(logAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        && !doc.SaveReplacedFile(logPath)) {
-        const DWORD code = CopyFailureCode(GetLastError());
-        // Nothing is copied yet, and the rollback would take the log that
-        // could not be kept: take back only the folders this run created.
-        doc.RemoveCreatedInstallFolders();
-        if (doc.IsSharedComponents)
-            doc.RemoveCreatedSharedFolders();
-        doc.ShowErrorCode(code);
+    if (!PackageCopy(doc).Run())
         return FALSE;
-    }
-
-    const DWORD code = PackageCopy(doc).Run();
-    if (code) {
-        doc.RollBackInstall();
-        if (doc.IsSharedComponents)
-            doc.RemoveCreatedSharedFolders();
-        doc.ShowErrorCode(code);
-        if (code == ERROR_CODE_CANCEL)
-            doc.IsUserCancel = 1;
+    if (doc.IsSharedComponents && !doc.CopySharedFiles())
         return FALSE;
-    }
-
-    if (doc.IsSharedComponents && !doc.CopySharedFiles()) {
-        doc.RollBackInstall();
-        return FALSE;
-    }
 
     const int written = doc.WriteUninstallLog();
     doc.LogText = DecodeLogText(doc.LogText);
-    if (!written) {
-        doc.RollBackInstall();
-        if (doc.IsSharedComponents)
-            doc.RollBackSharedComponents();
+    if (!written)
         return FALSE;
-    }
 
     if (doc.IsSharedComponents) {
-        BOOL registered = TRUE;
-        if (doc.RegistrationList.GetSize() > 0)
-            registered = doc.RegisterSharedLibraries();
-        // Counting this product as a user of libraries that failed to
-        // register would only have to be taken back again.
-        if (registered)
-            registered = doc.IncrementSharedCounters();
-        if (!registered) {
-            doc.RollBackInstall();
-            doc.RollBackSharedComponents();
-            doc.ShowErrorCode(ERROR_CODE_GENERAL);
+        // Both always run, then the outcome is checked: a library whose
+        // registration failed is still counted, and the undo takes back
+        // registration and count together.
+        const BOOL registered = doc.RegistrationList.GetSize() > 0 ? doc.RegisterSharedLibraries() : TRUE;
+        const RunError registration = doc.Failure;
+        const BOOL counted = doc.IncrementSharedCounters();
+        if (!registered || !counted) {
+            // The first failure is the one to report.
+            if (!registered)
+                doc.Failure = registration;
             return FALSE;
         }
     }
     return TRUE;
 }
 
+BOOL CopyPackage(CTarvelDoc& doc)
+{
+    doc.IsUserCancel = 0;
+    if (CopyFiles(doc))
+        return TRUE;
+    doc.EndFailedRun();
+    return FALSE;
+}
+
 } // namespace InstallExecution
 
 BOOL CTarvelDoc::RunInstall()
 {
-    IsUserCancel = 0;
     if (!InstallExecution::CopyPackage(*this))
         return FALSE;
-    // Undoes and reports its own failures (the rollback included).
     if (!RegisterInstall())
         return FALSE;
 
     // The earlier installation's files are replaced for good now.
-    DropReplacedFiles();
+    Record().Commit();
     ProgressPosition = 100;
     UpdateAllViews(nullptr);
     return TRUE;

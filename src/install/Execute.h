@@ -10,8 +10,11 @@ class CTarvelDoc;
 namespace InstallExecution {
 
 // Copies the package into the destination with progress and cancel, writes
-// the uninstall log and installs the shared components. FALSE after the
-// failure or cancel has been undone and reported once.
+// the uninstall log and installs the shared components. FALSE with the
+// failure kept and nothing undone.
+BOOL CopyFiles(CTarvelDoc& doc);
+
+// The same, with the run undone and the failure or cancel reported once.
 BOOL CopyPackage(CTarvelDoc& doc);
 
 } // namespace InstallExecution

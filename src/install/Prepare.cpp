@@ -54,17 +54,8 @@ void JournalInstallFolder(const CString& level)
     TarvelApp()->AddCreatedInstallFolder(level);
 }
 
-// Undo of everything preparation made before the data scan.
-void RemoveCreatedFolders(CTarvelDoc& doc)
-{
-    doc.RemoveCreatedInstallFolders();
-    if (doc.IsSharedComponents == 1)
-        doc.RemoveCreatedSharedFolders();
-}
-
 // Scans "DATA_PATH" .. "DATA_PATH5" onto the end of the source list, up to
-// the first empty one; false after the failure has been reported (by the
-// scan) and undone.
+// the first empty one; false after the scan kept its failure.
 bool ListDataFolders(CTarvelDoc& doc)
 {
     for (int i = 1; i <= 5; ++i) {
@@ -76,10 +67,8 @@ bool ListDataFolders(CTarvelDoc& doc)
             break;
         int end = 0;
         int start = static_cast<int>(doc.SourceList.size());
-        if (doc.ScanSourceFolder("..\\" + folder + "\\*.*", doc.SourceList, start, &end) == -1) {
-            RemoveCreatedFolders(doc);
+        if (doc.ScanSourceFolder("..\\" + folder + "\\*.*", doc.SourceList, start, &end) == -1)
             return false;
-        }
     }
     return true;
 }
@@ -107,8 +96,7 @@ bool FindNamedFile(const CString& path, SourceEntry& entry, DWORD& error)
     return true;
 }
 
-// Appends the uninstaller, the script and the icon; false after the
-// failure has been undone and reported.
+// Appends the uninstaller, the script and the icon.
 bool ListNamedFiles(CTarvelDoc& doc)
 {
     const CString names[] = {doc.GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE), SETUP_SCRIPT_FILE,
@@ -117,14 +105,56 @@ bool ListNamedFiles(CTarvelDoc& doc)
         SourceEntry entry;
         DWORD error = 0;
         if (!FindNamedFile(name, entry, error)) {
-            RemoveCreatedFolders(doc);
-            doc.ShowMessage(doc.GetScriptValue(
-                SEC_ERROR, error == ERROR_FILE_NOT_FOUND ? KEY_ERR_MES_FILE_NOT_EXIST : KEY_ERR_MES_ERROR_OCCURRED));
-            return false;
+            SetLastError(error);
+            return doc.FailWithText(doc.GetScriptValue(SEC_ERROR, error == ERROR_FILE_NOT_FOUND
+                                                                      ? KEY_ERR_MES_FILE_NOT_EXIST
+                                                                      : KEY_ERR_MES_ERROR_OCCURRED),
+                                    "find package file", name);
         }
         doc.SourceList.push_back(entry);
     }
     return true;
+}
+
+// The preparation's steps; 1 when the user declined to have the folder
+// made, -1 with the failure kept.
+int PrepareSteps(CTarvelDoc& doc, BOOL ask)
+{
+    if (!Volume::Exists(doc.InstallFolder)) {
+        if (ask && !UserAgreesToCreate(doc))
+            return 1;
+        if (!Volume::CreateMissingLevels(doc.InstallFolder, JournalInstallFolder)) {
+            doc.Fail(ERROR_CODE_WRITE, "create folder", doc.InstallFolder);
+            return -1;
+        }
+    }
+
+    if (doc.IsSharedComponents == 1 && !doc.PrepareSharedFolder())
+        return -1;
+
+    doc.SourceList.clear();
+    if (!ListDataFolders(doc) || !ListNamedFiles(doc))
+        return -1;
+
+    ULONGLONG space = 0;
+    const CString root = Volume::Root(doc.InstallFolder);
+    switch (Volume::QueryFreeSpace(root, space)) {
+    case Volume::FreeSpace::Known:
+        break;
+    case Volume::FreeSpace::ExFailed:
+        doc.Fail(ERROR_CODE_GENERAL, "free space", root);
+        return -1;
+    case Volume::FreeSpace::FallbackFailed:
+        doc.FailWithText(doc.GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED), "free space", root);
+        return -1;
+    }
+    // Equal counts as too little: the copy also needs room for the log and
+    // the folder entries themselves.
+    if (space > Volume::TotalSize(doc.SourceList))
+        return 0;
+    SetLastError(ERROR_DISK_FULL);
+    doc.Fail(ERROR_CODE_NOSPACE, "free space", root);
+    return -1;
 }
 
 } // namespace
@@ -134,58 +164,24 @@ int CTarvelDoc::PrepareInstall(BOOL ask)
     // A Shift-JIS trail byte may equal the backslash code, so the helper
     // appends one after any double-byte last character.
     InstallFolder = PathHelpers::WithTrailingBackslash(InstallFolder);
-
-    if (!Volume::Exists(InstallFolder)) {
-        if (ask && !UserAgreesToCreate(*this))
-            return 1;
-        if (!Volume::CreateMissingLevels(InstallFolder, JournalInstallFolder)) {
-            RemoveCreatedInstallFolders();
-            ShowErrorCode(ERROR_CODE_WRITE);
-            return -1;
-        }
-    }
-
-    // The shared folder's preparation undoes and reports its own failure.
-    if (IsSharedComponents == 1 && !PrepareSharedFolder()) {
-        RemoveCreatedInstallFolders();
-        return -1;
-    }
-
-    SourceList.clear();
-    if (!ListDataFolders(*this) || !ListNamedFiles(*this))
-        return -1;
-
-    ULONGLONG space = 0;
-    Volume::FreeSpace query = Volume::QueryFreeSpace(Volume::Root(InstallFolder), space);
-    if (query != Volume::FreeSpace::Known) {
-        RemoveCreatedFolders(*this);
-        if (query == Volume::FreeSpace::ExFailed)
-            ShowErrorCode(ERROR_CODE_GENERAL);
-        else
-            ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED));
-        return -1;
-    }
-    // Equal counts as too little: the copy also needs room for the log and
-    // the folder entries themselves.
-    if (space > Volume::TotalSize(SourceList))
-        return 0;
-    RemoveCreatedFolders(*this);
-    ShowErrorCode(ERROR_CODE_NOSPACE);
-    return -1;
+    const int result = PrepareSteps(*this, ask);
+    if (result == -1)
+        EndFailedRun();
+    return result;
 }
 
 int CTarvelDoc::ScanSourceFolder(const CString& pattern, std::vector<SourceEntry>& list, int position,
                                  int* endPosition)
 {
     if (position < 0) {
-        ShowErrorCode(ERROR_CODE_GENERAL);
+        Fail(ERROR_CODE_GENERAL, "list package", pattern);
         return -1;
     }
     WIN32_FIND_DATAA found;
     ScopedFind find(pattern, found);
     if (!find.IsOpen()) {
         // Whatever the system's reason, to the user the package is incomplete.
-        ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_FILE_NOT_EXIST));
+        FailWithText(GetScriptValue(SEC_ERROR, KEY_ERR_MES_FILE_NOT_EXIST), "list package", pattern);
         return -1;
     }
 
@@ -212,7 +208,8 @@ int CTarvelDoc::ScanSourceFolder(const CString& pattern, std::vector<SourceEntry
     if (endPosition)
         *endPosition = position;
     if (error != ERROR_NO_MORE_FILES) {
-        ShowErrorCode(ERROR_CODE_GENERAL);
+        SetLastError(error);
+        Fail(ERROR_CODE_GENERAL, "list package", pattern);
         return -1;
     }
     return count;

@@ -24,12 +24,26 @@ void PutBackFile(const char* aside, const char* path)
 {
     // Whatever the run wrote there goes first: a rename does not replace.
     RemoveFile(path);
-    MoveFileA(aside, path);
+    // Another program reading the file (an icon extractor, a virus scanner)
+    // holds up a rename for a moment; it is worth a short wait, and after it
+    // a copy still puts the content back.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (MoveFileA(aside, path))
+            return;
+        Sleep(50);
+    }
+    if (CopyFileA(aside, path, FALSE))
+        RemoveFile(aside);
 }
 
 void UnregisterLibrary(const char* path)
 {
     SelfRegistration::Call(path, FALSE);
+}
+
+void RegisterLibrary(const char* path)
+{
+    SelfRegistration::Call(path, TRUE);
 }
 
 bool RemoveKey(const char* keyPath)

@@ -35,6 +35,10 @@ void PutBackFile(const char* aside, const char* path);
 // Calls the library's "DllUnregisterServer" (when it loads and has one).
 void UnregisterLibrary(const char* path);
 
+// Calls the library's "DllRegisterServer": a library that a failed run had
+// replaced gets its own registration back once it is in its place again.
+void RegisterLibrary(const char* path);
+
 // Deletes a key under HKEY_LOCAL_MACHINE when it has no sub-key: one that
 // another program has put something below stays.
 bool RemoveKey(const char* keyPath);

@@ -2,23 +2,10 @@
 // left read-only in the installation folder for the package's uninstaller.
 #include "rollback/UninstallLog.h"
 
-#include "afxfile.h"
 #include "app/PathHelpers.h"
+#include "app/ScopedHandles.h"
 #include "app/SystemCalls.h"
 #include "app/TarvelDoc.h"
-
-namespace {
-
-// TRUE when the doc already holds a saved copy of this exact path.
-bool IsSaved(const CTarvelDoc& doc, const CString& path)
-{
-    for (const CTarvelDoc::ReplacedFile& saved : doc.ReplacedFiles)
-        if (saved.Destination == path)
-            return true;
-    return false;
-}
-
-} // namespace
 
 CString UninstallLogPath(const CString& installFolder)
 {
@@ -75,51 +62,29 @@ int CTarvelDoc::WriteUninstallLog()
 
     const CString path = UninstallLogPath(InstallFolder);
     const DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        // An earlier installation's log: keep it until the install succeeds.
-        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsSaved(*this, path) && !SaveReplacedFile(path)) {
-            ShowErrorCode(ERROR_CODE_NOSPACE);
-            return 0;
-        }
-        // If this fails, opening the file for writing fails and says so.
-        if (attributes & FILE_ATTRIBUTE_READONLY) {
-            DWORD rest = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-            Sys().SetFileAttributesA(path, rest ? rest : FILE_ATTRIBUTE_NORMAL);
-        }
-    }
+    // An earlier installation's log (read-only, as every log is left) is
+    // kept until the install succeeds.
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)
+        && !KeepAside(Change::Area::Package, InstallFolder, path))
+        return Fail(ERROR_CODE_NOSPACE, "keep aside", path);
 
-    CFile file;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary)) {
-        ShowErrorCode(ERROR_CODE_NOSPACE);
-        return 0;
-    }
-    try {
-        file.Write(static_cast<const char*>(LogText), static_cast<UINT>(length));
-    } catch (const CFileException&) {
-        // A log cut short would make the uninstaller leave things behind.
-        file.Abort();
-        DeleteFileA(path);
-        ShowErrorCode(ERROR_CODE_NOSPACE);
-        return 0;
-    }
-    try {
-        file.Close();
-    } catch (const CFileException&) {
-        ShowErrorCode(ERROR_CODE_NOSPACE);
-        return 0;
-    }
+    // Recorded before it is written: a log cut short would make the
+    // uninstaller leave things behind, so a failed write takes it away.
+    Record().FileWritten(Change::Area::Package, path);
+    ScopedHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return Fail(ERROR_CODE_NOSPACE, "create file", path);
+    DWORD written = 0;
+    if (!Sys().WriteFile(file.Get(), static_cast<const char*>(LogText), static_cast<DWORD>(length), &written,
+                         nullptr)
+        || written != static_cast<DWORD>(length))
+        return Fail(ERROR_CODE_NOSPACE, "write file", path);
+    file.Close();
 
-    CFileStatus status;
-    if (!CFile::GetStatus(path, status)) {
-        ShowErrorCode(ERROR_CODE_GENERAL);
-        return 0;
-    }
-    status.m_attribute |= CFile::readOnly;
-    try {
-        CFile::SetStatus(path, status);
-    } catch (const CFileException&) {
-        ShowErrorCode(ERROR_CODE_GENERAL);
-        return 0;
-    }
+    const DWORD now = GetFileAttributesA(path);
+    if (now == INVALID_FILE_ATTRIBUTES)
+        return Fail(ERROR_CODE_GENERAL, "get attributes", path);
+    if (!Sys().SetFileAttributesA(path, now | FILE_ATTRIBUTE_READONLY))
+        return Fail(ERROR_CODE_GENERAL, "set attributes", path);
     return 1;
 }

@@ -1,5 +1,6 @@
 #include "shared/SelfRegistration.h"
 
+#include "app/SystemCalls.h"
 #include "app/TarvelDoc.h"
 
 #include <ole2.h>
@@ -29,8 +30,8 @@ private:
 class AutoLibrary
 {
 public:
-    explicit AutoLibrary(const char* path)
-        : m_module(LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH))
+    AutoLibrary(const char* path, SelfRegistration::Loader load)
+        : m_module(load(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH))
     {
         // Windows 3.x-style error values below 32 are failures too.
         if (reinterpret_cast<UINT_PTR>(m_module) < 32)
@@ -68,7 +69,7 @@ using RegistrationEntry = HRESULT(STDAPICALLTYPE*)();
 
 namespace SelfRegistration {
 
-BOOL Call(const char* path, BOOL registerIt)
+BOOL Call(const char* path, BOOL registerIt, Loader load)
 {
     const char* entryName = registerIt ? "DllRegisterServer" : "DllUnregisterServer";
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
@@ -83,7 +84,7 @@ BOOL Call(const char* path, BOOL registerIt)
 
     // The altered search path lets the library find its own dependencies in
     // the shared folder beside it.
-    AutoLibrary library(path);
+    AutoLibrary library(path, load ? load : ::LoadLibraryExA);
     if (!library.Get())
         return 0;
     auto entry = reinterpret_cast<RegistrationEntry>(GetProcAddress(library.Get(), entryName));
@@ -96,13 +97,26 @@ BOOL Call(const char* path, BOOL registerIt)
 
 int CTarvelDoc::CallRegistrationEntry(const CString& path, BOOL registerIt)
 {
-    return SelfRegistration::Call(path, registerIt) ? 1 : 0;
+    // The install's own loads go through the seam table; the undo's do not,
+    // so that it reaches the library while a test fails the loads.
+    return SelfRegistration::Call(path, registerIt, Sys().LoadLibraryExA) ? 1 : 0;
 }
 
 int CTarvelDoc::RegisterSharedLibraries()
 {
-    for (int i = 0; i < RegistrationList.GetSize(); ++i)
-        if (!CallRegistrationEntry(RegistrationList[i], TRUE))
-            return 0;
+    for (int i = 0; i < RegistrationList.GetSize(); ++i) {
+        const CString& path = RegistrationList[i];
+        // Only a library this run copied is unregistered by the undo, also
+        // after a half-done registration; an installed one it kept stays
+        // registered for the products that use it.
+        for (const Change& change : Record().Changes())
+            if (change.Where == Change::Area::Shared && change.Type == Change::Kind::FileWritten
+                && change.Path.CompareNoCase(path) == 0) {
+                Record().LibraryRegistered(path);
+                break;
+            }
+        if (!CallRegistrationEntry(path, TRUE))
+            return Fail(ERROR_CODE_GENERAL, "register library", path);
+    }
     return 1;
 }

@@ -7,7 +7,10 @@
 
 namespace SelfRegistration {
 
+// How the library is loaded: LoadLibraryExA or a stand-in with its signature.
+using Loader = HMODULE(WINAPI*)(LPCSTR, HANDLE, DWORD);
+
 // TRUE only when the library loaded, has the entry, and the entry succeeded.
-BOOL Call(const char* path, BOOL registerIt);
+BOOL Call(const char* path, BOOL registerIt, Loader load = nullptr);
 
 } // namespace SelfRegistration

@@ -1,33 +1,30 @@
 // The shared copy: the package's shared files into the shared folder, an
 // installed library never replaced by an older or equal one, the libraries
-// queued for registration, and a shared log text to undo it all from.
+// queued for registration, every change recorded for the undo.
 #include "app/TarvelDoc.h"
 
 #include "app/PathHelpers.h"
 #include "app/SystemCalls.h"
-#include "app/TarvelApp.h"
+#include "rollback/UninstallLog.h"
 #include "shared/FileVersionInfo.h"
 
 #include <algorithm>
 
 namespace {
 
-// The separator that ends every entry of a log text.
-const char LOG_SEPARATOR[] = "? ";
+bool IsLibrary(const CTarvelDoc& doc, const CString& source)
+{
+    for (int i = 0; i < doc.LibraryList.GetSize(); ++i)
+        if (doc.LibraryList[i].CompareNoCase(source) == 0)
+            return true;
+    return false;
+}
 
 } // namespace
 
 int CTarvelDoc::CopySharedFiles()
 {
-    CString base = PathHelpers::WithoutTrailingBackslash(SharedFolder);
-
-    // The levels of the shared folder that this run created come first, so
-    // that the undo, walking backwards, removes them last and innermost first.
-    SharedLogText.Empty();
-    CStringArray created;
-    int createdCount = TarvelApp()->GetCreatedSharedFolders(created);
-    for (int i = 0; i < createdCount; ++i)
-        SharedLogText += "<f>:" + created[i] + LOG_SEPARATOR;
+    const CString base = PathHelpers::WithoutTrailingBackslash(SharedFolder);
 
     CString prefix = "..\\" + SharedSourceFolder + "\\";
     prefix.MakeLower();
@@ -36,96 +33,90 @@ int CTarvelDoc::CopySharedFiles()
     const int mainCount = static_cast<int>(SourceList.size());
     const int count = std::min(SharedFileCount, static_cast<int>(SharedFileList.size()));
 
-    DWORD failure = 0;
-    for (int i = 0; i < count && !failure; ++i) {
+    for (int i = 0; i < count; ++i) {
         const SourceEntry& record = SharedFileList[static_cast<size_t>(i)];
-        if (PumpMessages()) {
-            failure = ERROR_CODE_CANCEL;
-            break;
-        }
+        if (PumpMessages())
+            return Fail(ERROR_CODE_CANCEL, "cancel");
         ProgressPosition = std::min(100, static_cast<int>((static_cast<long long>(mainCount) + i + 1) * 100 / divisor));
 
         // Lower-casing keeps every byte offset, so the prefix length applies
         // to the original path too.
         CString lower = record.Path;
         lower.MakeLower();
-        CString destination;
-        CString relative;
-        if (lower.Left(prefix.GetLength()) == prefix) {
-            destination = base + record.Path.Mid(prefix.GetLength() - 1);
-            relative = record.Path.Mid(prefix.GetLength());
-        } else {
-            destination = base + "\\" + record.Path;
-            relative = record.Path;
-        }
+        const CString destination = lower.Left(prefix.GetLength()) == prefix
+            ? base + record.Path.Mid(prefix.GetLength() - 1)
+            : base + "\\" + record.Path;
 
         UpdateAllViews(nullptr);
-        if (PumpMessages()) {
-            failure = ERROR_CODE_CANCEL;
-            break;
-        }
+        if (PumpMessages())
+            return Fail(ERROR_CODE_CANCEL, "cancel");
 
-        DWORD existing = GetFileAttributesA(destination);
+        const DWORD existing = GetFileAttributesA(destination);
         if (record.Attributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (existing == INVALID_FILE_ATTRIBUTES) {
-                if (PumpMessages()) {
-                    failure = ERROR_CODE_CANCEL;
-                    break;
-                }
-                if (!Sys().CreateDirectoryA(destination, nullptr)) {
-                    failure = ERROR_CODE_WRITE;
-                    break;
-                }
+                if (PumpMessages())
+                    return Fail(ERROR_CODE_CANCEL, "cancel");
+                if (!Sys().CreateDirectoryA(destination, nullptr))
+                    return Fail(ERROR_CODE_WRITE, "create folder", destination);
                 // Only a folder this run made is undone: one that was there
                 // before belongs to someone else, even when it is empty.
-                SharedLogText += "<d>:" + relative + LOG_SEPARATOR;
+                Record().FolderCreated(Change::Area::Shared, destination);
             }
             CurrentItem = destination;
         } else {
-            if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY)) {
-                DWORD cleared = existing & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-                if (!Sys().SetFileAttributesA(destination, cleared ? cleared : FILE_ATTRIBUTE_NORMAL)) {
-                    failure = ERROR_CODE_GENERAL;
-                    break;
-                }
-            }
-            if (PumpMessages()) {
-                failure = ERROR_CODE_CANCEL;
-                break;
-            }
-            int check = CheckSharedFileVersion(record.Path, destination);
+            if (PumpMessages())
+                return Fail(ERROR_CODE_CANCEL, "cancel");
+            const int check = CheckSharedFileVersion(record.Path, destination);
             if (check == 0)
-                continue;
-            if (check < 0) {
-                failure = ERROR_CODE_GENERAL;
-                break;
-            }
+                continue; // an installed copy as new or newer stays untouched
+            if (check < 0)
+                return Fail(ERROR_CODE_GENERAL, "compare versions", destination);
             CurrentItem = destination;
-            if (!Sys().CopyFileA(record.Path, destination, FALSE)) {
-                failure = CopyFailureCode(GetLastError());
-                break;
+            if (existing != INVALID_FILE_ATTRIBUTES) {
+                // The older file goes back if the run fails, and a library
+                // gets its registration back with it.
+                if (IsLibrary(*this, record.Path))
+                    Record().LibraryReplaced(destination);
+                if (!KeepAside(Change::Area::Shared, base, destination))
+                    return Fail(CopyFailureCode(GetLastError()), "keep aside", destination);
             }
-            // A file that was there before is not ours to delete on undo: the
-            // copy replaced it, but removing it would leave its owner without it.
-            if (existing == INVALID_FILE_ATTRIBUTES)
-                SharedLogText += relative + LOG_SEPARATOR;
-            if (WritableFiles.GetSize() > 0 && !MakeWritableIfListed(record.Path, destination)) {
-                failure = ERROR_CODE_GENERAL;
-                break;
-            }
+            Record().FileWritten(Change::Area::Shared, destination);
+            if (!Sys().CopyFileA(record.Path, destination, FALSE))
+                return Fail(CopyFailureCode(GetLastError()), "copy file", destination);
+            if (WritableFiles.GetSize() > 0 && !MakeWritableIfListed(record.Path, destination))
+                return Fail(ERROR_CODE_GENERAL, "set attributes", destination);
         }
         if (PumpMessages())
-            failure = ERROR_CODE_CANCEL;
-    }
-
-    if (failure) {
-        RollBackSharedComponents();
-        if (failure == ERROR_CODE_CANCEL)
-            IsUserCancel = 1;
-        ShowErrorCode(failure);
-        return 0;
+            return Fail(ERROR_CODE_CANCEL, "cancel");
     }
     return 1;
+}
+
+CString CTarvelDoc::SharedLogText() const
+{
+    const CString base = PathHelpers::WithTrailingBackslash(SharedFolder);
+    const int baseLength = base.GetLength();
+    std::vector<CString> replaced;
+    for (const Change& change : Record().Changes())
+        if (change.Where == Change::Area::Shared && change.Type == Change::Kind::FileKeptAside)
+            replaced.push_back(change.Path);
+
+    CString text;
+    for (const Change& change : Record().Changes()) {
+        if (change.Where != Change::Area::Shared)
+            continue;
+        const bool inside = change.Path.GetLength() > baseLength
+            && change.Path.Left(baseLength).CompareNoCase(base) == 0;
+        if (change.Type == Change::Kind::FolderCreated) {
+            text += inside ? LOG_COPIED_FOLDER + change.Path.Mid(baseLength) : LOG_CREATED_FOLDER + change.Path;
+            text += LOG_SEPARATOR;
+        } else if (change.Type == Change::Kind::FileWritten && inside
+                   && std::find(replaced.begin(), replaced.end(), change.Path) == replaced.end()) {
+            // A file that was there before is not ours: the copy replaced it.
+            text += change.Path.Mid(baseLength) + LOG_SEPARATOR;
+        }
+    }
+    return text;
 }
 
 int CTarvelDoc::CheckSharedFileVersion(CString source, CString destination)

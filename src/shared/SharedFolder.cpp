@@ -1,4 +1,4 @@
-// The shared folder: its missing levels created and journalled, the list of
+// The shared folder: its missing levels created and recorded, the list of
 // the package's shared files, and the free space of its drive.
 #include "app/TarvelDoc.h"
 
@@ -21,53 +21,41 @@ int CTarvelDoc::PrepareSharedFolder()
 {
     SharedFolder = PathHelpers::WithTrailingBackslash(SharedFolder);
 
-    if (!Volume::Exists(SharedFolder) && !Volume::CreateMissingLevels(SharedFolder, JournalSharedFolder)) {
-        RemoveCreatedSharedFolders();
-        ShowErrorCode(ERROR_CODE_WRITE);
-        return 0;
-    }
+    if (!Volume::Exists(SharedFolder) && !Volume::CreateMissingLevels(SharedFolder, JournalSharedFolder))
+        return Fail(ERROR_CODE_WRITE, "create folder", SharedFolder);
 
     // The list grows with the scan: a shared folder of any size fits.
     SharedFileList.clear();
     SharedFileCount = 0;
     int end = 0;
     int count = ScanSourceFolder("..\\" + SharedSourceFolder + "\\*.*", SharedFileList, 0, &end);
-    if (count < 0) {
-        RemoveCreatedSharedFolders();
+    if (count < 0)
         return 0;
-    }
     if (static_cast<size_t>(count) < SharedFileList.size())
         SharedFileList.resize(static_cast<size_t>(count));
     SharedFileCount = static_cast<int>(SharedFileList.size());
 
     ULONGLONG freeSpace = 0;
-    switch (Volume::QueryFreeSpace(Volume::Root(SharedFolder), freeSpace)) {
+    const CString root = Volume::Root(SharedFolder);
+    switch (Volume::QueryFreeSpace(root, freeSpace)) {
     case Volume::FreeSpace::Known:
         break;
     case Volume::FreeSpace::ExFailed:
-        RemoveCreatedSharedFolders();
-        ShowErrorCode(ERROR_CODE_GENERAL);
-        return 0;
+        return Fail(ERROR_CODE_GENERAL, "free space", root);
     case Volume::FreeSpace::FallbackFailed:
-        RemoveCreatedSharedFolders();
-        ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED));
-        return 0;
+        return FailWithText(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED), "free space", root);
     }
 
     // Equal is not enough: the file system needs some room of its own.
     if (freeSpace <= Volume::TotalSize(SharedFileList)) {
-        RemoveCreatedSharedFolders();
-        ShowErrorCode(ERROR_CODE_NOSPACE);
-        return 0;
+        SetLastError(ERROR_DISK_FULL);
+        return Fail(ERROR_CODE_NOSPACE, "free space", root);
     }
     return 1;
 }
 
 void CTarvelDoc::RemoveCreatedSharedFolders()
 {
-    CStringArray folders;
-    int count = TarvelApp()->GetCreatedSharedFolders(folders);
-    // Innermost first; a folder that holds anything stays.
-    for (int i = count - 1; i >= 0; --i)
-        RemoveDirectoryA(folders[i]);
+    // Before the shared copy the shared changes are the levels the run made.
+    Record().UndoArea(Change::Area::Shared);
 }

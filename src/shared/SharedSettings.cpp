@@ -55,10 +55,7 @@ int CTarvelDoc::LoadSharedComponentSettings()
         ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED));
         return 0;
     }
-    SharedFolder = programFiles;
-    if (libBase[0] != '\\')
-        SharedFolder += "\\";
-    SharedFolder += libBase;
+    SharedFolder = PathHelpers::JoinBelow(programFiles, libBase);
 
     CString company = GetScriptValue(SEC_INSTALL, KEY_COMPANY_NAME);
     CString product = GetScriptValue(SEC_INSTALL, KEY_PRODUCT_NAME1);

@@ -107,19 +107,19 @@ bool PlanShared(UninstallPlan& plan)
     const CString first = plan.Value(SEC_INSTALL, KEY_REG_LIBFILE1);
     if (first.IsEmpty() || first.CompareNoCase(VALUE_NONE) == 0)
         return true;
+    // The shared folder as the install made it: below the program-files
+    // folder, a leading backslash of the script's value dropped.
     const CString base = plan.Value(SEC_INSTALL, KEY_LIBFILEPATH_BASE);
-    CString programFiles;
-    if (plan.Company.IsEmpty() || !PathHelpers::StaysInside(base.Left(1) == "\\" ? base.Mid(1) : base)
-        || !SharedRegistry::ReadProgramFilesDir(programFiles))
-        return false;
-    const CString sharedFolder = PathHelpers::WithTrailingBackslash(
-        PathHelpers::WithTrailingBackslash(programFiles) + (base.Left(1) == "\\" ? base.Mid(1) : base));
-    // Each level below the program-files folder, outermost first.
-    CString level = PathHelpers::WithoutTrailingBackslash(programFiles);
     const CString levels = PathHelpers::WithoutTrailingBackslash(base.Left(1) == "\\" ? base.Mid(1) : base);
+    CString programFiles;
+    if (plan.Company.IsEmpty() || !PathHelpers::StaysInside(levels) || !SharedRegistry::ReadProgramFilesDir(programFiles))
+        return false;
+    const CString sharedFolder = PathHelpers::WithTrailingBackslash(PathHelpers::JoinBelow(programFiles, base));
+    // Each level below the program-files folder, outermost first.
+    const CString top = PathHelpers::WithoutTrailingBackslash(programFiles);
     for (int start = 0;;) {
         const int cut = PathHelpers::FindNthBackslash(levels, start, 1);
-        plan.SharedLevels.push_back(level + "\\" + (cut < 0 ? levels : levels.Left(cut)));
+        plan.SharedLevels.push_back(top + "\\" + (cut < 0 ? levels : levels.Left(cut)));
         if (cut < 0)
             break;
         start = cut + 1;

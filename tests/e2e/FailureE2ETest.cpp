@@ -161,9 +161,9 @@ TEST_F(TinyDriveGuide, DriveThatFillsUpDuringTheCopyUndoesTheInstall)
     EXPECT_EQ(e2e::ListTree(drive->Root()), std::vector<std::string> {});
 }
 
-// An earlier read-only index.htm on a drive that turned read-only: its
-// attribute cannot be cleared, and nothing on the drive changes.
-TEST_F(TinyDriveGuide, ReadOnlyAttributeThatCannotBeClearedIsAGeneralError)
+// An earlier read-only index.htm on a drive that turned read-only: it cannot
+// be kept aside to be replaced, the copy fails, and nothing on the drive changes.
+TEST_F(TinyDriveGuide, EarlierFileThatCannotBeKeptAsideOnAReadOnlyDriveIsACopyError)
 {
     WriteGuide();
     ASSERT_TRUE(DeleteFileW(dlg::WideFromUtf8(package.Path("GUIDE\\img\\a.gif")).c_str()));
@@ -176,7 +176,7 @@ TEST_F(TinyDriveGuide, ReadOnlyAttributeThatCannotBeClearedIsAGeneralError)
     ASSERT_TRUE(drive->SetReadOnly(true));
 
     dlg::RunResult run = package.Run("/PSM");
-    e2e::ExpectOneBox(run, texts::kErrorOccurred);
+    e2e::ExpectOneBox(run, texts::kCopyError);
     EXPECT_EQ(run.exitCode, e2e::kFailedDuringInstall);
     EXPECT_EQ(e2e::TreeChanges(before, e2e::Snapshot(drive->Root())), "");
     EXPECT_TRUE(drive->SetReadOnly(false));

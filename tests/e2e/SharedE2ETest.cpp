@@ -128,8 +128,8 @@ protected:
         ASSERT_TRUE(package.Write(std::string("Common\\") + name, e2e::ReadFileBytes(built)));
     }
 
-    // REG_LIBFILE1.. from `libraries`, each below Common\.
-    void WriteScript(const std::vector<std::string>& libraries = {kLibrary})
+    // REG_LIBFILE1.. from `libraries`, each below Common\; `more` goes into [INSTALL].
+    void WriteScript(const std::vector<std::string>& libraries = {kLibrary}, const std::string& more = "")
     {
         std::string libraryKeys;
         for (size_t i = 0; i < libraries.size(); ++i)
@@ -149,7 +149,7 @@ protected:
             "PRODUCT_LANGUAGE1=" + kLanguage + "\n"
             "COMPANY_NAME=" + company + "\n"
             "UNINSTALL_NAME=TarvelE2E Shared\n"
-            + libraryKeys +
+            + libraryKeys + more +
             "LIBFILEPATH_BASE=" + sharedFolder.substr(programFiles.size() + 1) + "\n"
             "COMMON_PATH=Common\n"
             "[UNINSTALL]\n"
@@ -420,8 +420,6 @@ TEST_F(SharedPackage, FailedReinstallOfTheOnlyUserKeepsTheEarlierInstallationsLi
 // A library that lay in the shared folder before the run, without a counter
 // (put there by an installer that did not count, or its counter lost): this
 // run did not copy it, so its failure must not take the file away.
-// Disabled until the rollback tells the libraries it copied from those it
-// found: it deletes every queued library whose counter was 0.
 TEST_F(SharedPackage, FailureLeavesALibraryThatWasThereBefore)
 {
     InstallBefore(TESTLIB_V1200);
@@ -434,7 +432,9 @@ TEST_F(SharedPackage, FailureLeavesALibraryThatWasThereBefore)
 
 // The maker's other library is still counted: this library's counter,
 // registration and file go, the COUNTER key and the other shared files stay.
-TEST_F(SharedPackage, FailureOfTheOnlyUserKeepsTheFilesWhileTheMakerCountsAnotherLibrary)
+// The maker counts another library: the failed run still takes away every
+// shared file it added, as nothing would ever count or remove them.
+TEST_F(SharedPackage, FailureTakesItsSharedFilesAwayWhileTheMakerCountsAnotherLibrary)
 {
     ASSERT_TRUE(SetCounter(1, "other.dll"));
     BlockTheMenuFolder();
@@ -445,7 +445,7 @@ TEST_F(SharedPackage, FailureOfTheOnlyUserKeepsTheFilesWhileTheMakerCountsAnothe
     EXPECT_EQ(Counter("other.dll"), 1);
     EXPECT_EQ(RegisteredPath(kLibrary), "");
     EXPECT_FALSE(e2e::Exists(SharedLibrary()));
-    EXPECT_TRUE(e2e::Exists(sharedFolder + "\\readme.txt"));
+    EXPECT_FALSE(e2e::Exists(sharedFolder + "\\readme.txt"));
 }
 
 // --- a cancel during the shared copy ---------------------------------------------------------
@@ -560,3 +560,87 @@ TEST_F(SharedPackage, TwoProductsSharingALibraryAreUninstalledOneByOne)
 }
 
 } // namespace
+
+// --- what a failed run gives back, whatever was there before ---------------------------------
+
+// Calls a library's DllRegisterServer as another product's installer did.
+static bool RegisterAsAnotherProduct(const std::string& path)
+{
+    HMODULE library = LoadLibraryW(W(path).c_str());
+    if (!library)
+        return false;
+    using Entry = HRESULT(WINAPI*)();
+    auto entry = reinterpret_cast<Entry>(GetProcAddress(library, "DllRegisterServer"));
+    const bool ok = entry && SUCCEEDED(entry());
+    FreeLibrary(library);
+    return ok;
+}
+
+// Two new libraries, the second one's registration fails, while the maker
+// already counts a third: both new libraries, their registrations and their
+// counters go; the third one's count stays as it was.
+TEST_F(SharedPackage, FailedRegistrationTakesBothNewLibrariesAwayWhileTheMakerCountsAnother)
+{
+    ASSERT_TRUE(SetCounter(2, "other.dll"));
+    PackLibrary(TESTLIB_FAILREG, kFailingLibrary);
+    WriteScript({kLibrary, kFailingLibrary});
+
+    ExpectFailedAndUndone(Install());
+    EXPECT_FALSE(e2e::Exists(SharedLibrary())) << "the first new library was left behind";
+    EXPECT_FALSE(e2e::Exists(SharedLibrary(kFailingLibrary))) << "the failing library was left behind";
+    EXPECT_FALSE(e2e::Exists(sharedTop));
+    EXPECT_EQ(RegisteredPath(kLibrary), "");
+    EXPECT_EQ(RegisteredPath(kFailingLibrary), "");
+    EXPECT_EQ(Counter(), -1);
+    EXPECT_EQ(Counter(kFailingLibrary), -1);
+    EXPECT_EQ(Counter("other.dll"), 2);
+}
+
+// A newer library of another product, registered, its counter out of this
+// run's sight: a later library's failed registration leaves it registered.
+TEST_F(SharedPackage, FailedRegistrationLeavesAnotherProductsNewerLibraryRegistered)
+{
+    InstallBefore(TESTLIB_V2000);
+    ASSERT_TRUE(RegisterAsAnotherProduct(SharedLibrary()));
+    PackLibrary(TESTLIB_FAILREG, kFailingLibrary);
+    WriteScript({kLibrary, kFailingLibrary});
+
+    ExpectFailedAndUndone(Install());
+    EXPECT_EQ(LibraryNow(), kKept);
+    ExpectRegisteredInTheSharedFolder();
+    EXPECT_FALSE(e2e::Exists(SharedLibrary(kFailingLibrary)));
+    EXPECT_EQ(Counter(), -1);
+}
+
+// Shared files that the shared copy replaced come back, bytes and
+// attributes, when a later step fails.
+TEST_F(SharedPackage, FailureAfterTheSharedCopyPutsReplacedSharedFilesBack)
+{
+    ASSERT_TRUE(e2e::WriteFileBytes(sharedFolder + "\\readme.txt", "another product's readme"));
+    ASSERT_TRUE(SetFileAttributesW(W(sharedFolder + "\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::vector<e2e::TreeItem> before = e2e::Snapshot(sharedTop);
+    BlockTheMenuFolder();
+    WriteScript();
+
+    ExpectFailedAndUndone(Install());
+    EXPECT_EQ(e2e::TreeChanges(before, e2e::Snapshot(sharedTop)), "");
+}
+
+// A Start-menu folder that was there, empty, before the run is not the run's
+// to remove when it fails after making its link there.
+TEST_F(SharedPackage, FailureAfterTheMenuLinkKeepsAStartMenuFolderThatWasThere)
+{
+    ASSERT_TRUE(CreateDirectoryW(W(MenuFolder()).c_str(), nullptr));
+    char desktop[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE));
+    // A folder where the desktop link must go: the step after the menu link fails.
+    const std::string blocker = std::string(desktop) + "\\Guide.lnk";
+    ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
+    WriteScript({kLibrary}, "FLAG_DESKTOP_ICON=TRUE\n");
+
+    dlg::RunResult run = Install();
+    RemoveDirectoryA(blocker.c_str());
+    ExpectFailedAndUndone(run);
+    EXPECT_TRUE(e2e::IsFolder(MenuFolder())) << "the folder that was there before was removed";
+    EXPECT_EQ(e2e::ListTree(MenuFolder()), std::vector<std::string>{});
+}

@@ -78,17 +78,19 @@ protected:
         doc.SharedFolder = Root("shared").c_str();
     }
 
-    // The install's shared steps, in RunInstall's order; 1 when all succeeded.
+    // The install's shared steps, in RunInstall's order; 1 when all
+    // succeeded (the record kept for an undo), else 0 after the run's undo
+    // and its one box.
     int Install()
     {
-        if (!doc.PrepareSharedFolder())
+        if (!Prepare())
             return 0;
         doc.ProgressDivisor = doc.SharedFileCount + 1;
-        if (!doc.CopySharedFiles())
+        if (!CopyShared())
             return 0;
-        if (doc.RegistrationList.GetSize() > 0 && !doc.RegisterSharedLibraries())
-            return 0;
-        return doc.IncrementSharedCounters();
+        const int registered = doc.RegistrationList.GetSize() > 0 ? doc.RegisterSharedLibraries() : 1;
+        const int counted = doc.IncrementSharedCounters();
+        return Driven(registered && counted);
     }
 };
 
@@ -129,6 +131,9 @@ TEST_F(CountersTest, FailureAfterCountingPutsAnotherProductsCounterBack)
 {
     PackLibrary(1, TESTLIB_V1001, "tvshared.dll");
     WriteDword(CounterKey("tvshared.dll"), "SRCHCOUNTER", 3);
+    MakeFolder(Root("shared"));
+    CopyIn(TESTLIB_V1001, Root("shared\\tvshared.dll"));
+    ASSERT_EQ(1, doc.CallRegistrationEntry(Root("shared\\tvshared.dll").c_str(), TRUE));
     Load();
     ASSERT_EQ(1, Install());
     ASSERT_EQ(4, ReadDword(CounterKey("tvshared.dll"), "SRCHCOUNTER"));
@@ -161,7 +166,10 @@ TEST_F(CountersTest, FailureOfTheOnlyUserRemovesCounterRegistrationAndSharedFile
     EXPECT_TRUE(Exists(Root("common\\tvshared.dll"))) << "the package is never touched";
 }
 
-TEST_F(CountersTest, SharedFilesStayWhileAnotherLibraryIsStillCounted)
+// Another product of the maker counts a library: the undo still takes away
+// every file this run added (nothing would count them afterwards) and puts
+// that counter back, leaving the maker's COUNTER key that holds it.
+TEST_F(CountersTest, UndoTakesWhatThisRunAddedWhileAnotherLibraryStaysCounted)
 {
     PackLibrary(1, TESTLIB_V1001, "tvshared.dll");
     PackLibrary(2, TESTLIB_V1001, "tvother.dll");
@@ -174,8 +182,9 @@ TEST_F(CountersTest, SharedFilesStayWhileAnotherLibraryIsStillCounted)
     EXPECT_FALSE(KeyExists(CounterKey("tvshared.dll")));
     EXPECT_FALSE(Exists(Root("shared\\tvshared.dll")));
     EXPECT_EQ(3, ReadDword(CounterKey("tvother.dll"), "SRCHCOUNTER"));
-    EXPECT_TRUE(Exists(Root("shared\\tvother.dll")));
-    EXPECT_TRUE(Exists(Root("shared\\readme.txt")));
+    EXPECT_FALSE(Exists(Root("shared\\tvother.dll")));
+    EXPECT_FALSE(Exists(Root("shared\\readme.txt")));
+    EXPECT_FALSE(KeyExists(MarkKey("tvother.dll")));
     EXPECT_TRUE(KeyExists(CounterParent()));
 }
 
@@ -186,6 +195,9 @@ TEST_F(CountersTest, FailedReinstallOfTheOnlyUserKeepsItsEarlierInstallation)
     PackLibrary(1, TESTLIB_V1001, "tvshared.dll");
     CreateKey(ProductKey());
     WriteDword(CounterKey("tvshared.dll"), "SRCHCOUNTER", 1);
+    MakeFolder(Root("shared"));
+    CopyIn(TESTLIB_V1001, Root("shared\\tvshared.dll"));
+    ASSERT_EQ(1, doc.CallRegistrationEntry(Root("shared\\tvshared.dll").c_str(), TRUE));
     Load();
     ASSERT_EQ(1, Install());
 
@@ -200,9 +212,9 @@ TEST_F(CountersTest, LibraryWhoseEntryFailsFailsTheRegistration)
     PackLibrary(1, TESTLIB_V1001, "tvshared.dll");
     PackLibrary(2, TESTLIB_FAILREG, "tvfailreg.dll");
     Load();
-    ASSERT_EQ(1, doc.PrepareSharedFolder());
+    ASSERT_EQ(1, Prepare());
     doc.ProgressDivisor = 3;
-    ASSERT_EQ(1, doc.CopySharedFiles());
+    ASSERT_EQ(1, CopyShared());
     ASSERT_EQ(2, doc.RegistrationList.GetSize());
 
     EXPECT_EQ(0, doc.RegisterSharedLibraries());

@@ -61,13 +61,18 @@ struct CopyFaults {
 };
 CopyFaults g_copy;
 
-BOOL WINAPI FakeCopyFile(LPCSTR from, LPCSTR to, BOOL failIfExists)
+BOOL WINAPI FakeMoveFile(LPCSTR from, LPCSTR to)
 {
-    const std::string target = to;
-    if (g_copy.FailSavesAside && target.find("tarvel-replaced-") != std::string::npos) {
+    if (g_copy.FailSavesAside) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
+    return MoveFileA(from, to);
+}
+
+BOOL WINAPI FakeCopyFile(LPCSTR from, LPCSTR to, BOOL failIfExists)
+{
+    const std::string target = to;
     const bool counted = target.compare(0, g_copy.Destination.size(), g_copy.Destination) == 0;
     if (counted && ++g_copy.Calls == g_copy.FailAt) {
         SetLastError(g_copy.Error);
@@ -127,8 +132,8 @@ protected:
     void TearDown() override
     {
         Sys() = savedCalls;
+        doc.Record().Commit();
         ResetJournal();
-        doc.DropReplacedFiles();
     }
 
     // The script, destination and source list of the worked example.
@@ -220,7 +225,7 @@ TEST_F(ExecuteTest, WorkedExampleInstallsEveryItemAndLogsIt)
         ++c;
     EXPECT_EQ(doc.LogText.str(), stored);
     EXPECT_TRUE(Attributes(dest + "\\setupf.cfn") & FILE_ATTRIBUTE_READONLY);
-    EXPECT_TRUE(doc.ReplacedFiles.empty()) << "a first install replaces nothing";
+    EXPECT_TRUE((doc.Record().KeptCount() == 0)) << "a first install replaces nothing";
 }
 
 TEST_F(ExecuteTest, FirstMatchingDataFolderWinsWithoutRegardToCase)
@@ -290,7 +295,7 @@ TEST_F(ExecuteTest, SameNameInTwoDataFoldersIsNotKeptAsAnEarlierFile)
 
     // The second index.htm and img are this install's own: nothing comes back.
     ExpectOneBoxAndNothingLeft(COPY_TEXT);
-    EXPECT_TRUE(doc.ReplacedFiles.empty());
+    EXPECT_TRUE((doc.Record().KeptCount() == 0));
 }
 
 // The copy skips its existence check in folders that were empty or that it
@@ -323,7 +328,7 @@ TEST_F(ExecuteTest, NameWrittenAgainIntoANewFolderIsOverwritten)
     EXPECT_EQ(0u, boxes.Count());
     EXPECT_EQ("index more", ReadBytes(dest + "\\index.htm"));
     EXPECT_EQ("gif more", ReadBytes(dest + "\\img\\a.gif"));
-    EXPECT_TRUE(doc.ReplacedFiles.empty());
+    EXPECT_TRUE((doc.Record().KeptCount() == 0));
     EXPECT_EQ("<f>:" + docs + "? <f>:" + dest
             + "? index.htm? <d>:img? img\\a.gif? <d>:img? img\\a.gif? index.htm? ",
         doc.LogText.str());
@@ -372,7 +377,7 @@ TEST_F(ExecuteTest, ProgressStepsAndPositions)
     twenty.SourceList.clear();
     ASSERT_TRUE(InstallExecution::CopyPackage(twenty));
     EXPECT_EQ(1, twenty.ProgressDivisor);
-    twenty.DropReplacedFiles();
+    twenty.Record().Commit();
 }
 
 TEST_F(ExecuteTest, ExistingFolderIsLoggedAndReadOnlyFileIsOverwritten)
@@ -428,19 +433,26 @@ TEST_F(ExecuteTest, FolderThatCannotBeCreatedIsAWriteError)
     ExpectOneBoxAndNothingLeft(WRITE_TEXT);
 }
 
-TEST_F(ExecuteTest, ReadOnlyThatCannotBeClearedIsAGeneralError)
+// An earlier read-only, hidden file is replaced (kept aside by a rename, no
+// attribute cleared) and comes back, bytes and attributes, when a later copy
+// fails. As root under Wine a read-only file can be overwritten anyway, so
+// the attributes are what tells.
+TEST_F(ExecuteTest, ReadOnlyEarlierFileComesBackWithItsAttributesAfterAFailure)
 {
     PrepareDestination();
     WriteBytes(dest + "\\uninst.exe", "locked");
-    SetFileAttributesA((dest + "\\uninst.exe").c_str(), FILE_ATTRIBUTE_READONLY);
-    Sys().SetFileAttributesA = &FailingSetAttributes;
+    SetFileAttributesA((dest + "\\uninst.exe").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    g_copy.FailAt = 4; // tarvel.eif, after uninst.exe was replaced
+    g_copy.Error = ERROR_ACCESS_DENIED;
+    Sys().CopyFileA = &FakeCopyFile;
 
     EXPECT_FALSE(InstallExecution::CopyPackage(doc));
 
     ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ(GENERAL_TEXT, boxes.Last().Text);
-    // The file was there before the install: it stays, as it was.
+    EXPECT_EQ(COPY_TEXT, boxes.Last().Text);
     EXPECT_EQ("locked", ReadBytes(dest + "\\uninst.exe"));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              Attributes(dest + "\\uninst.exe") & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     EXPECT_FALSE(Exists(dest + "\\index.htm"));
     EXPECT_FALSE(Exists(dest + "\\img"));
 }
@@ -570,8 +582,8 @@ protected:
     void ExpectEarlierInstallation()
     {
         EXPECT_EQ(before, FileTree::Snapshot(docs));
-        EXPECT_TRUE(doc.ReplacedFiles.empty());
-        EXPECT_TRUE(doc.BackupFolder.IsEmpty()) << "the copies aside are gone too";
+        EXPECT_TRUE((doc.Record().KeptCount() == 0));
+        EXPECT_TRUE(doc.Record().AsideFolderUnder(dest.c_str()).IsEmpty()) << "the kept files are back";
     }
 
     CTarvelDoc earlier;
@@ -617,6 +629,7 @@ TEST_F(ReinstallTest, FailureAfterTheLogWasWrittenLeavesTheEarlierInstallation)
 TEST_F(ReinstallTest, FileThatCannotBeKeptIsNotOverwritten)
 {
     g_copy.FailSavesAside = true;
+    Sys().MoveFileA = &FakeMoveFile;
 
     EXPECT_FALSE(InstallExecution::CopyPackage(doc));
 
@@ -628,11 +641,11 @@ TEST_F(ReinstallTest, FileThatCannotBeKeptIsNotOverwritten)
 TEST_F(ReinstallTest, SuccessDropsTheCopiesAside)
 {
     ASSERT_TRUE(InstallExecution::CopyPackage(doc));
-    ASSERT_FALSE(doc.BackupFolder.IsEmpty());
-    const std::string backups = doc.BackupFolder.str();
+    ASSERT_FALSE(doc.Record().AsideFolderUnder(dest.c_str()).IsEmpty());
+    const std::string backups = doc.Record().AsideFolderUnder(dest.c_str()).str();
     EXPECT_TRUE(Exists(backups));
 
-    doc.DropReplacedFiles();
+    doc.Record().Commit();
 
     EXPECT_FALSE(Exists(backups));
     EXPECT_EQ("new in v2", ReadBytes(dest + "\\new\\b.htm"));
@@ -727,8 +740,8 @@ TEST_F(RunInstallTest, CompleteInstallEndsAtOneHundredAndDropsTheCopiesAside)
     ASSERT_FALSE(view.Positions.empty());
     EXPECT_EQ(100, view.Positions.back());
     EXPECT_EQ(90, view.Positions[view.Positions.size() - 2]) << "9 items in 10 steps";
-    EXPECT_TRUE(doc.ReplacedFiles.empty());
-    EXPECT_TRUE(doc.BackupFolder.IsEmpty());
+    EXPECT_TRUE((doc.Record().KeptCount() == 0));
+    EXPECT_TRUE(doc.Record().AsideFolderUnder(dest.c_str()).IsEmpty());
     EXPECT_EQ("index v2", ReadBytes(dest + "\\index.htm"));
     EXPECT_TRUE(Exists(menuFolder + "\\Guide.lnk"));
 }

@@ -169,6 +169,7 @@ protected:
     void TearDown() override
     {
         ResetSystemCalls();
+        doc.Record().Commit();
         ResetJournal();
         DeleteKeyTree("Software\\" + company);
         // The libraries' marks, and the key above them that the first mark made.
@@ -210,6 +211,16 @@ protected:
         ASSERT_TRUE(HAVE_SHARED_TEST_LIBS) << "the test libraries are not built: tests/shared_libs is missing";
         ASSERT_TRUE(CopyFileA(from, to.c_str(), FALSE)) << from << " -> " << to;
     }
+
+    // A step as a driver runs it: a failure undoes the run and shows its box.
+    int Driven(int result)
+    {
+        if (!result)
+            doc.EndFailedRun();
+        return result;
+    }
+    int Prepare() { return Driven(doc.PrepareSharedFolder()); }
+    int CopyShared() { return Driven(doc.CopySharedFiles()); }
 
     void ExpectOneBox(const char* text)
     {

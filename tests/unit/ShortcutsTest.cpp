@@ -210,6 +210,8 @@ protected:
     void TearDown() override
     {
         ResetSystemCalls();
+        doc.Record().Commit();
+        ResetJournal();
         for (int nt = 0; nt <= 1; ++nt) {
             std::string programs = ShellFolder(nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS);
             std::string desktop = ShellFolder(nt ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY);
@@ -249,10 +251,19 @@ protected:
     std::string UninstallKey() const { return UNINSTALL_ROOT + uninstallName; }
     std::string ProductKey(const char* product) const { return "Software\\" + company + "\\" + product; }
 
-    // A file of the install, listed in the log as RollBackInstall reads it.
+    // The registration steps as a run ends them: a success is final.
+    BOOL Register()
+    {
+        const BOOL registered = doc.RegisterInstall();
+        if (registered)
+            doc.Record().Commit();
+        return registered;
+    }
+
+    // A file of the install, in the run's record as the copy leaves it.
     void LogOneInstalledFile()
     {
-        doc.LogText = "index.htm? ";
+        doc.Record().FileWritten(Change::Area::Package, (installFolder + "index.htm").c_str());
     }
 
     // Nothing of this install is left, and exactly one box was shown.
@@ -281,7 +292,7 @@ protected:
 
 TEST_F(ShortcutsTest, InstallMakesTheMenuLinkTheUninstallEntryAndTheProductKeys)
 {
-    ASSERT_TRUE(doc.RegisterInstall());
+    ASSERT_TRUE(Register());
 
     EXPECT_EQ(0u, boxes.Count());
     LinkContents link = ReadLink(MenuLink());
@@ -309,7 +320,7 @@ TEST_F(ShortcutsTest, DesktopLinkOnlyWhenTheFlagSaysTrueInAnyCase)
     };
     for (const auto& c : cases) {
         Set(SEC_INSTALL, KEY_FLAG_DESKTOP_ICON, c.flag);
-        ASSERT_TRUE(doc.RegisterInstall()) << c.flag;
+        ASSERT_TRUE(Register()) << c.flag;
         LinkContents link = ReadLink(DesktopLink());
         EXPECT_EQ(c.wanted, link.Loaded) << "flag \"" << c.flag << "\"";
         if (link.Loaded) {
@@ -363,7 +374,7 @@ TEST_F(ShortcutsTest, OutsideTheNtFamilyTheLinksGoToTheCurrentUsersFolders)
     TestApp().IsNtFamily = 0;
     Set(SEC_INSTALL, KEY_FLAG_DESKTOP_ICON, "TRUE");
 
-    ASSERT_TRUE(doc.RegisterInstall());
+    ASSERT_TRUE(Register());
 
     const std::string userMenuLink =
         ShellFolder(CSIDL_PROGRAMS) + "\\" + folderName + "\\" + shortcutName + ".lnk";
@@ -380,7 +391,7 @@ TEST_F(ShortcutsTest, EmptyKeyFileAndShortcutNameStillMakeALink)
     shortcutName = "";
     Set(SEC_INSTALL, KEY_SHORTCUT_NAME, "");
 
-    ASSERT_TRUE(doc.RegisterInstall());
+    ASSERT_TRUE(Register());
 
     ASSERT_EQ(ProgramFolder() + "\\.lnk", MenuLink());
     LinkContents link = ReadLink(MenuLink());
@@ -414,7 +425,7 @@ TEST_F(ShortcutsTest, ProductCountIsReadLikeADecimalNumber)
     for (const auto& c : cases) {
         if (c.num)
             Set(SEC_INSTALL, KEY_PRODUCT_NUM, c.num);
-        ASSERT_TRUE(doc.RegisterInstall());
+        ASSERT_TRUE(Register());
         const std::string label = c.num ? c.num : "<absent>";
         EXPECT_EQ(c.one, KeyExists(ProductKey("Guide\\ja"))) << label;
         EXPECT_EQ(c.two, KeyExists(ProductKey("Extra\\en"))) << label;
@@ -437,7 +448,7 @@ TEST_F(ShortcutsTest, ProductNumberAtTheTopOfIntIsRegisteredAndTheLoopEnds)
     Set(SEC_INSTALL, "PRODUCT_LANGUAGE2147483647", "ja");
     Set(SEC_INSTALL, "PRODUCT_KEY_FILE2147483647", "top.htm");
 
-    ASSERT_TRUE(doc.RegisterInstall());
+    ASSERT_TRUE(Register());
 
     EXPECT_EQ(installFolder + "top.htm", ValueOf(ProductKey("Top\\ja"), "KeyFile"));
     EXPECT_TRUE(KeyExists(ProductKey("Guide\\ja")));
@@ -465,7 +476,7 @@ TEST_F(ShortcutsTest, ExistingProgramFolderIsUsedWithoutCreatingIt)
     Sys().CreateDirectoryA = CreateDirectoryFails;
     g_createDirectoryCalls = 0;
 
-    EXPECT_TRUE(doc.RegisterInstall());
+    EXPECT_TRUE(Register());
     EXPECT_EQ(0, g_createDirectoryCalls);
     EXPECT_TRUE(ReadLink(MenuLink()).Loaded);
 }
@@ -588,7 +599,7 @@ TEST_F(ShortcutsTest, InstallLocationAndProductKeyFailuresChangeNothing)
 {
     Sys().RegSetValueExA = SetValueFailingOne;
     g_failingValue = "InstallLocation";
-    ASSERT_TRUE(doc.RegisterInstall());
+    ASSERT_TRUE(Register());
     EXPECT_EQ("<absent>", ValueOf(UninstallKey(), "InstallLocation"));
     EXPECT_EQ("Tarvel Guide", ValueOf(UninstallKey(), "DisplayName"));
     EXPECT_TRUE(KeyExists(ProductKey("Extra\\en")));
@@ -600,7 +611,7 @@ TEST_F(ShortcutsTest, InstallLocationAndProductKeyFailuresChangeNothing)
     DeleteKeyLevels(ProductKey("Extra\\en"), 2);
     DeleteKeyLevels(ProductKey("Guide\\ja"), 2);
 
-    ASSERT_TRUE(doc.RegisterInstall());
+    ASSERT_TRUE(Register());
     EXPECT_FALSE(KeyExists(ProductKey("Guide\\ja")));
     EXPECT_EQ("<absent>", ValueOf(ProductKey("Extra\\en"), "KeyFile"));
     EXPECT_TRUE(ReadLink(MenuLink()).Loaded);
@@ -611,7 +622,7 @@ TEST_F(ShortcutsTest, FailedReinstallPutsTheEarlierEntryAndLinksBack)
 {
     // An earlier installation of the package: its entry and both its links.
     Set(SEC_INSTALL, KEY_FLAG_DESKTOP_ICON, "TRUE");
-    ASSERT_TRUE(doc.RegisterInstall());
+    ASSERT_TRUE(Register());
     const std::string earlierMenuLink = ReadBytes(MenuLink());
     const std::string earlierDesktopLink = ReadBytes(DesktopLink());
     HKEY key = nullptr;
@@ -638,7 +649,7 @@ TEST_F(ShortcutsTest, LongTextsAreWrittenWholeAndTooLongPathsMakeNoLink)
     // A display name far beyond any fixed buffer is stored in full.
     const std::string longName(3000, 'N');
     Set(SEC_INSTALL, KEY_UNINSTALL_NAME, longName);
-    ASSERT_TRUE(doc.RegisterInstall());
+    ASSERT_TRUE(Register());
     EXPECT_EQ(longName, ValueOf(UninstallKey(), "DisplayName"));
     DeleteFileA(MenuLink().c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey().c_str());
@@ -672,7 +683,7 @@ TEST_F(ShortcutsTest, WithoutAProgramFolderNameTheLinkLiesInTheProgramsFolder)
     Set(SEC_INSTALL, KEY_PROGRAM_FOLDER_NAME, "");
     const std::string link = Programs() + "\\" + shortcutName + ".lnk";
 
-    ASSERT_TRUE(doc.RegisterInstall());
+    ASSERT_TRUE(Register());
     EXPECT_TRUE(ReadLink(link).Loaded) << link;
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey().c_str());
 

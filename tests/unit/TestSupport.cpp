@@ -26,12 +26,7 @@ CTarvelApp& TestApp()
 void ResetJournal()
 {
     CTarvelApp& app = TestApp();
-    app.InstallFolderList.RemoveAll();
-    app.InstallFolderList.SetSize(10);
-    app.InstallFolderCount = 0;
-    app.SharedFolderList.RemoveAll();
-    app.SharedFolderList.SetSize(10);
-    app.SharedFolderCount = 0;
+    app.Changes = ChangeRecord();
 }
 
 namespace {

@@ -41,7 +41,11 @@ protected:
         log = tree / "setupf.cfn";
     }
 
-    void TearDown() override { doc.DropReplacedFiles(); }
+    void TearDown() override
+    {
+        doc.Record().Commit();
+        ResetJournal();
+    }
 
     // Writes, then restores the text as the install does; the result.
     int WriteAndRestore()
@@ -105,7 +109,7 @@ TEST_F(UninstallLogTest, ReadOnlyEarlierLogIsReplacedAndKeptAside)
     EXPECT_TRUE(Attributes(log) & FILE_ATTRIBUTE_READONLY);
 
     // Until the install succeeds the earlier one can come back.
-    doc.RestoreReplacedFiles();
+    doc.Record().UndoAll();
     EXPECT_EQ("earlier log", ReadBytes(log));
     EXPECT_TRUE(Attributes(log) & FILE_ATTRIBUTE_READONLY);
 }
@@ -134,6 +138,7 @@ TEST_F(UninstallLogTest, LogThatCannotBeCreatedIsReportedAndTheTextComesBack)
     doc.LogText = "<d>:img? img\\a.gif? ";
 
     EXPECT_EQ(0, WriteAndRestore());
+    doc.EndFailedRun();
 
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ("no space", boxes.Last().Text);

@@ -1,0 +1,167 @@
+#include "rollback/ChangeRecord.h"
+
+#include "app/PathHelpers.h"
+
+#include <algorithm>
+
+void ChangeRecord::Add(const Change& change)
+{
+    m_changes.push_back(change);
+    if (change.Type == Change::Kind::FileKeptAside)
+        ++m_keptCount;
+    else if (change.Type == Change::Kind::AsideFolder)
+        m_asideFolders.push_back(change.Path);
+    if (Observer)
+        Observer(change, false);
+}
+
+void ChangeRecord::Add(Change::Kind kind, Change::Area area, const CString& path)
+{
+    Change change;
+    change.Type = kind;
+    change.Where = area;
+    change.Path = path;
+    Add(change);
+}
+
+void ChangeRecord::FolderCreated(Change::Area area, const CString& path)
+{
+    Add(Change::Kind::FolderCreated, area, path);
+}
+
+void ChangeRecord::FileWritten(Change::Area area, const CString& path)
+{
+    Add(Change::Kind::FileWritten, area, path);
+}
+
+void ChangeRecord::KeyCreated(Change::Area area, const CString& keyPath)
+{
+    Add(Change::Kind::KeyCreated, area, keyPath);
+}
+
+void ChangeRecord::ValueSet(Change::Area area, const PriorValue& prior)
+{
+    Change change;
+    change.Type = Change::Kind::ValueSet;
+    change.Where = area;
+    change.Path = prior.KeyPath;
+    change.Prior = prior;
+    Add(change);
+}
+
+void ChangeRecord::LibraryRegistered(const CString& path)
+{
+    Add(Change::Kind::LibraryRegistered, Change::Area::Shared, path);
+}
+
+void ChangeRecord::LibraryReplaced(const CString& path)
+{
+    Add(Change::Kind::LibraryReplaced, Change::Area::Shared, path);
+}
+
+void ChangeRecord::Undo(const Change& change)
+{
+    switch (change.Type) {
+    case Change::Kind::FolderCreated:
+    case Change::Kind::AsideFolder:
+        Undo::RemoveFolderIfEmpty(change.Path);
+        break;
+    case Change::Kind::FileWritten:
+        Undo::RemoveFile(change.Path);
+        break;
+    case Change::Kind::FileKeptAside:
+        Undo::PutBackFile(change.Aside, change.Path);
+        break;
+    case Change::Kind::LibraryRegistered:
+        Undo::UnregisterLibrary(change.Path);
+        break;
+    case Change::Kind::LibraryReplaced:
+        // The earlier library is back in its place by now (it was kept aside
+        // after this entry): its own registration is written again over
+        // whatever the replacing library's unregistration took away.
+        Undo::RegisterLibrary(change.Path);
+        break;
+    case Change::Kind::KeyCreated:
+        Undo::RemoveKey(change.Path);
+        break;
+    case Change::Kind::ValueSet:
+        Undo::PutBackValue(change.Prior);
+        break;
+    }
+    if (Observer)
+        Observer(change, true);
+}
+
+void ChangeRecord::UndoArea(Change::Area area)
+{
+    for (auto change = m_changes.rbegin(); change != m_changes.rend(); ++change)
+        if (change->Where == area)
+            Undo(*change);
+    m_changes.erase(std::remove_if(m_changes.begin(), m_changes.end(),
+                                   [area](const Change& change) { return change.Where == area; }),
+                    m_changes.end());
+    Recount();
+}
+
+void ChangeRecord::Recount()
+{
+    m_asideFolders.clear();
+    m_keptCount = 0;
+    for (const Change& change : m_changes) {
+        if (change.Type == Change::Kind::FileKeptAside)
+            ++m_keptCount;
+        else if (change.Type == Change::Kind::AsideFolder)
+            m_asideFolders.push_back(change.Path);
+    }
+}
+
+void ChangeRecord::UndoAll()
+{
+    // A level can hold folders of two areas ("Maker\Guide" and
+    // "Maker\Common" below a "Maker" the run made): it is empty only once
+    // the later area is undone, so the folders get a second look at the end.
+    std::vector<CString> folders;
+    for (const Change& change : m_changes)
+        if (change.Type == Change::Kind::FolderCreated || change.Type == Change::Kind::AsideFolder)
+            folders.push_back(change.Path);
+
+    UndoArea(Change::Area::Package);
+    UndoArea(Change::Area::Shortcuts);
+    UndoArea(Change::Area::Shared);
+
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+        Undo::RemoveFolderIfEmpty(*folder);
+}
+
+void ChangeRecord::Commit()
+{
+    // The earlier installation's files are replaced for good now.
+    for (auto change = m_changes.rbegin(); change != m_changes.rend(); ++change) {
+        if (change->Type == Change::Kind::FileKeptAside)
+            Undo::RemoveFile(change->Aside);
+        else if (change->Type == Change::Kind::AsideFolder)
+            Undo::RemoveFolderIfEmpty(change->Path);
+    }
+    m_changes.clear();
+    Recount();
+}
+
+std::vector<CString> ChangeRecord::CreatedFolders(Change::Area area) const
+{
+    std::vector<CString> folders;
+    for (const Change& change : m_changes)
+        if (change.Where == area && change.Type == Change::Kind::FolderCreated)
+            folders.push_back(change.Path);
+    return folders;
+}
+
+CString ChangeRecord::AsideFolderUnder(const CString& root) const
+{
+    const CString base = PathHelpers::WithoutTrailingBackslash(root);
+    for (const CString& folder : m_asideFolders) {
+        const int cut = PathHelpers::LastBackslash(folder);
+        if (cut >= 0 && folder.Left(cut).CompareNoCase(base) == 0)
+            return folder;
+    }
+    return CString();
+}

@@ -1,0 +1,56 @@
+#include "rollback/RecordedRegistry.h"
+
+#include "app/PathHelpers.h"
+#include "app/ScopedHandles.h"
+#include "app/SystemCalls.h"
+
+namespace RecordedRegistry {
+
+namespace {
+
+bool KeyExists(const CString& keyPath)
+{
+    ScopedRegKey key;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+}
+
+} // namespace
+
+LONG CreateKey(ChangeRecord& record, Change::Area area, const CString& keyPath, ScopedRegKey& key)
+{
+    // The levels are recorded outermost first, before the key is made: a
+    // create that fails half-way still has its made levels taken back.
+    if (!KeyExists(keyPath)) {
+        std::vector<CString> missing;
+        CString level = keyPath;
+        while (!level.IsEmpty() && !KeyExists(level)) {
+            missing.push_back(level);
+            const int cut = PathHelpers::LastBackslash(level);
+            if (cut <= 0)
+                break;
+            level = level.Left(cut);
+        }
+        for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+            record.KeyCreated(area, *it);
+    }
+    DWORD disposition = 0;
+    return Sys().RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                 KEY_ALL_ACCESS, nullptr, key.Receive(), &disposition);
+}
+
+LONG SetValue(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name,
+              DWORD type, const BYTE* data, DWORD size)
+{
+    record.ValueSet(area, Undo::CaptureValue(keyPath, name));
+    return Sys().RegSetValueExA(key, name, 0, type, data, size);
+}
+
+LONG SetText(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name,
+             const CString& text)
+{
+    return SetValue(record, area, key, keyPath, name, REG_SZ,
+                    reinterpret_cast<const BYTE*>(static_cast<const char*>(text)),
+                    static_cast<DWORD>(text.GetLength()) + 1);
+}
+
+} // namespace RecordedRegistry

@@ -1,0 +1,26 @@
+// Registry writes that the undo can take back: a key's missing levels are
+// recorded as created, a value's earlier content before it is overwritten.
+// Both go through the seam table, so a test can make them fail.
+#pragma once
+
+#include "rollback/ChangeRecord.h"
+
+#include <windows.h>
+
+class ScopedRegKey;
+
+namespace RecordedRegistry {
+
+// Opens the key under HKEY_LOCAL_MACHINE, creating it with every missing
+// level, each recorded. ERROR_SUCCESS or the system's error.
+LONG CreateKey(ChangeRecord& record, Change::Area area, const CString& keyPath, ScopedRegKey& key);
+
+// Writes a value of an open key (whose path is keyPath), its prior recorded.
+LONG SetValue(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name,
+              DWORD type, const BYTE* data, DWORD size);
+
+// A REG_SZ value, its terminating zero counted.
+LONG SetText(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name,
+             const CString& text);
+
+} // namespace RecordedRegistry
