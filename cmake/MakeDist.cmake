@@ -2,7 +2,7 @@
 #
 #   <DIST_DIR>/
 #     tarvel.exe, tarvelchk.exe    the installer and the package checker
-#     <more programs>              the uninstaller, once the build has one
+#     uninst.exe                   the uninstaller a package ships as UNINSTALL_FILE
 #     docs/                        the author's documentation, README.md
 #     template/                    the sample package, ready to copy: its script
 #                                  in Shift-JIS with CR LF line ends
@@ -32,6 +32,13 @@ file(COPY ${docs} ${SOURCE_DIR}/docs/screenshots DESTINATION ${DIST_DIR}/docs)
 file(COPY ${SOURCE_DIR}/sample/ DESTINATION ${DIST_DIR}/template PATTERN tarvel.eif.utf8 EXCLUDE)
 list(GET PROGRAMS 0 installer)
 file(COPY ${installer} DESTINATION ${DIST_DIR}/template/setup)
+# The sample names uninst.exe as its uninstaller: the template ships the real one.
+foreach(program ${PROGRAMS})
+  get_filename_component(name ${program} NAME)
+  if(name STREQUAL "uninst.exe")
+    file(COPY ${program} DESTINATION ${DIST_DIR}/template/setup)
+  endif()
+endforeach()
 
 # The installer reads its script in the ANSI code page (Shift-JIS on Japanese
 # Windows) with CR LF line ends; the repository keeps it in UTF-8.

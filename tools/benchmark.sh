@@ -113,7 +113,7 @@ step "building tarvel.exe and the benchmark programs in $build_dir"
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
   cmake -S "$here" -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" >/dev/null
 fi
-cmake --build "$build_dir" -j2 --target tarvel uninst_stub >/dev/null
+cmake --build "$build_dir" -j2 --target tarvel uninst >/dev/null
 bin=$build_dir/bench
 mkdir -p "$bin"
 cxx="i686-w64-mingw32-g++-posix -O2 -std=c++17 -static -Wall"
@@ -156,7 +156,7 @@ for p in $packages; do
   read -r files bytes layout <<<"${shape[$p]}"
   wine_run 'C:\bench\bin\genpkg.exe' "C:\\bench\\$p" "$p" "$files" "$bytes" "$layout" >&2
   pkg=$drive_c/bench/$p
-  cp "$build_dir/tarvel.exe" "$build_dir/tests/uninst.exe" "$here/sample/setup/guide.ico" "$pkg/setup/"
+  cp "$build_dir/tarvel.exe" "$build_dir/uninst.exe" "$here/sample/setup/guide.ico" "$pkg/setup/"
   (cd "$pkg" && makensis -V1 nsis-default.nsi >&2 && makensis -V1 nsis-stored.nsi >&2)
 done
 

@@ -14,7 +14,8 @@
 # as C:\tarvel-sample with the build's tarvel.exe in its setup folder, shows the
 # package checker's verdict, runs the installer and prints what happened: the
 # exit code, every window and message box, the installed files, the shortcuts,
-# the registry values and the decoded uninstall log. Fails only when the
+# the registry values and the decoded uninstall log; then runs the installed
+# uninstaller in the same mode and shows that nothing is left. Fails only when the
 # set-up or the build fails, or the package folder is not one.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/run-common.sh"
@@ -70,12 +71,12 @@ company=$(value INSTALL COMPANY_NAME)
 uninstall_key_name=$(value UNINSTALL UNINSTALL_KEY)
 uninstaller=$(value UNINSTALL UNINSTALL_FILE)
 
-# A package that ships without its uninstaller gets the test build's stand-in.
+# The package ships the build's uninstaller (the sample names uninst.exe).
 uninstaller_path="$package/setup/${uninstaller//\\//}"
 if [ -n "$uninstaller" ] && [ ! -e "$uninstaller_path" ]; then
   mkdir -p "$(dirname "$uninstaller_path")"
-  cp "$build_dir/tests/uninst.exe" "$uninstaller_path"
-  echo "  (no $uninstaller in the package: the test build's stand-in uninstaller is used)"
+  cp "$build_dir/uninst.exe" "$uninstaller_path"
+  echo "  (no $uninstaller in the package: the build's uninst.exe is used)"
 fi
 (cd "$package" && find . | sort | sed 's/^\.\///;/^\.$/d;s/^/  /')
 
@@ -141,5 +142,36 @@ else
   echo "  (no setupf.cfn)"
 fi
 
-step "done: tarvelchk exit code $check_status, tarvel.exe exit code $status"
+# The uninstaller as the list of installed software starts it, from the
+# destination; it removes itself through a copy in the temporary folder.
+installed_uninstaller="$dest/$(basename "${uninstaller//\\//}")"
+uninstall_status=-
+if [ -n "$app_path_base" ] && [ -f "$installed_uninstaller" ]; then
+  step "running ${dest_win}\\$(basename "${uninstaller//\\//}") ${tail:-(interactive)}"
+  set +e
+  wine_run "$build_dir/tests/dlgdriver.exe" run --timeout 300 --yes --cwd 'C:\' \
+    "$dest_win\\$(basename "${uninstaller//\\//}")" $tail
+  uninstall_status=$?
+  set -e
+  echo "(dlgdriver exit status $uninstall_status)"
+  # The copy that removes the uninstaller ends a moment after it.
+  for _ in $(seq 1 100); do
+    [ -e "$installed_uninstaller" ] || ls "$drive_c"/users/*/Temp/tvuninst-*.exe >/dev/null 2>&1 || break
+    sleep 0.1
+  done
+
+  step "what is left after the uninstall"
+  left=0
+  if [ -e "$dest" ]; then (cd "$dest" && find . | sed 's/^/  destination: /'); left=1; fi
+  if [ -n "$menu_folder" ] && [ -e "$programs/$menu_folder" ]; then echo "  Start menu: $menu_folder"; left=1; fi
+  if [ -n "$shortcut_name" ] && [ -e "$desktop/$shortcut_name.lnk" ]; then echo "  desktop: $shortcut_name.lnk"; left=1; fi
+  if [ -n "$uninstall_key_name" ] && reg_query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$uninstall_key_name" | grep -q .; then
+    echo "  registry: Uninstall\\$uninstall_key_name"; left=1
+  fi
+  if [ -n "$company" ] && reg_query "HKLM\\Software\\$company" | grep -q .; then echo "  registry: Software\\$company"; left=1; fi
+  if ls "$drive_c"/users/*/Temp/tvuninst-*.exe >/dev/null 2>&1; then echo "  temporary copy of the uninstaller"; left=1; fi
+  [ $left = 0 ] && echo "  nothing: files, links, registry keys and the uninstaller's copy are gone"
+fi
+
+step "done: tarvelchk exit code $check_status, tarvel.exe exit code $status, uninstaller exit code $uninstall_status"
 exit 0

@@ -75,7 +75,7 @@ wait_for() {
 package=$WINEPREFIX/drive_c/TarvelShots
 rm -rf "$package" "$WINEPREFIX/drive_c/Program Files (x86)/Zerdane"
 mkdir -p "$package/setup" "$package/GUIDE"
-cp "$build/tarvel.exe" "$build/tests/uninst.exe" "$package/setup/"
+cp "$build/tarvel.exe" "$build/uninst.exe" "$package/setup/"
 cp "$here/src/res/tarvel.ico" "$package/setup/guide.ico"
 convert -size 420x64 gradient:'#1a4f8b'-'#6fa8dc' \
   -font /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf -fill white -pointsize 30 \

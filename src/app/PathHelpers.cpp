@@ -30,6 +30,27 @@ bool LeadsUpwards(const char* level, int length)
     return dots >= 2 && i == length;
 }
 
+char Lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The number of leading bytes that 'a' and 'b' share, whole characters only,
+// single-byte letters without regard to case.
+int CommonPrefix(const char* a, const char* b)
+{
+    int i = 0;
+    while (a[i] && b[i]) {
+        int len = CharLen(a, i);
+        if (len != CharLen(b, i))
+            return i;
+        if (len == 2 ? (a[i] != b[i] || a[i + 1] != b[i + 1]) : Lower(a[i]) != Lower(b[i]))
+            return i;
+        i += len;
+    }
+    return i;
+}
+
 } // namespace
 
 int CharLength(const char* text)
@@ -117,6 +138,58 @@ CString WithTrailingBackslash(const CString& path)
     if (EndsWithBackslash(path))
         return path;
     return path + "\\";
+}
+
+bool StaysInside(const char* relative)
+{
+    const char* text = relative;
+    if (!text || !text[0])
+        return false;
+    int levelStart = 0;
+    int i = 0;
+    for (;;) {
+        const int len = text[i] ? CharLen(text, i) : 1;
+        if (!text[i] || IsSeparator(text, i, len)) {
+            const int length = i - levelStart;
+            if (length == 0)
+                return false;
+            bool onlyDots = true;
+            for (int k = levelStart; k < i; ++k)
+                onlyDots = onlyDots && (text[k] == '.' || text[k] == ' ');
+            if (onlyDots)
+                return false;
+            if (!text[i])
+                return true;
+            levelStart = i + 1;
+        } else if (len == 1) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            if (c < 0x20 || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|')
+                return false;
+        }
+        i += len;
+    }
+}
+
+bool IsLevelOf(const char* level, const char* folder)
+{
+    const CString trimmedLevel = WithoutTrailingBackslash(level);
+    const CString trimmedFolder = WithoutTrailingBackslash(folder);
+    const char* a = trimmedLevel;
+    // "X:\" and one level at least; every level must be a plain name.
+    if (trimmedLevel.GetLength() < 4 || a[1] != ':' || a[2] != '\\' || !StaysInside(a + 3))
+        return false;
+    const int common = CommonPrefix(a, trimmedFolder);
+    if (common != trimmedLevel.GetLength())
+        return false;
+    const char* rest = static_cast<const char*>(trimmedFolder) + common;
+    return rest[0] == '\0' || rest[0] == '\\';
+}
+
+bool IsInside(const char* path, const char* folder)
+{
+    const CString base = WithTrailingBackslash(folder);
+    const int common = CommonPrefix(path, base);
+    return common == base.GetLength() && path[common] != '\0';
 }
 
 CString JoinBelow(const CString& folder, const CString& name)

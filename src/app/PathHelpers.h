@@ -50,6 +50,21 @@ CString JoinBelow(const CString& folder, const CString& name);
 // that "..\x.ico" lands in the destination's root and never above it.
 CString NamedFileDestination(const CString& name);
 
+// TRUE when a relative path can only name something below the folder it is
+// joined to: not empty, no leading separator, no drive or stream colon, no
+// level that is empty or made only of dots and blanks (the file system reads
+// "..", "..." and ".. " as the level above), no wildcard or control character.
+// Both "\\" and "/" separate levels here, as they do for the file system.
+bool StaysInside(const char* relative);
+
+// TRUE when 'level' is a drive-rooted folder ("C:\A", at least one level
+// below the root) that is 'folder' itself or one of its ancestors. Single-byte
+// letters compare without regard to case, double-byte characters byte for byte.
+bool IsLevelOf(const char* level, const char* folder);
+
+// TRUE when 'path' lies inside 'folder' (the folder itself does not count).
+bool IsInside(const char* path, const char* folder);
+
 } // namespace PathHelpers
 
 using PathHelpers::EndsWithSingleByteChar;

@@ -2,7 +2,8 @@
 
 #include "app/PathHelpers.h"
 #include "app/RunReport.h"
-#include "app/SystemCalls.h"
+#include "app/ShellFolders.h"
+#include "app/SingleInstance.h"
 #include "app/TarvelDoc.h"
 #include "app/TarvelView.h"
 #include "res/resource.h"
@@ -11,8 +12,6 @@
 #include <direct.h>
 
 namespace {
-
-const char INSTANCE_MUTEX_NAME[] = "h_tarvel_installer_PrevInstance";
 
 CDocument* NewDocument() { return new CTarvelDoc; }
 CFrameWnd* NewFrame() { return new CMainFrame; }
@@ -57,20 +56,8 @@ int CTarvelApp::GetCreatedSharedFolders(CStringArray& folders) const
 
 BOOL CTarvelApp::AcquireSingleInstance()
 {
-    HANDLE other = Sys().OpenMutexA(MUTEX_ALL_ACCESS, FALSE, INSTANCE_MUTEX_NAME);
-    if (other) {
-        CloseHandle(other);
-        return FALSE;
-    }
-    // Two starts at the same moment can both pass the check above; the one
-    // that did not create the mutex is the second instance.
-    HANDLE mine = CreateMutexA(nullptr, FALSE, INSTANCE_MUTEX_NAME);
-    if (mine && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mine);
-        return FALSE;
-    }
-    InstanceMutex = mine;
-    return TRUE;
+    InstanceMutex = SingleInstance::Acquire();
+    return InstanceMutex != nullptr;
 }
 
 CString CTarvelApp::InstallerFolderOf(const char* modulePath)
@@ -125,9 +112,7 @@ BOOL CTarvelApp::InitInstance()
 
 int CTarvelApp::Run()
 {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    IsNtFamily = (GetVersionExA(&version) && version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS) ? 1 : 0;
+    IsNtFamily = ShellFolders::IsNtFamily() ? 1 : 0;
 
     if (!IsRunPosted) {
         ::PostMessageA(m_pMainWnd->m_hWnd, WM_COMMAND, ID_RUN_SETUP, 0);
@@ -138,11 +123,7 @@ int CTarvelApp::Run()
 
 int CTarvelApp::ExitInstance()
 {
-    if (InstanceMutex) {
-        ReleaseMutex(InstanceMutex);
-        CloseHandle(InstanceMutex);
-        InstanceMutex = nullptr;
-    }
+    SingleInstance::Release(InstanceMutex);
     CWinApp::ExitInstance();
     RunReport::End(ExitCode);
     return ExitCode;

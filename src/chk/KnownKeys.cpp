@@ -46,6 +46,11 @@ std::vector<KnownKey> BuildCatalogue()
     add(SEC_INSTALL, KEY_PRODUCT_KEY_FILE1, ValueKind::Path);
     add(SEC_UNINSTALL, KEY_UNINSTALL_FILE, ValueKind::Path);
     add(SEC_UNINSTALL, KEY_UNINSTALL_KEY, ValueKind::Name);
+    // The uninstaller's own texts, all optional.
+    for (const char* text : {KEY_UNINSTALL_CAPTION, KEY_MSG_UNINSTALL_CONF, KEY_MSG_UNINSTALL_STATUS,
+                             KEY_MSG_UNINSTALL_END, KEY_MSG_UNINSTALL_LEFT, KEY_MSG_UNINSTALL_RESTART,
+                             KEY_ERR_UNINSTALL_NOTHING, KEY_ERR_UNINSTALL_LOG, KEY_ERR_UNINSTALL_RUNNING})
+        add(SEC_UNINSTALL, text, ValueKind::Text);
     for (const char* text : {KEY_ERR_MES_FILE_NOT_EXIST, KEY_ERR_MES_ERROR_OCCURRED, KEY_ERR_MES_WRITE_ERROR,
                              KEY_ERR_MES_COPY_ERROR, KEY_ERR_MES_NOSPACE, KEY_ERR_MES_USER_CANCEL,
                              KEY_ERR_SEL_FOL_INVALID})

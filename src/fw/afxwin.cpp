@@ -201,6 +201,22 @@ INT_PTR CDialog::DoModal()
                            reinterpret_cast<LPARAM>(this));
 }
 
+void CDialog::PumpWaitingMessages()
+{
+    MSG msg;
+    while (m_hWnd && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Not ours to take: hand it back to the main loop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (!IsDialogMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
 BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
 {
     m_nIDTemplate = nIDTemplate;

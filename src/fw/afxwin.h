@@ -132,6 +132,10 @@ public:
     // Moves data between members and controls (FALSE: members to controls).
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
     BOOL IsDialogMessage(MSG* pMsg) { return ::IsDialogMessageA(m_hWnd, pMsg); }
+    // For a modeless dialog during long work: dispatches the thread's waiting
+    // messages without waiting (PeekMessage, IsDialogMessage for this dialog);
+    // a WM_QUIT met on the way is posted again for the main loop.
+    void PumpWaitingMessages();
 
 // Overridables
     virtual BOOL OnInitDialog(); // UpdateData(FALSE); TRUE

@@ -5,9 +5,11 @@
 // run's record holds it for the undo.
 #include "app/PathHelpers.h"
 #include "app/ScopedHandles.h"
+#include "app/ShellFolders.h"
 #include "app/SystemCalls.h"
 #include "app/TarvelApp.h"
 #include "app/TarvelDoc.h"
+#include "install/RegistrationNames.h"
 #include "rollback/RecordedRegistry.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptProducts.h"
@@ -22,16 +24,6 @@
 #include <vector>
 
 namespace {
-
-constexpr char UNINSTALL_ROOT[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-constexpr char SOFTWARE_ROOT[] = "Software\\";
-constexpr char LINK_EXTENSION[] = ".lnk";
-
-constexpr char VALUE_DISPLAY_NAME[] = "DisplayName";
-constexpr char VALUE_UNINSTALL_STRING[] = "UninstallString";
-constexpr char VALUE_UNINSTALL_FOLDER[] = "UninstallFolder";
-constexpr char VALUE_INSTALL_LOCATION[] = "InstallLocation";
-constexpr char VALUE_KEY_FILE[] = "KeyFile";
 
 // COM for the life of one link. Only a successful CoInitialize is balanced:
 // an unbalanced CoUninitialize would tear down a caller's apartment.
@@ -85,35 +77,6 @@ bool FitsInPath(const CString& path)
 {
     WCHAR wide[MAX_PATH];
     return ToWidePath(path, wide);
-}
-
-void FreeIdList(LPITEMIDLIST list)
-{
-    IMalloc* shellMalloc = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&shellMalloc)) && shellMalloc) {
-        shellMalloc->Free(list);
-        shellMalloc->Release();
-    } else {
-        CoTaskMemFree(list);
-    }
-}
-
-// The file-system path of a shell folder, empty when the shell cannot name one.
-CString ShellFolderPath(int csidl)
-{
-    LPITEMIDLIST list = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) || !list)
-        return CString();
-    CString path;
-    // The call's contract is a buffer of MAX_PATH characters; it writes no more.
-    char* buffer = path.GetBuffer(MAX_PATH);
-    buffer[0] = '\0';
-    BOOL found = SHGetPathFromIDListA(list, buffer);
-    path.ReleaseBuffer();
-    FreeIdList(list);
-    if (!found)
-        path.Empty();
-    return path;
 }
 
 CString JoinPath(const CString& folder, const CString& name)
@@ -202,7 +165,7 @@ BOOL CTarvelDoc::RegisterSteps()
     constexpr Change::Area area = Change::Area::Shortcuts;
 
     // 1. The program folder in the Start menu.
-    const CString programs = ShellFolderPath(allUsers ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS);
+    const CString programs = ShellFolders::Programs(allUsers);
     const CString keyFile1 = GetScriptValue(SEC_INSTALL, KEY_PRODUCT_KEY_FILE1);
     const CString folderName = GetScriptValue(SEC_INSTALL, KEY_PROGRAM_FOLDER_NAME);
     const CString linkName = GetScriptValue(SEC_INSTALL, KEY_SHORTCUT_NAME) + LINK_EXTENSION;
@@ -222,7 +185,7 @@ BOOL CTarvelDoc::RegisterSteps()
     // 3. The desktop link, when the script asks for one.
     if (GetScriptValue(SEC_INSTALL, KEY_FLAG_DESKTOP_ICON).CompareNoCase(FLAG_TRUE) == 0) {
         const CString desktop =
-            ShellFolderPath(allUsers ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY);
+            ShellFolders::Desktop(allUsers);
         if (desktop.IsEmpty())
             return Fail(ERROR_CODE_GENERAL, "find desktop");
         if (!CreateShortcut(target, JoinPath(desktop, linkName), icon))

@@ -57,6 +57,16 @@ constexpr const char VALUE_NONE[] = "NONE";
 // [UNINSTALL].
 constexpr const char KEY_UNINSTALL_FILE[] = "UNINSTALL_FILE";
 constexpr const char KEY_UNINSTALL_KEY[] = "UNINSTALL_KEY";
+// Read by the uninstaller only, all optional: its window caption and texts.
+constexpr const char KEY_UNINSTALL_CAPTION[] = "UNINSTALL_CAPTION";
+constexpr const char KEY_MSG_UNINSTALL_CONF[] = "MSG_UNINSTALL_CONF";
+constexpr const char KEY_MSG_UNINSTALL_STATUS[] = "MSG_UNINSTALL_STATUS";
+constexpr const char KEY_MSG_UNINSTALL_END[] = "MSG_UNINSTALL_END";
+constexpr const char KEY_MSG_UNINSTALL_LEFT[] = "MSG_UNINSTALL_LEFT";
+constexpr const char KEY_MSG_UNINSTALL_RESTART[] = "MSG_UNINSTALL_RESTART";
+constexpr const char KEY_ERR_UNINSTALL_NOTHING[] = "ERR_UNINSTALL_NOTHING";
+constexpr const char KEY_ERR_UNINSTALL_LOG[] = "ERR_UNINSTALL_LOG";
+constexpr const char KEY_ERR_UNINSTALL_RUNNING[] = "ERR_UNINSTALL_RUNNING";
 
 // [ERROR]: message texts.
 constexpr const char KEY_ERR_MES_FILE_NOT_EXIST[] = "ERR_MES_FILE_NOT_EXIST";

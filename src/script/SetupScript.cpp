@@ -2,32 +2,10 @@
 // installer's folder into the document's 200 slots, through the same table
 // code that the checker runs.
 #include "app/TarvelDoc.h"
+#include "script/ScriptFile.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptPieces.h"
 #include "script/ScriptTable.h"
-
-namespace {
-
-// The open script file as the reader's input. A failed read (a vanished
-// network drive) throws inside the file class; the reader wants a count.
-class FileInput : public ScriptInput
-{
-public:
-    explicit FileInput(CFile& file) : m_file(file) {}
-    int Read(char* buffer, int size) override
-    {
-        try {
-            return static_cast<int>(m_file.Read(buffer, static_cast<UINT>(size)));
-        } catch (const CFileException&) {
-            return -1;
-        }
-    }
-
-private:
-    CFile& m_file;
-};
-
-} // namespace
 
 int CTarvelDoc::ReadScript()
 {
@@ -39,7 +17,7 @@ int CTarvelDoc::ReadScript()
         ShowTwoLineMessage("File open error.", "");
         return FALSE;
     }
-    FileInput input(file);
+    CScriptFileInput input(file);
     return table.Read(input, [this](const char* first, const char* second) { ShowTwoLineMessage(first, second); });
 }
 

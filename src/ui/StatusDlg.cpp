@@ -82,18 +82,7 @@ BOOL CStatusDlg::PumpMessages()
 {
     if (!m_hWnd || !::IsWindow(m_hWnd))
         return CancelRequest ? TRUE : FALSE;
-    MSG msg;
-    while (m_hWnd && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Not ours to take: hand it back to the main loop.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (!IsDialogMessage(&msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    PumpWaitingMessages();
     return CancelRequest ? TRUE : FALSE;
 }
 

@@ -90,7 +90,7 @@ std::string InstallerPath()
     return dlg::WindowsPathFromUnix(fromEnvironment.empty() ? TARVEL_EXE_UNIX_PATH : fromEnvironment);
 }
 
-std::string UninstallerStubPath() { return dlg::WindowsPathFromUnix(UNINST_STUB_UNIX_PATH); }
+std::string UninstallerPath() { return dlg::WindowsPathFromUnix(UNINST_EXE_UNIX_PATH); }
 
 std::string CheckerPath() { return dlg::WindowsPathFromUnix(TARVELCHK_EXE_UNIX_PATH); }
 
@@ -351,7 +351,7 @@ bool PackageFolder::CopyInstaller() const
 bool PackageFolder::CopyUninstaller(const std::string& relative) const
 {
     return MakeFolders(ParentOf(Path(relative)))
-        && CopyFileW(W(UninstallerStubPath()).c_str(), W(Path(relative)).c_str(), FALSE);
+        && CopyFileW(W(UninstallerPath()).c_str(), W(Path(relative)).c_str(), FALSE);
 }
 
 dlg::RunResult PackageFolder::Run(const std::string& tail, dlg::RunOptions options) const

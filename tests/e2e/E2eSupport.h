@@ -24,7 +24,7 @@ constexpr const char* kInstanceMutex = "h_tarvel_installer_PrevInstance";
 
 // Windows path of the tarvel.exe under test: $TARVEL_EXE when set, else the build's.
 std::string InstallerPath();
-std::string UninstallerStubPath();
+std::string UninstallerPath();
 // Windows path of the package checker tarvelchk.exe of the build.
 std::string CheckerPath();
 // Windows path of the repository's sample package folder.

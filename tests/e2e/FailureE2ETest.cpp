@@ -103,7 +103,9 @@ protected:
     void SetUp() override
     {
         GuideFixture::SetUp();
-        drive.reset(new e2e::TinyDrive(package.Root(), "1m"));
+        // Room for the package's real uninstaller (about 1.3 MB), not for
+        // the blocks of many small files besides it.
+        drive.reset(new e2e::TinyDrive(package.Root(), "2m"));
         if (!drive->Ready())
             GTEST_SKIP() << "no tiny drive: " << drive->Why();
         programFiles = e2e::ProgramFilesDir();

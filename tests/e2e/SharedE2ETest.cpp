@@ -5,6 +5,7 @@
 // shared copy takes back what the run did to counters, registrations and
 // shared files, as far as no other product still counts on them.
 #include "InstallSupport.h"
+#include "MachineState.h"
 #include "Text.h"
 
 // Generated beside the test libraries; the e2e include folder is its sibling.
@@ -12,6 +13,7 @@
 
 #include <shlobj.h>
 
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -489,6 +491,72 @@ TEST_F(LargeSharedPackage, ClosingTheStatusWindowDuringTheSharedCopyUndoesBothCo
     EXPECT_FALSE(e2e::Exists(guideTop)) << "left behind: " << guideTop;
     EXPECT_FALSE(e2e::RegKeyExists(HKEY_LOCAL_MACHINE, CounterRoot()));
     EXPECT_EQ(RegisteredPath(kLibrary), "");
+}
+
+// Two products of the maker share the library; the uninstaller of each takes
+// away one user. After the first the library stays registered for the second;
+// after the second the machine is as it was before both installs. (Shared
+// files other than the libraries are recorded nowhere the uninstaller can
+// read, so this package carries the library alone.)
+TEST_F(SharedPackage, TwoProductsSharingALibraryAreUninstalledOneByOne)
+{
+    e2e::RemoveTree(package.Path("Common\\data"));
+    DeleteFileW(W(package.Path("Common\\readme.txt")).c_str());
+    auto uninstall = [](const std::string& folder) {
+        dlg::RunOptions options;
+        options.currentFolder = "C:\\";
+        const dlg::RunResult run = dlg::RunToEnd(folder + "\\uninst.exe", "/PSM", options);
+        EXPECT_TRUE(e2e::WaitUntil([&] { return !e2e::Exists(folder + "\\uninst.exe"); }, 20000));
+        return run;
+    };
+    // Left out: the installer's profile key (its start-up opens it), the test
+    // library's own registration marks (its DllUnregisterServer leaves their
+    // parents) and the package folder, whose script the test rewrites.
+    const std::string packageRoot = package.Root();
+    auto withoutProfileKey = [&packageRoot](e2e::MachineState state) {
+        auto drop = [](std::set<std::string>& items, const std::string& prefix) {
+            for (auto item = items.begin(); item != items.end();)
+                item = item->rfind(prefix, 0) == 0 ? items.erase(item) : std::next(item);
+        };
+        drop(state.registry, "HKCU\\Software\\Zerdane");
+        const std::string marks = TESTLIB_MARK_ROOT;
+        drop(state.registry, "HKLM\\" + marks.substr(0, marks.rfind('\\')));
+        drop(state.files, packageRoot);
+        return state;
+    };
+    const e2e::MachineState before = withoutProfileKey(e2e::CaptureMachineState());
+
+    WriteScript();
+    ASSERT_EQ(Install().exitCode, 0u);
+    // The second product: its own destination, product key, menu and uninstall key.
+    std::string second = e2e::ReadFileBytes(package.Path("setup\\tarvel.eif"));
+    for (const std::pair<std::string, std::string>& change :
+         {std::pair<std::string, std::string>{"\\Guide\r\n", "2\\Second\r\n"},
+          {"PRODUCT_NAME1=" + std::string(kProduct), "PRODUCT_NAME1=Second"},
+          {"PROGRAM_FOLDER_NAME=" + menuName, "PROGRAM_FOLDER_NAME=" + menuName + " 2"},
+          {"UNINSTALL_KEY=TarvelE2E Shared", "UNINSTALL_KEY=TarvelE2E Second"}}) {
+        const size_t at = second.find(change.first);
+        ASSERT_NE(at, std::string::npos) << change.first;
+        second.replace(at, change.first.size(), change.second);
+    }
+    ASSERT_TRUE(package.Write("setup\\tarvel.eif", second));
+    ASSERT_EQ(Install().exitCode, 0u);
+    ASSERT_EQ(Counter(), 2);
+
+    EXPECT_EQ(uninstall(guideTop + "\\Guide").exitCode, 0u);
+    EXPECT_EQ(Counter(), 1);
+    EXPECT_TRUE(SamePath(RegisteredPath(kLibrary), SharedLibrary())) << RegisteredPath(kLibrary);
+    EXPECT_TRUE(e2e::Exists(guideTop + "2\\Second\\index.htm"));
+    EXPECT_FALSE(e2e::Exists(guideTop + "\\Guide"));
+
+    EXPECT_EQ(uninstall(guideTop + "2\\Second").exitCode, 0u);
+    EXPECT_EQ(RegisteredPath(kLibrary), "");
+    EXPECT_EQ(e2e::StateChanges(before, withoutProfileKey(e2e::CaptureMachineState())), "");
+    e2e::RemoveTree(programs + "\\" + menuName + " 2");
+    e2e::RemoveTree(guideTop + "2");
+    std::string secondKey = uninstallKey;
+    secondKey.replace(secondKey.rfind("Shared"), 6, "Second");
+    e2e::DeleteRegTree(HKEY_LOCAL_MACHINE, secondKey);
 }
 
 } // namespace

@@ -1,0 +1,18 @@
+// The one mutex that keeps Tarvel's programs from running side by side: an
+// install and an uninstall of the same package must never overlap, so the
+// installer and the uninstaller both take it.
+#pragma once
+
+#include <windows.h>
+
+namespace SingleInstance {
+
+// The mutex, owned by the caller until it ends; null when another Tarvel
+// program holds it (also when that one appeared between the check and the
+// creation).
+HANDLE Acquire();
+
+// Gives the mutex back and closes it; a null handle is ignored.
+void Release(HANDLE& mutex);
+
+} // namespace SingleInstance

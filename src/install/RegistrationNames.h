@@ -1,0 +1,14 @@
+// The names under which an install registers a package: the key of the list
+// of installed software and its values, the product key's value, the link
+// extension. The installer writes them; the uninstaller takes them back.
+#pragma once
+
+constexpr char UNINSTALL_ROOT[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr char SOFTWARE_ROOT[] = "Software\\";
+constexpr char LINK_EXTENSION[] = ".lnk";
+
+constexpr char VALUE_DISPLAY_NAME[] = "DisplayName";
+constexpr char VALUE_UNINSTALL_STRING[] = "UninstallString";
+constexpr char VALUE_UNINSTALL_FOLDER[] = "UninstallFolder";
+constexpr char VALUE_INSTALL_LOCATION[] = "InstallLocation";
+constexpr char VALUE_KEY_FILE[] = "KeyFile";

@@ -1,0 +1,25 @@
+// An open script file as the reader's input, for every program that reads
+// "tarvel.eif" from a disk: the installer and the uninstaller.
+#pragma once
+
+#include "afxfile.h"
+#include "script/ScriptPieces.h"
+
+class CScriptFileInput : public ScriptInput
+{
+public:
+    explicit CScriptFileInput(CFile& file) : m_file(file) {}
+    // A failed read (a vanished network drive) throws inside the file class;
+    // the reader wants a count.
+    int Read(char* buffer, int size) override
+    {
+        try {
+            return static_cast<int>(m_file.Read(buffer, static_cast<UINT>(size)));
+        } catch (const CFileException&) {
+            return -1;
+        }
+    }
+
+private:
+    CFile& m_file;
+};

@@ -1,0 +1,64 @@
+#include "uninst/EmptyKeys.h"
+
+#include "app/PathHelpers.h"
+#include "app/ScopedHandles.h"
+
+namespace EmptyKeys {
+
+bool Remove(HKEY root, const char* keyPath)
+{
+    {
+        ScopedRegKey key;
+        const LONG opened = RegOpenKeyExA(root, keyPath, 0, KEY_READ, key.Receive());
+        if (opened == ERROR_FILE_NOT_FOUND)
+            return true;
+        if (opened != ERROR_SUCCESS)
+            return false;
+        DWORD subKeys = 0, values = 0;
+        if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                             nullptr, nullptr, nullptr) != ERROR_SUCCESS || subKeys > 0 || values > 0)
+            return false;
+    }
+    return RegDeleteKeyA(root, keyPath) == ERROR_SUCCESS;
+}
+
+void RemoveUpwards(HKEY root, const CString& keyPath, int stopAt)
+{
+    CString path = keyPath;
+    for (;;) {
+        int levels = 1;
+        for (int at = 0; (at = PathHelpers::FindNthBackslash(path, at, 1)) >= 0; ++at)
+            ++levels;
+        if (levels <= stopAt || !Remove(root, path))
+            return;
+        const int cut = PathHelpers::LastBackslash(path);
+        if (cut < 0)
+            return;
+        path = path.Left(cut);
+    }
+}
+
+void RemoveValue(HKEY root, const char* keyPath, const char* name)
+{
+    ScopedRegKey key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_SET_VALUE, key.Receive()) == ERROR_SUCCESS)
+        RegDeleteValueA(key.Get(), name);
+}
+
+BOOL ReadText(HKEY root, const char* keyPath, const char* name, CString& text)
+{
+    ScopedRegKey key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
+        return FALSE;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return FALSE;
+    char* buffer = text.GetBuffer(static_cast<int>(size) + 1);
+    buffer[0] = '\0';
+    const LONG read = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    buffer[size] = '\0';
+    text.ReleaseBuffer();
+    return read == ERROR_SUCCESS;
+}
+
+} // namespace EmptyKeys

@@ -1,0 +1,183 @@
+#include "uninst/RemovePackage.h"
+
+#include "app/FileOps.h"
+#include "app/PathHelpers.h"
+#include "app/ScopedHandles.h"
+#include "install/RegistrationNames.h"
+#include "rollback/UndoSteps.h"
+#include "shared/SharedRegistry.h"
+#include "uninst/EmptyKeys.h"
+
+namespace {
+
+constexpr char COUNTER_VALUE[] = "SRCHCOUNTER";
+// The profile key the framework opens at every start of the installer.
+constexpr char INSTALLER_PROFILE_KEY[] = "Software\\Zerdane\\Tarvel";
+
+bool Exists(const char* path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool HasItemInside(const std::vector<CString>& items, const CString& folder)
+{
+    for (const CString& item : items)
+        if (PathHelpers::IsInside(item, folder))
+            return true;
+    return false;
+}
+
+// A file that will not go now: one held open goes at the next restart.
+void RemoveOrSchedule(const CString& path, RemovalOutcome& outcome)
+{
+    if (Undo::RemoveFile(path) || !Exists(path))
+        return;
+    const DWORD error = GetLastError();
+    if ((error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED)
+        && MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        outcome.AtRestart.push_back(path);
+    else
+        outcome.Left.push_back(path);
+}
+
+// A folder that stays because of something inside is named once, by its
+// innermost level; one that holds only files due at the restart goes then too.
+void RemoveFolder(const CString& folder, RemovalOutcome& outcome)
+{
+    if (Undo::RemoveFolderIfEmpty(folder) || !Exists(folder))
+        return;
+    if (HasItemInside(outcome.AtRestart, folder)) {
+        if (MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+            outcome.AtRestart.push_back(folder);
+        return;
+    }
+    if (!HasItemInside(outcome.Left, folder))
+        outcome.Left.push_back(folder);
+}
+
+void RemoveRegistration(const UninstallPlan& plan)
+{
+    const CString folderText = PathHelpers::WithoutTrailingBackslash(plan.InstallFolder);
+    if (!plan.UninstallKey.IsEmpty()) {
+        // The key is named by the package, not by the installation: when the
+        // package was installed again elsewhere, the key is that one's.
+        CString registered;
+        if (!EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered)
+            || registered.CompareNoCase(folderText) == 0) {
+            for (const char* name :
+                 {VALUE_DISPLAY_NAME, VALUE_UNINSTALL_STRING, VALUE_UNINSTALL_FOLDER, VALUE_INSTALL_LOCATION})
+                EmptyKeys::RemoveValue(HKEY_LOCAL_MACHINE, plan.UninstallKey, name);
+            EmptyKeys::Remove(HKEY_LOCAL_MACHINE, plan.UninstallKey);
+        }
+    }
+    for (const ProductKey& product : plan.Products) {
+        CString keyFile;
+        if (EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, product.KeyPath, VALUE_KEY_FILE, keyFile)
+            && keyFile.CompareNoCase(product.KeyFile) != 0)
+            continue;
+        EmptyKeys::RemoveValue(HKEY_LOCAL_MACHINE, product.KeyPath, VALUE_KEY_FILE);
+        // Up to the product's level; the maker's key goes after the counters.
+        EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, product.KeyPath, 2);
+    }
+}
+
+void RemoveLinks(const UninstallPlan& plan, RemovalOutcome& outcome)
+{
+    if (!plan.MenuLink.IsEmpty() && Exists(plan.MenuLink))
+        RemoveOrSchedule(plan.MenuLink, outcome);
+    if (!plan.ProgramFolder.IsEmpty() && Exists(plan.ProgramFolder))
+        Undo::RemoveFolderIfEmpty(plan.ProgramFolder);
+    if (!plan.DesktopLink.IsEmpty() && Exists(plan.DesktopLink))
+        RemoveOrSchedule(plan.DesktopLink, outcome);
+}
+
+bool WriteCounter(const CString& keyPath, LONG counter)
+{
+    ScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
+        return false;
+    const DWORD value = static_cast<DWORD>(counter);
+    return RegSetValueExA(key.Get(), COUNTER_VALUE, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                          sizeof(value)) == ERROR_SUCCESS;
+}
+
+} // namespace
+
+void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
+{
+    if (plan.Libraries.empty())
+        return;
+    const CString sharedFolder = plan.SharedLevels.empty() ? CString() : plan.SharedLevels.back();
+    for (const SharedLibrary& library : plan.Libraries) {
+        LONG counter = 0;
+        // A library nobody counts was not this install's to count: it stays.
+        if (!SharedRegistry::KeyExists(library.CounterKey) || !SharedRegistry::ReadCounter(library.CounterKey, counter))
+            continue;
+        if (counter > 1) {
+            if (!WriteCounter(library.CounterKey, counter - 1))
+                outcome.Left.push_back(CString("HKEY_LOCAL_MACHINE\\") + library.CounterKey);
+            continue;
+        }
+        Undo::RemoveKey(library.CounterKey);
+        if (library.Path.IsEmpty() || !Exists(library.Path))
+            continue;
+        Undo::UnregisterLibrary(library.Path);
+        RemoveOrSchedule(library.Path, outcome);
+        // The library's own sub-folders of the shared folder, innermost first.
+        CString folder = library.Path.Left(PathHelpers::LastBackslash(library.Path));
+        while (PathHelpers::IsInside(folder, sharedFolder)) {
+            Undo::RemoveFolderIfEmpty(folder);
+            folder = folder.Left(PathHelpers::LastBackslash(folder));
+        }
+    }
+    for (auto level = plan.SharedLevels.rbegin(); level != plan.SharedLevels.rend(); ++level)
+        if (Exists(*level))
+            Undo::RemoveFolderIfEmpty(*level);
+    EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, SharedRegistry::CounterParentPath(
+                                 plan.Company.Mid(static_cast<int>(strlen(SOFTWARE_ROOT)))), 2);
+}
+
+RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstaller, const RemovalProgress& progress)
+{
+    RemovalOutcome outcome;
+    const int total = static_cast<int>(plan.Files.size() + plan.Folders.size()) + 1;
+    int done = 0;
+    auto step = [&] {
+        if (progress)
+            progress(++done, total);
+    };
+
+    for (const CString& file : plan.Files) {
+        if (file.CompareNoCase(uninstaller) != 0)
+            RemoveOrSchedule(file, outcome);
+        step();
+    }
+    RemoveOrSchedule(plan.LogPath, outcome);
+    for (auto folder = plan.Folders.rbegin(); folder != plan.Folders.rend(); ++folder) {
+        RemoveFolder(*folder, outcome);
+        step();
+    }
+
+    RemoveLinks(plan, outcome);
+    RemoveRegistration(plan);
+    RemoveSharedLibraries(plan, outcome);
+    if (!plan.Company.IsEmpty())
+        EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, plan.Company, 1);
+    EmptyKeys::RemoveUpwards(HKEY_CURRENT_USER, INSTALLER_PROFILE_KEY, 1);
+
+    // The installation folder goes after the uninstaller has ended; whatever
+    // else is in it then keeps it.
+    WIN32_FIND_DATAA found;
+    ScopedFind search(plan.InstallFolder + "*", found);
+    bool othersInside = false;
+    for (bool more = search.IsOpen(); more && !othersInside; more = search.Next(found)) {
+        const CString name = found.cFileName;
+        if (name != "." && name != ".." && (plan.InstallFolder + name).CompareNoCase(uninstaller) != 0)
+            othersInside = true;
+    }
+    if (othersInside && !HasItemInside(outcome.Left, plan.InstallFolder)
+        && !HasItemInside(outcome.AtRestart, plan.InstallFolder))
+        outcome.Left.push_back(PathHelpers::WithoutTrailingBackslash(plan.InstallFolder));
+    step();
+    return outcome;
+}

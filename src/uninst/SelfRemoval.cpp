@@ -1,0 +1,179 @@
+#include "uninst/SelfRemoval.h"
+
+#include "app/PathHelpers.h"
+#include "rollback/UndoSteps.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// The file of a process may stay locked for a moment after its handle is
+// signalled; the attempts are spaced by this and bounded.
+constexpr DWORD RETRY_PAUSE_MS = 100;
+constexpr int RETRY_COUNT = 50;
+
+CString Quoted(const CString& text)
+{
+    return "\"" + text + "\"";
+}
+
+// Once this process has ended, the command interpreter deletes its file. It
+// reads its input from a pipe whose writing end only this process holds: the
+// end of input comes when this process is gone, and then the delete runs.
+// Where no interpreter can be started, the file goes at the next restart.
+void ArrangeOwnRemoval()
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof(self));
+    char shell[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("ComSpec", shell, sizeof(shell))) {
+        GetSystemDirectoryA(shell, sizeof(shell));
+        lstrcatA(shell, "\\cmd.exe");
+    }
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    bool started = false;
+    if (CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
+        CString command = Quoted(shell) + " /d /q /c \"set /p wait= & del /f /q " + Quoted(self) + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+        startup.hStdInput = readEnd;
+        PROCESS_INFORMATION process = {};
+        char temp[MAX_PATH] = {};
+        GetTempPathA(sizeof(temp), temp);
+        started = CreateProcessA(nullptr, command.GetBuffer(command.GetLength()), nullptr, nullptr, TRUE,
+                                 CREATE_NO_WINDOW, nullptr, temp, &startup, &process) != FALSE;
+        command.ReleaseBuffer();
+        if (started) {
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+        CloseHandle(readEnd);
+        // The writing end stays open on purpose: this process's end closes it.
+    }
+    if (!started)
+        MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+// The whole file, empty when it cannot be read.
+std::vector<char> FileBytes(const char* path)
+{
+    std::vector<char> bytes;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    CloseHandle(file);
+    return bytes;
+}
+
+// The copy deletes only the program it was made from: a file of its own
+// bytes. Started by hand with another path, it deletes nothing.
+bool IsCopyOfSelf(const char* program)
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof(self));
+    const std::vector<char> mine = FileBytes(self);
+    return !mine.empty() && FileBytes(program) == mine;
+}
+
+} // namespace
+
+namespace SelfRemoval {
+
+std::vector<CString> SplitArguments(const char* text)
+{
+    std::vector<CString> arguments;
+    int i = 0;
+    for (;;) {
+        while (text[i] == ' ' || text[i] == '\t')
+            ++i;
+        if (!text[i])
+            return arguments;
+        CString argument;
+        bool quoted = false;
+        for (; text[i] && (quoted || (text[i] != ' ' && text[i] != '\t')); ++i) {
+            if (text[i] == '"')
+                quoted = !quoted;
+            else
+                argument += CString(text + i, 1);
+        }
+        arguments.push_back(argument);
+    }
+}
+
+bool StartCleanupCopy(const CString& program, const std::vector<CString>& folders)
+{
+    char self[MAX_PATH] = {};
+    char temp[MAX_PATH] = {};
+    if (!GetModuleFileNameA(nullptr, self, sizeof(self)) || !GetTempPathA(sizeof(temp), temp))
+        return false;
+    CString copy;
+    copy.Format("%stvuninst-%lu.exe", temp, static_cast<unsigned long>(GetCurrentProcessId()));
+    if (!CopyFileA(self, copy, FALSE))
+        return false;
+
+    HANDLE me = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me, SYNCHRONIZE, TRUE, 0)) {
+        Undo::RemoveFile(copy);
+        return false;
+    }
+    CString command;
+    command.Format("%s %s %lu %s", static_cast<const char*>(Quoted(copy)), CLEANUP_SWITCH,
+                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(me)),
+                   static_cast<const char*>(Quoted(program)));
+    for (const CString& folder : folders)
+        command += " " + Quoted(folder);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    const bool started = CreateProcessA(copy, command.GetBuffer(command.GetLength()), nullptr, nullptr, TRUE, 0,
+                                        nullptr, temp, &startup, &process) != FALSE;
+    command.ReleaseBuffer();
+    CloseHandle(me);
+    if (!started) {
+        Undo::RemoveFile(copy);
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+int RunCleanup(const char* arguments)
+{
+    const std::vector<CString> parts = SplitArguments(arguments);
+    if (parts.size() < 2)
+        return 1;
+    HANDLE original = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(strtoul(parts[0], nullptr, 10)));
+    WaitForSingleObject(original, INFINITE);
+    CloseHandle(original);
+
+    const CString& program = parts[1];
+    bool gone = false;
+    if (IsCopyOfSelf(program)) {
+        for (int attempt = 0; attempt < RETRY_COUNT && !gone; ++attempt) {
+            gone = Undo::RemoveFile(program) || GetFileAttributesA(program) == INVALID_FILE_ATTRIBUTES;
+            if (!gone)
+                Sleep(RETRY_PAUSE_MS);
+        }
+        if (!gone)
+            MoveFileExA(program, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        for (size_t i = 2; i < parts.size(); ++i)
+            Undo::RemoveFolderIfEmpty(parts[i]);
+    }
+    ArrangeOwnRemoval();
+    return gone ? 0 : 1;
+}
+
+} // namespace SelfRemoval

@@ -1,0 +1,30 @@
+// A running program cannot delete its own file. The uninstaller therefore
+// copies itself into the temporary folder and starts the copy with a handle
+// to itself; the copy waits until the uninstaller has ended, deletes it and
+// the folders that held it, and has its own file deleted once it has ended.
+#pragma once
+
+#include "afxstr.h"
+
+#include <vector>
+
+namespace SelfRemoval {
+
+// The switch that starts a copy in its clean-up role.
+constexpr char CLEANUP_SWITCH[] = "/TARVEL-CLEANUP";
+
+// Starts the copy for the uninstaller 'program' and the folders to remove
+// when empty after it, innermost first. FALSE when no copy could be started
+// (nothing is left of it then).
+bool StartCleanupCopy(const CString& program, const std::vector<CString>& folders);
+
+// The copy's work, from the text after CLEANUP_SWITCH on its command line.
+// Returns the process exit code: 0 when the program is gone.
+int RunCleanup(const char* arguments);
+
+// The arguments of a command line: separated by blanks, a quoted one may
+// hold blanks. A double quote is never a trail byte of a double-byte
+// character, so a byte scan is enough.
+std::vector<CString> SplitArguments(const char* text);
+
+} // namespace SelfRemoval

@@ -1,0 +1,240 @@
+#include "uninst/UninstallPlan.h"
+
+#include "afxfile.h"
+#include "app/PathHelpers.h"
+#include "app/ShellFolders.h"
+#include "install/RegistrationNames.h"
+#include "rollback/UninstallLog.h"
+#include "script/ScriptFile.h"
+#include "script/ScriptKeys.h"
+#include "script/ScriptProducts.h"
+#include "shared/SharedRegistry.h"
+
+namespace {
+
+// Far more than any package: 2000 items of 260 bytes each come to about half
+// a megabyte, and a larger file is no log the installer wrote.
+constexpr DWORD MAX_LOG_BYTES = 4 * 1024 * 1024;
+
+CString Lowered(const CString& text)
+{
+    CString lowered = text;
+    lowered.MakeLower();
+    return lowered;
+}
+
+// The whole file, or FALSE when it cannot be opened or read.
+BOOL ReadWholeFile(const CString& path, CString& bytes, bool& missing)
+{
+    missing = GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+    if (missing)
+        return FALSE;
+    CFile file;
+    if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone))
+        return FALSE;
+    try {
+        char buffer[4096];
+        for (UINT got; (got = file.Read(buffer, sizeof(buffer))) > 0;) {
+            if (static_cast<DWORD>(bytes.GetLength()) + got > MAX_LOG_BYTES)
+                return FALSE;
+            bytes += CString(buffer, static_cast<int>(got));
+        }
+    } catch (const CFileException&) {
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A name the script gives for one registry level: the install joined it with
+// backslashes, so a name holding one (or none at all) could reach a key that
+// is not the package's.
+bool IsOneKeyLevel(const CString& name)
+{
+    return !name.IsEmpty() && PathHelpers::StaysInside(name) && PathHelpers::LastComponentStart(name) == 0
+        && name.Find('/') < 0;
+}
+
+void PlanRegistration(UninstallPlan& plan)
+{
+    plan.DisplayName = plan.Value(SEC_INSTALL, KEY_UNINSTALL_NAME);
+    const CString keyName = plan.Value(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
+    if (IsOneKeyLevel(keyName))
+        plan.UninstallKey = CString(UNINSTALL_ROOT) + keyName;
+
+    const bool allUsers = ShellFolders::IsNtFamily();
+    const CString linkName = plan.Value(SEC_INSTALL, KEY_SHORTCUT_NAME) + LINK_EXTENSION;
+    // ".lnk" alone is what an install without a name writes; it is still a file name.
+    if (PathHelpers::StaysInside(linkName) && PathHelpers::LastComponentStart(linkName) == 0) {
+        const CString programs = ShellFolders::Programs(allUsers);
+        const CString folderName = plan.Value(SEC_INSTALL, KEY_PROGRAM_FOLDER_NAME);
+        if (!programs.IsEmpty()) {
+            if (folderName.IsEmpty()) {
+                plan.MenuLink = PathHelpers::WithTrailingBackslash(programs) + linkName;
+            } else if (PathHelpers::StaysInside(folderName)) {
+                plan.ProgramFolder = PathHelpers::WithTrailingBackslash(programs) + folderName;
+                plan.MenuLink = PathHelpers::WithTrailingBackslash(plan.ProgramFolder) + linkName;
+            }
+        }
+        const CString desktop = ShellFolders::Desktop(allUsers);
+        if (plan.Value(SEC_INSTALL, KEY_FLAG_DESKTOP_ICON).CompareNoCase(FLAG_TRUE) == 0 && !desktop.IsEmpty())
+            plan.DesktopLink = PathHelpers::WithTrailingBackslash(desktop) + linkName;
+    }
+
+    const CString company = plan.Value(SEC_INSTALL, KEY_COMPANY_NAME);
+    if (!IsOneKeyLevel(company))
+        return;
+    plan.Company = CString(SOFTWARE_ROOT) + company;
+    const int count = ScriptProducts::Count(plan.Value(SEC_INSTALL, KEY_PRODUCT_NUM));
+    for (int i : ScriptProducts::Indexes(plan.Script.data(), plan.ScriptCount, count)) {
+        CString nameKey, languageKey, fileKey;
+        nameKey.Format(KEY_PRODUCT_NAME_FMT, i);
+        languageKey.Format(KEY_PRODUCT_LANGUAGE_FMT, i);
+        fileKey.Format(KEY_PRODUCT_KEY_FILE_FMT, i);
+        const CString name = plan.Value(SEC_INSTALL, nameKey);
+        const CString language = plan.Value(SEC_INSTALL, languageKey);
+        const CString keyFile = plan.Value(SEC_INSTALL, fileKey);
+        if (IsOneKeyLevel(name) && IsOneKeyLevel(language) && !keyFile.IsEmpty())
+            plan.Products.push_back({SharedRegistry::ProductKeyPath(company, name, language),
+                                     plan.InstallFolder + keyFile});
+    }
+}
+
+// The shared libraries and the shared folder. The install copies the
+// contents of COMMON_PATH into the shared folder, so a library's place there
+// is its script path after COMMON_PATH.
+bool PlanShared(UninstallPlan& plan)
+{
+    const CString first = plan.Value(SEC_INSTALL, KEY_REG_LIBFILE1);
+    if (first.IsEmpty() || first.CompareNoCase(VALUE_NONE) == 0)
+        return true;
+    // The shared folder as the install made it: below the program-files
+    // folder, a leading backslash of the script's value dropped.
+    const CString base = plan.Value(SEC_INSTALL, KEY_LIBFILEPATH_BASE);
+    const CString levels = PathHelpers::WithoutTrailingBackslash(base.Left(1) == "\\" ? base.Mid(1) : base);
+    CString programFiles;
+    if (plan.Company.IsEmpty() || !PathHelpers::StaysInside(levels) || !SharedRegistry::ReadProgramFilesDir(programFiles))
+        return false;
+    const CString sharedFolder = PathHelpers::WithTrailingBackslash(PathHelpers::JoinBelow(programFiles, base));
+    // Each level below the program-files folder, outermost first.
+    const CString top = PathHelpers::WithoutTrailingBackslash(programFiles);
+    for (int start = 0;;) {
+        const int cut = PathHelpers::FindNthBackslash(levels, start, 1);
+        plan.SharedLevels.push_back(top + "\\" + (cut < 0 ? levels : levels.Left(cut)));
+        if (cut < 0)
+            break;
+        start = cut + 1;
+    }
+
+    const CString commonPrefix = Lowered(PathHelpers::WithTrailingBackslash(plan.Value(SEC_INSTALL, KEY_COMMON_PATH)));
+    const CString company = plan.Value(SEC_INSTALL, KEY_COMPANY_NAME);
+    for (int n = 1; n <= 5; ++n) {
+        CString key;
+        key.Format(KEY_REG_LIBFILE_FMT, n);
+        const CString library = plan.Value(SEC_INSTALL, key);
+        if (library.IsEmpty())
+            break;
+        SharedLibrary shared;
+        shared.CounterKey = SharedRegistry::CounterKeyPath(company, library);
+        // Lower-casing leaves double-byte characters alone, so the prefix
+        // ends on a character boundary of the library path too.
+        if (Lowered(library).Left(commonPrefix.GetLength()) == commonPrefix) {
+            const CString relative = library.Mid(commonPrefix.GetLength());
+            if (!PathHelpers::StaysInside(relative))
+                return false;
+            shared.Path = sharedFolder + relative;
+        }
+        plan.Libraries.push_back(shared);
+    }
+    return true;
+}
+
+bool ReadScriptTable(UninstallPlan& plan)
+{
+    CScriptTable table(plan.Script.data(), plan.ScriptCount);
+    table.Clear();
+    CFile file;
+    if (!file.Open(plan.InstallFolder + SETUP_SCRIPT_FILE, CFile::modeRead | CFile::shareDenyNone))
+        return false;
+    CScriptFileInput input(file);
+    return table.Read(input, [](const char*, const char*) {}) != FALSE;
+}
+
+} // namespace
+
+CString UninstallPlan::Value(const char* section, const char* key) const
+{
+    const int slot = FindScriptEntry(Script.data(), ScriptCount, section, key);
+    return slot < 0 ? CString() : Script[slot].Value;
+}
+
+bool IsSafeLogText(const CString& text, const CString& installFolder)
+{
+    // A zero byte would cut every later use of the text short; the stored
+    // form of a zero (0xFF) is no byte the installer writes.
+    if (static_cast<int>(strlen(text)) != text.GetLength())
+        return false;
+    // The installer ends every entry with the separator: text after the last
+    // one means the file was cut short.
+    const int length = text.GetLength();
+    if (length < 2 || text.Right(2) != LOG_SEPARATOR)
+        return false;
+    bool pastCreatedLevels = false;
+    for (const LogEntry& entry : ParseLogText(text)) {
+        if (entry.Type == LogEntry::Kind::CreatedFolder) {
+            // Created levels come first and are the installation folder or above it.
+            if (pastCreatedLevels || !PathHelpers::IsLevelOf(entry.Path, installFolder))
+                return false;
+        } else {
+            pastCreatedLevels = true;
+            if (!PathHelpers::StaysInside(entry.Path))
+                return false;
+        }
+    }
+    return true;
+}
+
+PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, UninstallPlan& plan)
+{
+    plan.InstallFolder = PathHelpers::WithTrailingBackslash(folder);
+    plan.LogPath = UninstallLogPath(plan.InstallFolder);
+
+    // The script first: its texts serve the messages about a bad log too.
+    const bool scriptRead = ReadScriptTable(plan);
+
+    CString stored;
+    bool missing = false;
+    if (!ReadWholeFile(plan.LogPath, stored, missing))
+        return missing ? PlanResult::NoLog : PlanResult::BadLog;
+    if (stored.IsEmpty())
+        return PlanResult::NoLog;
+    const CString text = DecodeLogText(stored);
+    if (!IsSafeLogText(text, plan.InstallFolder))
+        return PlanResult::BadLog;
+
+    bool namesUninstaller = false;
+    for (const LogEntry& entry : ParseLogText(text)) {
+        switch (entry.Type) {
+        case LogEntry::Kind::CreatedFolder:
+            plan.CreatedLevels.push_back(PathHelpers::WithoutTrailingBackslash(entry.Path));
+            break;
+        case LogEntry::Kind::CopiedFolder:
+            plan.Folders.push_back(plan.InstallFolder + entry.Path);
+            break;
+        case LogEntry::Kind::CopiedFile:
+            plan.Files.push_back(plan.InstallFolder + entry.Path);
+            namesUninstaller = namesUninstaller || plan.Files.back().CompareNoCase(uninstaller) == 0;
+            break;
+        }
+    }
+    // The installer logs the uninstaller among the last items; a log without
+    // it was cut short at a separator.
+    if (!namesUninstaller)
+        return PlanResult::BadLog;
+
+    if (!scriptRead)
+        return PlanResult::BadScript;
+    PlanRegistration(plan);
+    if (!PlanShared(plan))
+        return PlanResult::BadScript;
+    return PlanResult::Ready;
+}

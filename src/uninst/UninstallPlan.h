@@ -1,0 +1,65 @@
+// What an uninstall will take away, read from what the install left in its
+// folder: the uninstall log "setupf.cfn" and the script "tarvel.eif". The
+// whole log is checked before anything is removed, so a bad log changes
+// nothing; every path of the plan lies inside the installation folder, the
+// shared folder or the Start-menu and desktop folders.
+#pragma once
+
+#include "afxstr.h"
+#include "script/ScriptTable.h"
+
+#include <vector>
+
+struct SharedLibrary
+{
+    CString CounterKey; // under HKEY_LOCAL_MACHINE
+    CString Path;       // the installed library, empty when the install never copied it
+};
+
+struct ProductKey
+{
+    CString KeyPath;  // under HKEY_LOCAL_MACHINE
+    CString KeyFile;  // the "KeyFile" value the install wrote
+};
+
+struct UninstallPlan
+{
+    CString InstallFolder; // ends in a backslash
+    CString LogPath;
+    // Log order: a folder before what it holds, so folders are removed from
+    // the last to the first.
+    std::vector<CString> Files;
+    std::vector<CString> Folders;
+    // The levels the install created to make the installation folder,
+    // outermost first.
+    std::vector<CString> CreatedLevels;
+
+    // The script, for the texts and the registration.
+    std::vector<ScriptEntry> Script = std::vector<ScriptEntry>(SCRIPT_MAX_ENTRIES);
+    int ScriptCount = 0;
+    CString Value(const char* section, const char* key) const;
+
+    CString DisplayName;
+    CString UninstallKey; // empty when the script's name is unusable
+    CString MenuLink, ProgramFolder, DesktopLink; // ProgramFolder empty: not ours
+    std::vector<ProductKey> Products;
+    CString Company;      // "Software\<company>", empty when unusable
+    std::vector<SharedLibrary> Libraries;
+    // The shared folder and its levels below the program-files folder,
+    // innermost last; empty without shared libraries.
+    std::vector<CString> SharedLevels;
+};
+
+enum class PlanResult {
+    Ready,
+    NoLog,      // no log, or an empty one: nothing to remove
+    BadLog,     // unreadable, truncated or naming something outside
+    BadScript,  // the script is missing or unreadable
+};
+
+// Reads and checks the log and the script of the installation in 'folder'.
+// 'uninstaller' is the path of the running uninstaller: a complete log names it.
+PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, UninstallPlan& plan);
+
+// The checks alone, on a decoded log text, for the tests and the reader.
+bool IsSafeLogText(const CString& text, const CString& installFolder);
