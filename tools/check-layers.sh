@@ -19,6 +19,10 @@ LAYERS='base=0 fw=1 script=2 install=3 shared=3 rollback=3 res=4 ui=4 app=5 unin
 # Edges that are allowed for now, "from -> to" as --edges prints them, each
 # with the reason it stays. Keep this list empty where possible.
 ALLOWED=(
+  # The view drives the one run and hands its exit code to the application,
+  # which makes the view through its document template: the framework's
+  # application/view pair, both in the top layer.
+  "app/TarvelView -> app/TarvelApp"
 )
 
 find src -type f \( -name '*.h' -o -name '*.cpp' \) | sort |
@@ -76,6 +80,6 @@ BEGIN {
 END {
   if (mode == "--edges") exit 0
   for (node in nodes) if (state[node] == 0) visit(node)
-  if (faults) { print faults " fault(s) in the include graph" > "/dev/stderr"; exit 1 }
+  if (faults) { print faults " fault(s) in the include graph"; exit 1 }
   print "include graph: layers point down, no cycle"
 }'

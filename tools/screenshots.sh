@@ -8,9 +8,14 @@
 # The test prefix runs Wine's null display driver, which draws nothing, so the
 # pictures come from a prefix of their own (BUILD_DIR/shots-prefix, made once)
 # with the X11 driver and a Wine virtual desktop, under a private Xvfb server.
-# Needs xvfb-run, imagemagick and fonts-ipafont-gothic (tools/setup.sh).
+# Needs xvfb-run, imagemagick, fonts-ipafont-gothic and fonts-wine (Wine's
+# symbol font: without it a title bar's close box shows an "r"); tools/setup.sh
+# installs what is missing.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if [ -z "${TARVEL_SHOTS_XVFB:-}" ] && ! dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q 'install ok installed'; then
+  bash "$here/tools/setup.sh"
+fi
 build=$(cd "${1:-$here/build}" && pwd)
 width=800 height=600
 

@@ -17,7 +17,7 @@ fi
 
 # g++ (the host's) builds the script fuzz target natively, with its sanitizers.
 for p in g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 wine64 locales \
-         googletest cmake make g++ xvfb imagemagick fonts-ipafont-gothic; do
+         googletest cmake make g++ xvfb imagemagick fonts-ipafont-gothic fonts-wine; do
   have "$p" || need_pkgs+=("$p")
 done
 

@@ -1,6 +1,6 @@
 #include "app/ChangeLines.h"
 
-#include "app/RunLog.h"
+#include "base/RunLog.h"
 
 #include <cstring>
 #include <string>

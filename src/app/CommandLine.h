@@ -3,7 +3,7 @@
 // "/LOG", "/LOG=path" and "/SUPPRESSMSGBOXES".
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 namespace CommandLine {
 

@@ -1,9 +1,9 @@
 // Error reporting: every failure of the run ends in one of these boxes,
 // worded by the script's [ERROR] section.
-#include "TarvelDoc.h"
-#include "MessageBoxes.h"
-#include "RunLog.h"
-#include "SystemText.h"
+#include "install/TarvelDoc.h"
+#include "base/MessageBoxes.h"
+#include "base/RunLog.h"
+#include "base/SystemText.h"
 #include "script/ScriptKeys.h"
 
 namespace {

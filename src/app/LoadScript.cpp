@@ -1,9 +1,9 @@
 // Package loading: the setup script is read and the package files it names
 // are checked before anything is shown or written.
-#include "app/TarvelDoc.h"
+#include "install/TarvelDoc.h"
 
-#include "app/PathHelpers.h"
 #include "app/TarvelView.h"
+#include "base/PathHelpers.h"
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
 
@@ -48,7 +48,8 @@ BOOL CTarvelDoc::LoadScript()
         return FALSE;
     }
 
-    if (CTarvelView* pView = ProgressView()) {
+    // The install-folder dialog shows the banner; the view that runs it keeps it.
+    if (CTarvelView* pView = dynamic_cast<CTarvelView*>(ProgressView())) {
         pView->BannerFile = GetScriptValue(SEC_INSTALL, KEY_BACKGROUND_FILE);
         if (!pView->BannerFile.IsEmpty() && !Exists(pView->BannerFile))
             pView->BannerFile.Empty();

@@ -2,12 +2,11 @@
 
 #include "app/ChangeLines.h"
 #include "app/CommandLine.h"
-#include "app/MessageBoxes.h"
-#include "app/PathHelpers.h"
-#include "app/RunLog.h"
-#include "app/TarvelApp.h"
-#include "app/TarvelDoc.h"
-#include "app/TarvelView.h"
+#include "app/ExitCodes.h"
+#include "base/MessageBoxes.h"
+#include "base/PathHelpers.h"
+#include "base/RunLog.h"
+#include "install/TarvelDoc.h"
 #include "install/Volume.h"
 #include "script/ScriptKeys.h"
 
@@ -70,9 +69,8 @@ const char* Shown(bool shown) { return shown ? "shown" : "not shown"; }
 
 } // namespace
 
-BOOL Start(CTarvelApp& app)
+BOOL Start(const CommandLine::Switches& switches, const StartFacts& facts, ChangeRecord& changes)
 {
-    const CommandLine::Switches& switches = app.Switches;
     MessageBoxes::SetSuppressed(switches.SuppressesBoxes());
     if (!switches.IsLog)
         return TRUE;
@@ -83,8 +81,7 @@ BOOL Start(CTarvelApp& app)
         // A silent run has no one to tell; the exit code says it.
         if (switches.Mode == CommandLine::RunMode::Silent)
             return FALSE;
-        CWnd* mainWnd = app.m_pMainWnd;
-        MessageBoxes::Show(mainWnd ? mainWnd->GetSafeHwnd() : nullptr,
+        MessageBoxes::Show(facts.Owner,
                            "The log file cannot be written:\n" + path + "\n" + RunLog::ErrorText(error)
                                + "\nThe installation goes on without a log.",
                            "Error", MB_OK | MB_ICONINFORMATION);
@@ -92,9 +89,9 @@ BOOL Start(CTarvelApp& app)
     }
 
     // Every change of the run and of its undo gets its line.
-    app.Changes.Observer = ChangeLines::Write;
-    RunLog::Line("start", CString("Tarvel ") + TARVEL_VERSION + ", command line: " + app.m_lpCmdLine);
-    RunLog::Line("start", CString("installer folder: ") + app.InstallerFolder + ", started in: " + app.StartFolder);
+    changes.Observer = ChangeLines::Write;
+    RunLog::Line("start", CString("Tarvel ") + facts.Version + ", command line: " + facts.CommandLine);
+    RunLog::Line("start", CString("installer folder: ") + facts.InstallerFolder + ", started in: " + facts.StartFolder);
     RunLog::Line("mode", CommandLine::ModeName(switches.Mode));
     if (switches.SuppressesBoxes())
         RunLog::Line("mode", "message boxes suppressed: each box's default answer is taken");
@@ -103,7 +100,7 @@ BOOL Start(CTarvelApp& app)
     return TRUE;
 }
 
-void Settings(const CTarvelDoc& doc)
+void Settings(const CTarvelDoc& doc, CommandLine::RunMode mode)
 {
     if (!RunLog::IsOpen())
         return;
@@ -122,7 +119,6 @@ void Settings(const CTarvelDoc& doc)
         RunLog::Line("setting", "[" + entry.Section + "] " + entry.Key + "=" + entry.Value);
     }
 
-    const CommandLine::RunMode mode = TarvelApp()->Switches.Mode;
     const bool interactive = mode == CommandLine::RunMode::Interactive;
     RunLog::Line("setting", CString("install-folder dialog ") + Shown(interactive && !IsFlagFalse(doc.FlagInstFolDialog))
                                 + ", status dialog "

@@ -1,6 +1,6 @@
 #include "app/SingleInstance.h"
 
-#include "app/SystemCalls.h"
+#include "base/SystemCalls.h"
 
 namespace {
 

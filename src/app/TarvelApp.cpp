@@ -1,10 +1,10 @@
 #include "TarvelApp.h"
 
-#include "app/PathHelpers.h"
+#include "base/PathHelpers.h"
 #include "app/RunReport.h"
-#include "app/ShellFolders.h"
+#include "base/ShellFolders.h"
 #include "app/SingleInstance.h"
-#include "app/TarvelDoc.h"
+#include "install/TarvelDoc.h"
 #include "app/TarvelView.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
@@ -95,7 +95,13 @@ BOOL CTarvelApp::InitInstance()
     lstrcpynA(InstallerFolder, InstallerFolderOf(modulePath), sizeof(InstallerFolder));
 
     Switches = CommandLine::Parse(m_lpCmdLine);
-    if (!RunReport::Start(*this)) {
+    RunReport::StartFacts facts;
+    facts.Version = TARVEL_VERSION;
+    facts.CommandLine = m_lpCmdLine;
+    facts.InstallerFolder = InstallerFolder;
+    facts.StartFolder = StartFolder;
+    facts.Owner = m_pMainWnd ? m_pMainWnd->GetSafeHwnd() : nullptr;
+    if (!RunReport::Start(Switches, facts, Changes)) {
         ExitCode = EXIT_FAILED_BEFORE_COPY;
         return FALSE;
     }

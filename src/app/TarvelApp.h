@@ -4,23 +4,16 @@
 #pragma once
 
 #include "afxwin.h"
+#include "install/RunHost.h"
 #include "rollback/ChangeRecord.h"
 #include "app/CommandLine.h"
+#include "app/ExitCodes.h"
 
 // Keep in step with the about box (res/tarvel.rc).
 constexpr char TARVEL_VERSION[] = "2.10";
 
-// Process exit codes, as deployment tools read them.
-enum {
-    EXIT_INSTALLED = 0,
-    EXIT_ANOTHER_INSTANCE = 1,
-    EXIT_USER_ENDED = 2,        // Cancel in the install-folder dialog, nothing installed
-    EXIT_FAILED_BEFORE_COPY = 3, // loading or preparation failed
-    EXIT_FAILED_INSTALL = 4,    // the install failed and was undone
-    EXIT_CANCELLED_INSTALL = 5, // the user cancelled the install, which was undone
-};
 
-class CTarvelApp : public CWinApp
+class CTarvelApp : public CWinApp, public IRunHost
 {
 public:
 // Data members
@@ -59,6 +52,10 @@ public:
     static CString InstallerFolderOf(const char* modulePath);
 
 // Overridables
+    ChangeRecord& RunChanges() override { return Changes; }
+    BOOL RunsOnNtFamily() const override { return IsNtFamily; }
+    const char* InstallerFolderPath() const override { return InstallerFolder; }
+    BOOL IsRunUnderWay() const override { return IsRunning; }
     BOOL InitInstance() override;
     int Run() override;
     int ExitInstance() override;

@@ -2,14 +2,10 @@
 
 #include "app/TarvelApp.h"
 #include "app/RunReport.h"
-#include "app/TarvelDoc.h"
+#include "install/TarvelDoc.h"
 #include "res/resource.h"
 #include "script/ScriptKeys.h"
 
-BOOL IsFlagFalse(const CString& flag)
-{
-    return flag.CompareNoCase(FLAG_FALSE) == 0;
-}
 
 CTarvelDoc* CTarvelView::GetDocument() const
 {
@@ -23,10 +19,10 @@ int CTarvelView::RunSetup()
     pApp->ExitCode = EXIT_FAILED_BEFORE_COPY;
     const BOOL loaded = pDoc->LoadScript();
     // Also for a package that failed to load: what was read may tell why.
-    RunReport::Settings(*pDoc);
+    const CommandLine::RunMode mode = pApp->Switches.Mode;
+    RunReport::Settings(*pDoc, mode);
     if (!loaded)
         return 0;
-    const CommandLine::RunMode mode = pApp->Switches.Mode;
 
     if (CWnd* pMain = AfxGetMainWnd())
         pMain->SetForegroundWindow();

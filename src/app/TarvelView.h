@@ -3,11 +3,12 @@
 #pragma once
 
 #include "afxwin.h"
+#include "install/Progress.h"
 #include "ui/StatusDlg.h"
 
 class CTarvelDoc;
 
-class CTarvelView : public CView
+class CTarvelView : public CView, public IProgress
 {
 public:
 // Data members
@@ -31,7 +32,8 @@ public:
     BOOL PumpMessages();
     void CloseStatus();
     // The main window was asked to close during the run.
-    void RequestCancel();
+    void RequestCancel() override;
+    BOOL IsCancelRequested() override { return PumpMessages(); }
 
 // Overridables
     void PostNcDestroy() override;
@@ -39,5 +41,3 @@ public:
     void OnDraw(CDC* pDC) override;
 };
 
-// TRUE when a script flag reads "FALSE" in any case.
-BOOL IsFlagFalse(const CString& flag);

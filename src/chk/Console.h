@@ -2,7 +2,7 @@
 // console's code page, as a console program's output should be.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 namespace Chk {
 

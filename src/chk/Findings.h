@@ -2,7 +2,7 @@
 // where one applies, a severity, the text and the finding's name.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 #include <vector>
 

@@ -3,7 +3,7 @@
 // takes, and the nearest known name for one that is not read.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
 #include "chk/PackageCheck.h"
 
-#include "app/PathHelpers.h"
-#include "app/SystemCalls.h"
-#include "app/TarvelDoc.h"
+#include "base/PathHelpers.h"
+#include "base/SystemCalls.h"
+#include "install/TarvelDoc.h"
 #include "chk/FileFormats.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptProducts.h"

@@ -1,6 +1,6 @@
 // The framework layer in one include.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 #include "afxfile.h"
 #include "afxwin.h"

@@ -1,7 +1,7 @@
 // The application object, its message loop and the global accessors.
 #include "afxwin.h"
 
-#include "app/SystemCalls.h"
+#include "base/SystemCalls.h"
 
 namespace {
 

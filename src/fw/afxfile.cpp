@@ -1,6 +1,6 @@
 #include "afxfile.h"
 
-#include "app/SystemCalls.h"
+#include "base/SystemCalls.h"
 
 #include <cstring>
 
@@ -82,8 +82,6 @@ BOOL CFile::GetStatus(const char* pszFileName, CFileStatus& rStatus)
     rStatus.m_ctime = fd.ftCreationTime;
     rStatus.m_atime = fd.ftLastAccessTime;
     rStatus.m_mtime = fd.ftLastWriteTime;
-    if (!GetFullPathNameA(pszFileName, MAX_PATH, rStatus.m_szFullName, nullptr))
-        rStatus.m_szFullName[0] = '\0';
     return TRUE;
 }
 

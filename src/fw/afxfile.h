@@ -2,7 +2,7 @@
 // CreateFileA / ReadFile / WriteFile and the attribute calls.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 // What CFile::GetStatus reports of a file or folder.
 struct CFileStatus
@@ -12,7 +12,6 @@ struct CFileStatus
     FILETIME m_mtime{};
     ULONGLONG m_size = 0;
     BYTE m_attribute = 0; // the low byte of the Win32 attributes, as CFile::Attribute
-    char m_szFullName[MAX_PATH] = {};
 };
 
 // Thrown by CFile and CStdioFile when a read, write or close fails.

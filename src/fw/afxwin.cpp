@@ -1,6 +1,6 @@
 #include "afxwin.h"
 
-#include "app/SystemCalls.h"
+#include "base/SystemCalls.h"
 
 #include <map>
 

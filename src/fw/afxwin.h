@@ -11,7 +11,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 #include "afxfile.h"
 
 class CDocument;

@@ -1,6 +1,6 @@
 // The settings that the dialogs and the run driver need, copied out of the
 // setup script once it has been read.
-#include "app/TarvelDoc.h"
+#include "install/TarvelDoc.h"
 
 #include "script/ScriptKeys.h"
 

@@ -4,12 +4,12 @@
 // step keeps its failure; the driver undoes the whole run once and reports.
 #include "install/Execute.h"
 
-#include "app/FileOps.h"
-#include "app/PathHelpers.h"
-#include "app/ScopedHandles.h"
-#include "app/SystemCalls.h"
-#include "app/TarvelDoc.h"
-#include "app/TarvelView.h"
+#include "base/FileOps.h"
+#include "base/PathHelpers.h"
+#include "base/ScopedHandles.h"
+#include "base/SystemCalls.h"
+#include "install/TarvelDoc.h"
+#include "install/Progress.h"
 #include "rollback/UninstallLog.h"
 #include "script/ScriptKeys.h"
 
@@ -50,7 +50,7 @@ public:
     {
         for (const CString& prefix : m_prefixes) {
             const int length = prefix.GetLength();
-            if (StartsWithLowered(path, prefix)) {
+            if (PathHelpers::StartsWithLowered(path, prefix)) {
                 // Keep the backslash that ends the prefix as the separator.
                 destination = m_base + path.Mid(length - 1);
                 relative = path.Mid(length);
@@ -66,27 +66,6 @@ public:
     const CString& Base() const { return m_base; }
 
 private:
-    // Whether the path begins with the lower-cased prefix, single-byte
-    // letters compared without regard to case: the same answer as comparing
-    // a lower-cased copy of the path, without making one for every item.
-    static bool StartsWithLowered(const char* path, const CString& prefix)
-    {
-        const int length = prefix.GetLength();
-        for (int i = 0; i < length; ++i) {
-            const char c = path[i];
-            if (IsDBCSLeadByte(static_cast<BYTE>(c))) {
-                // A double-byte character matches byte for byte, its trail too.
-                if (c != prefix[i] || (i + 1 < length && path[i + 1] != prefix[i + 1]))
-                    return false;
-                ++i;
-            } else if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != prefix[i]) {
-                // Also where the path ends: its zero matches no prefix byte.
-                return false;
-            }
-        }
-        return true;
-    }
-
     void AddPrefix(const CString& folder)
     {
         // The lower-casing leaves double-byte characters alone, so a prefix
@@ -240,7 +219,7 @@ private:
     }
 
     // The same as the document's PumpMessages, with the view looked up once.
-    bool Cancelled() { return m_view && m_view->PumpMessages(); }
+    bool Cancelled() { return m_view && m_view->IsCancelRequested(); }
     BOOL CancelNow() { return m_doc.Fail(ERROR_CODE_CANCEL, "cancel"); }
 
     // An item cannot be there yet when its folder was empty as this loop
@@ -268,7 +247,7 @@ private:
 
     CTarvelDoc& m_doc;
     DestinationMap m_map;
-    CTarvelView* m_view;
+    IProgress* m_view;
     std::unordered_set<std::string> m_written;
     // Folders (relative names, "" for the root) that were empty as this
     // loop began or that it created.

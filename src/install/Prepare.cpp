@@ -1,13 +1,13 @@
 // Install preparation: the destination is completed and created, every item
 // of the package is listed with its size, and the destination drive is
 // checked for room, all before the first byte is copied.
-#include "app/TarvelDoc.h"
+#include "install/TarvelDoc.h"
 
-#include "app/MessageBoxes.h"
-#include "app/PathHelpers.h"
-#include "app/ScopedHandles.h"
-#include "app/SystemCalls.h"
-#include "app/TarvelApp.h"
+#include "base/MessageBoxes.h"
+#include "base/PathHelpers.h"
+#include "base/ScopedHandles.h"
+#include "base/SystemCalls.h"
+#include "install/RunHost.h"
 #include "install/Volume.h"
 #include "script/ScriptKeys.h"
 
@@ -53,7 +53,7 @@ bool UserAgreesToCreate(const CTarvelDoc& doc)
 
 void JournalInstallFolder(const CString& level)
 {
-    TarvelApp()->AddCreatedInstallFolder(level);
+    RunHost()->RunChanges().FolderCreated(Change::Area::Package, level);
 }
 
 // Scans "DATA_PATH" .. "DATA_PATH5" onto the end of the source list, up to

@@ -3,12 +3,12 @@
 // link) and removable (the entry in the list of installed software), and
 // record each product's key file. None of it is in the uninstall log; the
 // run's record holds it for the undo.
-#include "app/PathHelpers.h"
-#include "app/ScopedHandles.h"
-#include "app/ShellFolders.h"
-#include "app/SystemCalls.h"
-#include "app/TarvelApp.h"
-#include "app/TarvelDoc.h"
+#include "base/PathHelpers.h"
+#include "base/ScopedHandles.h"
+#include "base/ShellFolders.h"
+#include "base/SystemCalls.h"
+#include "install/RunHost.h"
+#include "install/TarvelDoc.h"
 #include "install/RegistrationNames.h"
 #include "rollback/RecordedRegistry.h"
 #include "script/ScriptKeys.h"
@@ -160,7 +160,7 @@ BOOL CTarvelDoc::RegisterInstall()
 
 BOOL CTarvelDoc::RegisterSteps()
 {
-    const bool allUsers = TarvelApp()->IsNtFamily != 0;
+    const bool allUsers = RunHost()->RunsOnNtFamily() != FALSE;
     ChangeRecord& record = Record();
     constexpr Change::Area area = Change::Area::Shortcuts;
 

@@ -1,7 +1,7 @@
 #include "install/Volume.h"
 
-#include "app/PathHelpers.h"
-#include "app/SystemCalls.h"
+#include "base/PathHelpers.h"
+#include "base/SystemCalls.h"
 
 namespace Volume {
 

@@ -3,7 +3,7 @@
 // volume, ask how much room is left there, and add up what will be copied.
 #pragma once
 
-#include "app/TarvelDoc.h"
+#include "install/TarvelDoc.h"
 
 namespace Volume {
 

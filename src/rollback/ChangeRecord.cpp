@@ -1,6 +1,6 @@
 #include "rollback/ChangeRecord.h"
 
-#include "app/PathHelpers.h"
+#include "base/PathHelpers.h"
 
 #include <algorithm>
 

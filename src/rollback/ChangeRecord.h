@@ -4,7 +4,7 @@
 // errors, always to its end, touching nothing the run did not record.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 #include "rollback/UndoSteps.h"
 
 #include <functional>

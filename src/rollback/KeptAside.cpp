@@ -1,7 +1,7 @@
 #include "rollback/KeptAside.h"
 
-#include "app/PathHelpers.h"
-#include "app/SystemCalls.h"
+#include "base/PathHelpers.h"
+#include "base/SystemCalls.h"
 
 namespace KeptAside {
 

@@ -1,8 +1,8 @@
 #include "rollback/RecordedRegistry.h"
 
-#include "app/PathHelpers.h"
-#include "app/ScopedHandles.h"
-#include "app/SystemCalls.h"
+#include "base/PathHelpers.h"
+#include "base/ScopedHandles.h"
+#include "base/SystemCalls.h"
 
 namespace RecordedRegistry {
 

@@ -1,7 +1,7 @@
 #include "rollback/UndoSteps.h"
 
-#include "app/FileOps.h"
-#include "app/ScopedHandles.h"
+#include "base/FileOps.h"
+#include "base/ScopedHandles.h"
 #include "shared/SelfRegistration.h"
 
 namespace Undo {

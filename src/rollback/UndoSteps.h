@@ -4,7 +4,7 @@
 // nothing else deletes, unregisters or restores.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 #include <vector>
 

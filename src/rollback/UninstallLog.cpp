@@ -2,10 +2,10 @@
 // left read-only in the installation folder for the package's uninstaller.
 #include "rollback/UninstallLog.h"
 
-#include "app/PathHelpers.h"
-#include "app/ScopedHandles.h"
-#include "app/SystemCalls.h"
-#include "app/TarvelDoc.h"
+#include "base/PathHelpers.h"
+#include "base/ScopedHandles.h"
+#include "base/SystemCalls.h"
+#include "install/TarvelDoc.h"
 
 CString UninstallLogPath(const CString& installFolder)
 {

@@ -3,7 +3,7 @@
 // uninstaller reads it back.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 #include <vector>
 

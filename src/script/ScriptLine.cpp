@@ -1,6 +1,6 @@
 #include "script/ScriptLine.h"
 
-#include "app/PathHelpers.h"
+#include "base/PathHelpers.h"
 
 namespace ScriptLine {
 
@@ -38,7 +38,7 @@ CString UnescapeValue(const char* text)
     CString value;
     const char* p = text;
     while (*p && !IsFinalLineFeed(p)) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p))) {
+        if (PathHelpers::IsLeadByte(*p)) {
             // A lead byte with nothing after it on its line is half a
             // character: kept, it would join whatever the program appends
             // (a backslash after a folder name) into one character.

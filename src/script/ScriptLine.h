@@ -4,7 +4,7 @@
 // about what a line means.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 namespace ScriptLine {
 

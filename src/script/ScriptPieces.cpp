@@ -1,6 +1,6 @@
 #include "script/ScriptPieces.h"
 
-#include "app/PathHelpers.h"
+#include "base/PathHelpers.h"
 
 int CScriptPieceReader::PeekByte()
 {
@@ -69,7 +69,7 @@ CScriptPieceReader::Result CScriptPieceReader::Next(ScriptPiece& piece)
         int i = 0;
         while (i + PathHelpers::CharLength(piece.Text + i) < n)
             i += PathHelpers::CharLength(piece.Text + i);
-        if (IsDBCSLeadByte(static_cast<BYTE>(piece.Text[i])) && PathHelpers::CharLength(piece.Text + i) == 1) {
+        if (PathHelpers::IsLeadByte(piece.Text[i]) && PathHelpers::CharLength(piece.Text + i) == 1) {
             m_pushedBack = static_cast<unsigned char>(piece.Text[i]);
             piece.Text[--n] = '\0';
         }

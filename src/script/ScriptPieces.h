@@ -6,7 +6,7 @@
 // character of its own, and 0x5B ("ー" is 0x81 0x5B) as a "[".
 #pragma once
 
-#include "script/ScriptTable.h"
+#include "script/ScriptLimits.h"
 
 // Where the script's bytes come from.
 class ScriptInput

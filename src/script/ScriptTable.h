@@ -5,7 +5,8 @@
 // Plain C++ over CString: it builds for Windows and natively alike.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
+#include "script/ScriptLimits.h"
 
 #include <functional>
 
@@ -17,14 +18,6 @@ struct ScriptEntry
     CString Value;
 };
 
-// The bounds of one script line, in bytes. Longer names and values are cut
-// at a character boundary (a double-byte character is never split).
-enum {
-    SCRIPT_MAX_ENTRIES = 200,
-    SCRIPT_PIECE_BYTES = 541,
-    SCRIPT_MAX_NAME = 99,
-    SCRIPT_MAX_VALUE = 511,
-};
 
 // The slot of the first of entries[0 .. count-1] with exactly this section
 // and key (case counts), or -1. First match wins: a key written twice keeps

@@ -1,10 +1,10 @@
 // The user counters of the shared libraries: one per library under the
 // maker's key, raised once for each product that uses it, and the undo of
 // the shared components when an install fails.
-#include "app/TarvelDoc.h"
+#include "install/TarvelDoc.h"
 
-#include "app/PathHelpers.h"
-#include "app/ScopedHandles.h"
+#include "base/PathHelpers.h"
+#include "base/ScopedHandles.h"
 #include "rollback/RecordedRegistry.h"
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"

@@ -3,7 +3,7 @@
 // the stack where a comparison is needed.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 class CFileVersionInfo : public CObject
 {

@@ -1,7 +1,7 @@
 #include "shared/SelfRegistration.h"
 
-#include "app/SystemCalls.h"
-#include "app/TarvelDoc.h"
+#include "base/SystemCalls.h"
+#include "install/TarvelDoc.h"
 
 #include <ole2.h>
 

@@ -3,7 +3,7 @@
 // install registers, its undo and the uninstaller unregister.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 namespace SelfRegistration {
 

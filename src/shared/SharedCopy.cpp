@@ -1,10 +1,10 @@
 // The shared copy: the package's shared files into the shared folder, an
 // installed library never replaced by an older or equal one, the libraries
 // queued for registration, every change recorded for the undo.
-#include "app/TarvelDoc.h"
+#include "install/TarvelDoc.h"
 
-#include "app/PathHelpers.h"
-#include "app/SystemCalls.h"
+#include "base/PathHelpers.h"
+#include "base/SystemCalls.h"
 #include "rollback/UninstallLog.h"
 #include "shared/FileVersionInfo.h"
 

@@ -1,10 +1,10 @@
 // The shared folder: its missing levels created and recorded, the list of
 // the package's shared files, and the free space of its drive.
-#include "app/TarvelDoc.h"
+#include "install/TarvelDoc.h"
 
-#include "app/PathHelpers.h"
-#include "app/SystemCalls.h"
-#include "app/TarvelApp.h"
+#include "base/PathHelpers.h"
+#include "base/SystemCalls.h"
+#include "install/RunHost.h"
 #include "install/Volume.h"
 #include "script/ScriptKeys.h"
 
@@ -12,7 +12,7 @@ namespace {
 
 void JournalSharedFolder(const CString& level)
 {
-    TarvelApp()->AddCreatedSharedFolder(level);
+    RunHost()->RunChanges().FolderCreated(Change::Area::Shared, level);
 }
 
 } // namespace

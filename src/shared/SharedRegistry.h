@@ -2,7 +2,7 @@
 // and counter keys under HKEY_LOCAL_MACHINE.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 namespace SharedRegistry {
 

@@ -1,9 +1,9 @@
 // The shared-component settings, read when the package is loaded: whether
 // the package carries shared libraries, where they go, whether this product
 // is installed already, and the user counter of every library.
-#include "app/TarvelDoc.h"
+#include "install/TarvelDoc.h"
 
-#include "app/PathHelpers.h"
+#include "base/PathHelpers.h"
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
 

@@ -1,6 +1,6 @@
 #include "EndDlg.h"
 
-#include "app/TarvelDoc.h"
+#include "install/TarvelDoc.h"
 #include "res/resource.h"
 #include "script/ScriptKeys.h"
 

@@ -1,8 +1,9 @@
 #include "FolderBrowser.h"
 
-#include "app/MessageBoxes.h"
-#include "app/SystemCalls.h"
-#include "app/TarvelApp.h"
+#include "base/MessageBoxes.h"
+#include "base/PathHelpers.h"
+#include "base/SystemCalls.h"
+#include "install/RunHost.h"
 
 #include <cstring>
 
@@ -30,11 +31,6 @@ public:
 private:
     IMalloc* m_malloc = nullptr;
 };
-
-bool IsLead(const char* p)
-{
-    return IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0';
-}
 
 bool IsBlankOrDot(char c)
 {
@@ -64,7 +60,7 @@ void CopyPath(char (&dst)[MAX_PATH], const char* src)
 {
     int n = 0;
     while (src[n]) {
-        int step = IsLead(src + n) ? 2 : 1;
+        int step = PathHelpers::CharLength(src + n);
         if (n + step > MAX_PATH - 1)
             break;
         n += step;
@@ -99,7 +95,7 @@ void CFolderBrowser::SetText(int id, CString text)
 {
     switch (id) {
     case BROWSE_TEXT_INSTRUCTION:
-        InstructionCopy = text;
+        // The shell shows the instruction given at construction.
         break;
     case BROWSE_TEXT_MAKE_FOLDER:
         MakeFolderQuestion = text;
@@ -294,7 +290,7 @@ int CFolderBrowser::CheckOrCreatePath(LPCSTR path, BOOL checkOnly)
         // 0x5C inside a double-byte character does not end it.
         int end = start;
         while (work[end] && work[end] != '\\')
-            end += IsLead(work + end) ? 2 : 1;
+            end += PathHelpers::CharLength(work + end);
 
         char separator = work[end];
         work[end] = '\0';
@@ -302,7 +298,7 @@ int CFolderBrowser::CheckOrCreatePath(LPCSTR path, BOOL checkOnly)
             return FOLDER_INVALID;
         if (!checkOnly) {
             if (Sys().CreateDirectoryA(work, nullptr))
-                TarvelApp()->AddCreatedInstallFolder(work);
+                RunHost()->RunChanges().FolderCreated(Change::Area::Package, work);
             if (!IsFolder(work))
                 return FOLDER_NOT_CREATED;
         }
@@ -319,13 +315,13 @@ BOOL CFolderBrowser::IsValidFolderName(LPCSTR name)
 {
     if (!name || name[0] == '\0')
         return FALSE;
-    if (!IsLead(name) && IsBlankOrDot(name[0]))
+    if (PathHelpers::CharLength(name) == 1 && IsBlankOrDot(name[0]))
         return FALSE;
 
     bool lastIsSingle = false;
     char last = '\0';
     for (const char* p = name; *p;) {
-        if (IsLead(p)) {
+        if (PathHelpers::CharLength(p) == 2) {
             // Either byte of a double-byte character may have a reserved code.
             p += 2;
             lastIsSingle = false;

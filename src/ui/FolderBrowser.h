@@ -53,7 +53,6 @@ class CFolderBrowser
 {
 public:
 // Data members
-    CString InstructionCopy;
     CString WriteErrorText;
     CString InvalidFolderText;
     CString MakeFolderQuestion;

@@ -1,34 +1,11 @@
 #include "InstallFolderDlg.h"
 
-#include "app/TarvelApp.h"
-#include "app/TarvelDoc.h"
+#include "base/PathHelpers.h"
+#include "install/RunHost.h"
+#include "install/TarvelDoc.h"
 #include "res/resource.h"
 #include "script/ScriptKeys.h"
 #include "ui/FolderBrowser.h"
-
-namespace {
-
-// Index just after the first single-byte backslash at or after 'from', or -1.
-// The scan starts at the text's beginning, so a trail byte 0x5C is never taken
-// for a separator.
-int NextFolderStart(const CString& text, int from)
-{
-    int i = 0;
-    const int length = text.GetLength();
-    while (i < length) {
-        BYTE c = static_cast<BYTE>(text[i]);
-        if (IsDBCSLeadByte(c) && i + 1 < length) {
-            i += 2;
-            continue;
-        }
-        if (c == '\\' && i >= from)
-            return i + 1;
-        ++i;
-    }
-    return -1;
-}
-
-} // namespace
 
 CInstallFolderDlg::CInstallFolderDlg() : CDialog(IDD_INSTALL_FOLDER)
 {
@@ -116,8 +93,8 @@ void CInstallFolderDlg::OnBrowse()
 
     // The package's paths are relative to the installer's folder, whatever
     // the shell did to the current folder meanwhile.
-    if (CTarvelApp* pApp = TarvelApp(); pApp && pApp->InstallerFolder[0])
-        SetCurrentDirectoryA(pApp->InstallerFolder);
+    if (IRunHost* pHost = RunHost(); pHost && pHost->InstallerFolderPath()[0])
+        SetCurrentDirectoryA(pHost->InstallerFolderPath());
 
     DisplayedPath = FitPathToControl();
     SetDlgItemText(IDC_FOLDER_PATH, DisplayedPath);
@@ -154,10 +131,10 @@ CString CInstallFolderDlg::FitPathToControl()
     while (!fits(result)) {
         if (tailStart >= path.GetLength())
             break;
-        int next = NextFolderStart(path, tailStart);
-        if (next < 0)
+        const int separator = PathHelpers::FindNthBackslash(path, tailStart, 1);
+        if (separator < 0)
             break;
-        tailStart = next;
+        tailStart = separator + 1;
         result = head + "\\" + path.Mid(tailStart);
     }
     return result;

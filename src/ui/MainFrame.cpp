@@ -1,7 +1,7 @@
 #include "MainFrame.h"
 
-#include "app/TarvelApp.h"
-#include "app/TarvelView.h"
+#include "install/Progress.h"
+#include "install/RunHost.h"
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
 {
@@ -20,8 +20,8 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // The minimized window can be closed from the taskbar while the copy
     // pumps messages; closing it then would delete the document and view
     // under the running install. It counts as a cancel request instead.
-    if (message == WM_CLOSE && TarvelApp() && TarvelApp()->IsRunning) {
-        if (CTarvelView* pView = dynamic_cast<CTarvelView*>(GetActiveView()))
+    if (message == WM_CLOSE && RunHost() && RunHost()->IsRunUnderWay()) {
+        if (IProgress* pView = dynamic_cast<IProgress*>(GetActiveView()))
             pView->RequestCancel();
         return 0;
     }

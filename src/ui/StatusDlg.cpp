@@ -1,6 +1,6 @@
 #include "StatusDlg.h"
 
-#include "app/PathHelpers.h"
+#include "base/PathHelpers.h"
 #include "res/resource.h"
 
 CStatusDlg::CStatusDlg() : CDialog(IDD_STATUS)

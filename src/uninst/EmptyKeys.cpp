@@ -1,7 +1,7 @@
 #include "uninst/EmptyKeys.h"
 
-#include "app/PathHelpers.h"
-#include "app/ScopedHandles.h"
+#include "base/PathHelpers.h"
+#include "base/ScopedHandles.h"
 
 namespace EmptyKeys {
 

@@ -2,7 +2,7 @@
 // neither a value nor a sub-key, so whatever another program put there stays.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 namespace EmptyKeys {
 

@@ -1,8 +1,8 @@
 #include "uninst/RemovePackage.h"
 
-#include "app/FileOps.h"
-#include "app/PathHelpers.h"
-#include "app/ScopedHandles.h"
+#include "base/FileOps.h"
+#include "base/PathHelpers.h"
+#include "base/ScopedHandles.h"
 #include "install/RegistrationNames.h"
 #include "rollback/UndoSteps.h"
 #include "shared/SharedRegistry.h"

@@ -1,6 +1,6 @@
 #include "uninst/SelfRemoval.h"
 
-#include "app/PathHelpers.h"
+#include "base/PathHelpers.h"
 #include "rollback/UndoSteps.h"
 
 #include <cstdio>

@@ -4,7 +4,7 @@
 // the folders that held it, and has its own file deleted once it has ended.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
 #include "uninst/UninstApp.h"
 
-#include "app/PathHelpers.h"
+#include "base/PathHelpers.h"
 #include "app/SingleInstance.h"
-#include "app/SystemCalls.h"
+#include "base/SystemCalls.h"
 #include "uninst/ProgressWindow.h"
 #include "uninst/RemovePackage.h"
 #include "uninst/SelfRemoval.h"

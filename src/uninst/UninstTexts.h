@@ -3,7 +3,7 @@
 // and get the built-in texts.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 
 struct UninstallPlan;
 

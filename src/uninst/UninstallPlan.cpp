@@ -1,8 +1,8 @@
 #include "uninst/UninstallPlan.h"
 
 #include "afxfile.h"
-#include "app/PathHelpers.h"
-#include "app/ShellFolders.h"
+#include "base/PathHelpers.h"
+#include "base/ShellFolders.h"
 #include "install/RegistrationNames.h"
 #include "rollback/UninstallLog.h"
 #include "script/ScriptFile.h"

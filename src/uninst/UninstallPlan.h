@@ -5,7 +5,7 @@
 // shared folder or the Start-menu and desktop folders.
 #pragma once
 
-#include "afxstr.h"
+#include "base/afxstr.h"
 #include "script/ScriptTable.h"
 
 #include <vector>

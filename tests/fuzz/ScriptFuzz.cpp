@@ -13,7 +13,7 @@
 // With clang's libFuzzer (-fsanitize=fuzzer) this file is the whole target.
 // Built with g++, main() below runs the committed corpus and a fixed number of
 // deterministic mutations of it: see docs/fuzzing.md.
-#include "app/PathHelpers.h"
+#include "base/PathHelpers.h"
 #include "chk/FileFormats.h"
 #include "chk/ScriptCheck.h"
 #include "chk/ScriptModel.h"

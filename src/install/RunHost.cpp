@@ -1,0 +1,6 @@
+#include "install/RunHost.h"
+
+IRunHost* RunHost()
+{
+    return dynamic_cast<IRunHost*>(AfxGetApp());
+}

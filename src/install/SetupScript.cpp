@@ -1,0 +1,48 @@
+// The document's side of the setup script table: "tarvel.eif" is read from the
+// installer's folder into the document's 200 slots, through the same table
+// code that the checker runs.
+#include "install/TarvelDoc.h"
+#include "script/ScriptFile.h"
+#include "script/ScriptKeys.h"
+#include "script/ScriptPieces.h"
+#include "script/ScriptTable.h"
+
+int CTarvelDoc::ReadScript()
+{
+    CScriptTable table(SetupScript, ScriptCount);
+    table.Clear();
+
+    CFile file;
+    if (!file.Open(SETUP_SCRIPT_FILE, CFile::modeRead)) {
+        ShowTwoLineMessage("File open error.", "");
+        return FALSE;
+    }
+    CScriptFileInput input(file);
+    return table.Read(input, [this](const char* first, const char* second) { ShowTwoLineMessage(first, second); });
+}
+
+int CTarvelDoc::ParseScriptLine(const char* piece)
+{
+    return CScriptTable(SetupScript, ScriptCount).ParseLine(piece);
+}
+
+int CTarvelDoc::ParseSectionHeader(const char* text)
+{
+    return CScriptTable(SetupScript, ScriptCount).ParseSectionHeader(text);
+}
+
+int CTarvelDoc::AddScriptEntry(const char* key, const char* value)
+{
+    return CScriptTable(SetupScript, ScriptCount).AddEntry(key, value);
+}
+
+int CTarvelDoc::BeginSection(const char* name)
+{
+    return CScriptTable(SetupScript, ScriptCount).BeginSection(name);
+}
+
+CString CTarvelDoc::GetScriptValue(const char* section, const char* key) const
+{
+    int slot = FindScriptEntry(SetupScript, ScriptCount, section, key);
+    return slot < 0 ? CString() : SetupScript[slot].Value;
+}

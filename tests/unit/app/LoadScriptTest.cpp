@@ -1,0 +1,176 @@
+// Package loading: what is checked before anything is shown, the messages
+// when something is missing, and the default destination.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "install/TarvelDoc.h"
+#include "app/TarvelView.h"
+#include "shared/SharedRegistry.h"
+
+#include <string>
+
+namespace {
+
+const char ERRORS[] =
+    "[ERROR]\n"
+    "ERR_MES_FILE_NOT_EXIST=missing\n"
+    "ERR_MES_ERROR_OCCURRED=failed\n";
+
+// A package: <root>\setup holds the script and is current; <root> holds the
+// files named relative to the setup folder's parent.
+class LoadScriptTest : public ::testing::Test
+{
+protected:
+    ScriptFolder root;
+    std::string setup = root.Path() + "\\setup";
+    CTarvelDoc doc;
+    CTarvelView view;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(CreateDirectoryA(setup.c_str(), nullptr));
+        ASSERT_TRUE(SetCurrentDirectoryA(setup.c_str()));
+        doc.AddView(&view);
+    }
+    void TearDown() override
+    {
+        doc.RemoveView(&view);
+        SetCurrentDirectoryA(root.Path().c_str());
+    }
+
+    void Script(const std::string& install, const std::string& uninstall = "UNINSTALL_FILE=uninst.exe\n")
+    {
+        root.WriteFile("setup\\tarvel.eif", "[INSTALL]\n" + install + "[UNINSTALL]\n" + uninstall + ERRORS);
+    }
+    void File(const std::string& name) { root.WriteFile(name, "x"); }
+};
+
+} // namespace
+
+TEST_F(LoadScriptTest, MissingScriptEndsTheRunWithTheBuiltInMessage)
+{
+    BoxRecorder boxes;
+    EXPECT_FALSE(doc.LoadScript());
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().Text, "File not found.\nAbort installation.");
+    EXPECT_EQ(boxes.Last().Caption, "Error");
+}
+
+TEST_F(LoadScriptTest, CompletePackageLoadsAndComputesTheDefaultDestination)
+{
+    Script("CAPTION=Guide\nAPPPATH_BASE=Docs\\Guide\nREG_LIBFILE1=none\n");
+    File("setup\\uninst.exe");
+    BoxRecorder boxes;
+    ASSERT_TRUE(doc.LoadScript());
+    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(std::string(doc.Caption), "Guide");
+    EXPECT_EQ(doc.IsSharedComponents, 0);
+
+    CString programFiles;
+    ASSERT_TRUE(SharedRegistry::ReadProgramFilesDir(programFiles));
+    EXPECT_EQ(std::string(doc.InstallFolder), std::string(programFiles) + "\\Docs\\Guide");
+}
+
+TEST_F(LoadScriptTest, DestinationGetsExactlyOneBackslash)
+{
+    File("setup\\uninst.exe");
+    CString programFiles;
+    ASSERT_TRUE(SharedRegistry::ReadProgramFilesDir(programFiles));
+    BoxRecorder boxes;
+
+    Script("APPPATH_BASE=\\Guide\nREG_LIBFILE1=NONE\n");
+    ASSERT_TRUE(doc.LoadScript());
+    EXPECT_EQ(std::string(doc.InstallFolder), std::string(programFiles) + "\\Guide");
+
+    Script("REG_LIBFILE1=NONE\n");
+    ASSERT_TRUE(doc.LoadScript());
+    EXPECT_EQ(std::string(doc.InstallFolder), std::string(programFiles) + "\\");
+}
+
+TEST_F(LoadScriptTest, UninstallerMissingOrUnnamedIsReportedWithTheScriptsCaption)
+{
+    BoxRecorder boxes;
+    Script("CAPTION=Guide\nREG_LIBFILE1=NONE\n", "");
+    EXPECT_FALSE(doc.LoadScript());
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().Text, "missing");
+    EXPECT_EQ(boxes.Last().Caption, "Guide");
+
+    Script("CAPTION=Guide\nREG_LIBFILE1=NONE\n");
+    EXPECT_FALSE(doc.LoadScript());
+    EXPECT_EQ(boxes.Last().Text, "missing");
+
+    // A folder that does not exist is not "file not found" to the system.
+    Script("CAPTION=Guide\nREG_LIBFILE1=NONE\n", "UNINSTALL_FILE=nowhere\\uninst.exe\n");
+    EXPECT_FALSE(doc.LoadScript());
+    EXPECT_EQ(boxes.Last().Text, "failed");
+    EXPECT_EQ(boxes.Count(), 3u);
+}
+
+TEST_F(LoadScriptTest, WritableFilesStopAtTheFirstGapAndMustExist)
+{
+    File("setup\\uninst.exe");
+    File("notes.txt");
+    BoxRecorder boxes;
+
+    Script("WRITE_FILE2=notes.txt\nREG_LIBFILE1=NONE\n");
+    ASSERT_TRUE(doc.LoadScript());
+    EXPECT_EQ(doc.IsWritableFiles, 0);
+    EXPECT_EQ(doc.WritableFiles.GetSize(), 0);
+
+    Script("WRITE_FILE1=notes.txt\nWRITE_FILE3=absent.txt\nREG_LIBFILE1=NONE\n");
+    ASSERT_TRUE(doc.LoadScript());
+    EXPECT_EQ(doc.IsWritableFiles, 1);
+    ASSERT_EQ(doc.WritableFiles.GetSize(), 1);
+    EXPECT_EQ(std::string(doc.WritableFiles[0]), "..\\notes.txt");
+
+    Script("WRITE_FILE1=absent.txt\nREG_LIBFILE1=NONE\n");
+    EXPECT_FALSE(doc.LoadScript());
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().Text, "missing");
+    EXPECT_EQ(boxes.Last().Caption, "Error");
+}
+
+TEST_F(LoadScriptTest, BannerIsKeptOnlyWhenItsFileExists)
+{
+    File("setup\\uninst.exe");
+    File("setup\\banner.bmp");
+    BoxRecorder boxes;
+
+    Script("BACKGROUND_FILE=banner.bmp\nREG_LIBFILE1=NONE\n");
+    ASSERT_TRUE(doc.LoadScript());
+    EXPECT_EQ(std::string(view.BannerFile), "banner.bmp");
+
+    Script("BACKGROUND_FILE=absent.bmp\nREG_LIBFILE1=NONE\n");
+    ASSERT_TRUE(doc.LoadScript());
+    EXPECT_TRUE(view.BannerFile.IsEmpty());
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(LoadScriptTest, SharedLibrarySettingsAreRequiredUnlessNone)
+{
+    File("setup\\uninst.exe");
+    BoxRecorder boxes;
+
+    Script("");
+    EXPECT_FALSE(doc.LoadScript());
+    EXPECT_EQ(boxes.Last().Text, "[REG_LIBFILE1]Key not found.\nAbort installation.");
+
+    File("lib.dll");
+    Script("REG_LIBFILE1=lib.dll\nCOMMON_PATH=Common\n");
+    EXPECT_FALSE(doc.LoadScript());
+    EXPECT_EQ(boxes.Last().Text, "[LIBFILEPATH_BASE]Key not found.\nAbort installation.");
+
+    Script("REG_LIBFILE1=lib.dll\nLIBFILEPATH_BASE=Shared\n");
+    EXPECT_FALSE(doc.LoadScript());
+    EXPECT_EQ(boxes.Last().Text, "[COMMON_PATH]Key not found.\nAbort installation.");
+
+    Script("REG_LIBFILE1=absent.dll\nLIBFILEPATH_BASE=Shared\nCOMMON_PATH=Common\n");
+    EXPECT_FALSE(doc.LoadScript());
+    EXPECT_EQ(boxes.Last().Text, "missing");
+    EXPECT_EQ(boxes.Count(), 4u);
+
+    Script("REG_LIBFILE1=nOnE\n");
+    EXPECT_TRUE(doc.LoadScript());
+    EXPECT_EQ(boxes.Count(), 4u);
+}

@@ -1,0 +1,190 @@
+// The record of a run's changes and its undo, against the real file system
+// and registry: what the record holds goes back exactly, in its order, and
+// nothing it does not hold is touched.
+#include <gtest/gtest.h>
+
+#include "FileTree.h"
+#include "SharedTestSupport.h"
+#include "TestSupport.h"
+#include "base/ScopedHandles.h"
+#include "base/SystemCalls.h"
+#include "rollback/ChangeRecord.h"
+#include "rollback/KeptAside.h"
+#include "rollback/RecordedRegistry.h"
+
+#include <string>
+
+using FileTree::Attributes;
+using FileTree::Exists;
+using FileTree::MakeFolder;
+using FileTree::ReadBytes;
+using FileTree::Snapshot;
+using FileTree::WriteBytes;
+
+namespace {
+
+const char TEST_KEY[] = "Software\\TarvelRecordTest";
+
+void DeleteTree(const std::string& path)
+{
+    shared_test::DeleteKeyTree(path);
+}
+
+bool KeyExists(const std::string& path)
+{
+    ScopedRegKey key;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+}
+
+std::string TextValue(const std::string& path, const char* name)
+{
+    char buffer[256] = {};
+    DWORD size = sizeof(buffer) - 1;
+    ScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS
+        || RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size)
+            != ERROR_SUCCESS)
+        return "<absent>";
+    return buffer;
+}
+
+BOOL WINAPI FailingMove(LPCSTR, LPCSTR)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+} // namespace
+
+class ChangeRecordTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteTree(TEST_KEY);
+        MakeFolder(pre);
+    }
+    void TearDown() override
+    {
+        ResetSystemCalls();
+        DeleteTree(TEST_KEY);
+    }
+
+    FileTree::TempTree tree;
+    const std::string pre = tree / "Pre";
+    ChangeRecord record;
+};
+
+// A re-install in miniature: a folder that was there, an earlier read-only
+// hidden file replaced, new folders and files, a user's file dropped into a
+// new folder meanwhile. After the undo the tree is the tree before.
+TEST_F(ChangeRecordTest, UndoPutsTheTreeBackAndLeavesWhatItDidNotRecord)
+{
+    WriteBytes(pre + "\\index.htm", "earlier");
+    SetFileAttributesA((pre + "\\index.htm").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    const auto before = Snapshot(tree.Root());
+
+    const std::string created = pre + "\\New";
+    MakeFolder(created);
+    record.FolderCreated(Change::Area::Package, created.c_str());
+    ASSERT_TRUE(KeptAside::Keep(record, Change::Area::Package, pre.c_str(), (pre + "\\index.htm").c_str()));
+    EXPECT_FALSE(Exists(pre + "\\index.htm")) << "renamed, not copied";
+    record.FileWritten(Change::Area::Package, (pre + "\\index.htm").c_str());
+    WriteBytes(pre + "\\index.htm", "new");
+    record.FileWritten(Change::Area::Package, (created + "\\a.htm").c_str());
+    WriteBytes(created + "\\a.htm", "a");
+    SetFileAttributesA((created + "\\a.htm").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    record.UndoAll();
+
+    EXPECT_EQ(before, Snapshot(tree.Root()));
+    EXPECT_TRUE(record.IsEmpty());
+
+    // The same again with a user's file in the new folder: it stays, with it.
+    MakeFolder(created);
+    record.FolderCreated(Change::Area::Package, created.c_str());
+    WriteBytes(created + "\\mine.txt", "mine");
+    record.UndoAll();
+    EXPECT_EQ("mine", ReadBytes(created + "\\mine.txt"));
+}
+
+TEST_F(ChangeRecordTest, CommitDropsKeptFilesAndAFailedKeepChangesNothing)
+{
+    WriteBytes(pre + "\\a.htm", "earlier a");
+    WriteBytes(pre + "\\b.htm", "earlier b");
+    ASSERT_TRUE(KeptAside::Keep(record, Change::Area::Package, pre.c_str(), (pre + "\\a.htm").c_str()));
+    const std::string aside = record.AsideFolderUnder(pre.c_str()).str();
+    ASSERT_FALSE(aside.empty());
+    EXPECT_TRUE(Attributes(aside) & FILE_ATTRIBUTE_HIDDEN);
+
+    Sys().MoveFileA = &FailingMove;
+    EXPECT_FALSE(KeptAside::Keep(record, Change::Area::Package, pre.c_str(), (pre + "\\b.htm").c_str()));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
+    EXPECT_EQ("earlier b", ReadBytes(pre + "\\b.htm"));
+    EXPECT_EQ(1, record.KeptCount());
+    ResetSystemCalls();
+
+    WriteBytes(pre + "\\a.htm", "new a");
+    record.Commit();
+    EXPECT_EQ("new a", ReadBytes(pre + "\\a.htm"));
+    EXPECT_FALSE(Exists(aside));
+    EXPECT_TRUE(record.IsEmpty());
+}
+
+// Areas go back package first, shortcuts next, shared last, each newest
+// first, whatever order their changes came in.
+TEST_F(ChangeRecordTest, AreasGoBackInUndoOrderAndTheObserverHearsEachStep)
+{
+    std::vector<std::string> heard;
+    record.Observer = [&](const Change& change, bool undone) {
+        if (undone)
+            heard.push_back(change.Path.str());
+    };
+    record.FileWritten(Change::Area::Shared, "S1");
+    record.FileWritten(Change::Area::Package, "P1");
+    record.FileWritten(Change::Area::Shortcuts, "L1");
+    record.FileWritten(Change::Area::Package, "P2");
+    record.FileWritten(Change::Area::Shared, "S2");
+
+    record.UndoAll();
+
+    EXPECT_EQ((std::vector<std::string>{"P2", "P1", "L1", "S2", "S1"}), heard);
+}
+
+TEST_F(ChangeRecordTest, RegistryGoesBackToItsEarlierValuesAndCreatedLevelsGoWhenEmpty)
+{
+    const std::string existing = std::string(TEST_KEY) + "\\Existing";
+    const std::string made = std::string(TEST_KEY) + "\\Existing\\Made\\Deeper";
+    {
+        ScopedRegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, existing.c_str(), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr));
+        RegSetValueExA(key.Get(), "Kept", 0, REG_SZ, reinterpret_cast<const BYTE*>("earlier"), 8);
+    }
+    {
+        ScopedRegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::CreateKey(record, Change::Area::Shortcuts, existing.c_str(), key));
+        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::SetText(record, Change::Area::Shortcuts, key.Get(),
+                                                           existing.c_str(), "Kept", "new"));
+        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::SetText(record, Change::Area::Shortcuts, key.Get(),
+                                                           existing.c_str(), "Added", "new"));
+    }
+    {
+        ScopedRegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::CreateKey(record, Change::Area::Shortcuts, made.c_str(), key));
+        RecordedRegistry::SetText(record, Change::Area::Shortcuts, key.Get(), made.c_str(), "V", "x");
+    }
+    // Another program puts a key below a level this run made: that level stays.
+    const std::string theirs = std::string(TEST_KEY) + "\\Existing\\Made\\Theirs";
+    {
+        ScopedRegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, theirs.c_str(), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr));
+    }
+
+    record.UndoAll();
+
+    EXPECT_EQ("earlier", TextValue(existing, "Kept"));
+    EXPECT_EQ("<absent>", TextValue(existing, "Added"));
+    EXPECT_FALSE(KeyExists(made));
+    EXPECT_TRUE(KeyExists(theirs));
+}
