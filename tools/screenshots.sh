@@ -41,6 +41,12 @@ if [ ! -f "$WINEPREFIX/.tarvel-shots-ready" ]; then
   wineserver -w
   touch "$WINEPREFIX/.tarvel-shots-ready"
 fi
+# This Wine draws the caption buttons with Marlett but does not take the
+# TrueType fonts of its own data folder; from the prefix's Fonts folder it does.
+if [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
 
 wineserver -p
 # Ends whatever still runs in this prefix (a run left half-way by a failure).
