@@ -209,8 +209,10 @@ check_installed() {
 
 results=$out/times.tsv
 rollbacks=$out/rollback.tsv
+uninstalls=$out/uninstall.tsv
 : >"$results"
 : >"$rollbacks"
+: >"$uninstalls"
 { echo "# $(date -u '+%F %T') UTC, CPU $cpu, $(nproc) CPUs"; echo "# load before: $(uptime)"; } >"$out/conditions.txt"
 
 for p in $packages; do
@@ -268,12 +270,45 @@ for p in $packages; do
     printf '%s\t%d\t%s\t%s\t%s\n' "$p" "$r" "$ms" "$code" "$left" >>"$rollbacks"
     printf '  round %d rollback %10s ms, exit code %s, %s entries left\n' "$r" "$ms" "$code" "$left" >&2
   done
+
+  # Uninstall beside install, both timed from outside Wine until the work is
+  # done: the uninstaller hands over to a copy of itself in the temporary
+  # folder and ends, so its own exit says nothing; the destination's
+  # disappearance does.
+  step "uninstall of $p: $rollback_rounds rounds of install, then uninst.exe /PSM"
+  pkg_dest="$drive_c/$dest_rel/$p"
+  for ((r = 0; r < rollback_rounds; r++)); do
+    IFS='|' read -r cwd exe tail <<<"$(command_of "$p" tarvel)"
+    clean_destination
+    t0=$(date +%s%N)
+    wine_run 'C:\bench\bin\timer.exe' run "$cwd" "$exe" "$tail" >/dev/null
+    t1=$(date +%s%N)
+    dest_win="C:\\Program Files (x86)\\TarvelBench\\$p"
+    wine_run 'C:\bench\bin\timer.exe' run "$dest_win" "$dest_win\\uninst.exe" /PSM >/dev/null
+    for ((wait = 0; wait < 120000; wait += 10)); do [ -e "$pkg_dest" ] || break; sleep 0.01; done
+    t2=$(date +%s%N)
+    left=$(count_entries "$pkg_dest")
+    printf '%s\t%d\t%s\t%s\t%s\n' "$p" "$r" $(((t1 - t0) / 1000000)) $(((t2 - t1) / 1000000)) "$left" >>"$uninstalls"
+    printf '  round %d install %6d ms, uninstall %6d ms, %s entries left\n' "$r" $(((t1 - t0) / 1000000)) \
+      $(((t2 - t1) / 1000000)) "$left" >&2
+  done
   clean_destination
 done
 echo "# load after: $(uptime)" >>"$out/conditions.txt"
 
 step "summary (medians; ratios are medians of the per-round ratios)"
 summarize "$results" "$rollbacks" | tee "$out/summary.md"
+# Install and uninstall, both seen from outside Wine (Wine's start-up included in each).
+awk -F'\t' '{ n[$1]++; i[$1] = i[$1] " " $3; u[$1] = u[$1] " " $4; if (!($1 in seen)) { seen[$1] = 1; order[++np] = $1 } }
+  function median(list,    k, a, x, y, t) {
+    k = split(list, a, " ")
+    for (x = 2; x <= k; x++) { t = a[x]; for (y = x - 1; y > 0 && a[y] > t; y--) a[y + 1] = a[y]; a[y + 1] = t }
+    return k % 2 ? a[(k + 1) / 2] : (a[k / 2] + a[k / 2 + 1]) / 2
+  }
+  END {
+    printf "\n| package | install (outside Wine) | uninstall (outside Wine) | uninstall/install |\n|---|---:|---:|---:|\n"
+    for (j = 1; j <= np; j++) { p = order[j]; printf "| %s | %.0f ms | %.0f ms | %.2f |\n", p, median(i[p]), median(u[p]), median(u[p]) / median(i[p]) }
+  }' "$uninstalls" | tee -a "$out/summary.md"
 echo
 cat "$out/conditions.txt"
 echo "raw times: $results, rollbacks: $rollbacks"

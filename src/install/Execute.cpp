@@ -260,9 +260,13 @@ namespace InstallExecution {
 
 BOOL CopyFiles(CTarvelDoc& doc)
 {
-    // The log begins with the destination's levels that this run created.
+    // The log begins with the destination's levels that this run created,
+    // or for a re-install, that the earlier install created.
     doc.LogText.Empty();
-    for (const CString& level : doc.Record().CreatedFolders(Change::Area::Package))
+    std::vector<CString> levels = doc.Record().CreatedFolders(Change::Area::Package);
+    if (levels.empty())
+        levels = EarlierCreatedLevels(doc.InstallFolder);
+    for (const CString& level : levels)
         doc.LogText += CREATED_FOLDER_ENTRY + level + LOG_SEPARATOR;
 
     long long items = static_cast<long long>(doc.SourceList.size());

@@ -36,6 +36,43 @@ std::vector<LogEntry> ParseLogText(const CString& text)
     return entries;
 }
 
+BOOL ReadStoredLog(const CString& path, CString& stored, bool& missing)
+{
+    // Far beyond any package's log, and a bound for a file that is no log.
+    constexpr DWORD MAX_LOG_BYTES = 4 * 1024 * 1024;
+    missing = GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+    if (missing)
+        return FALSE;
+    ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return FALSE;
+    char buffer[4096];
+    for (DWORD got = 0;;) {
+        if (!ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr))
+            return FALSE;
+        if (got == 0)
+            return TRUE;
+        if (static_cast<DWORD>(stored.GetLength()) + got > MAX_LOG_BYTES)
+            return FALSE;
+        stored += CString(buffer, static_cast<int>(got));
+    }
+}
+
+std::vector<CString> EarlierCreatedLevels(const CString& installFolder)
+{
+    std::vector<CString> levels;
+    CString stored;
+    bool missing = false;
+    if (!ReadStoredLog(UninstallLogPath(installFolder), stored, missing))
+        return levels;
+    const CString folder = PathHelpers::WithoutTrailingBackslash(installFolder);
+    for (const LogEntry& entry : ParseLogText(DecodeLogText(stored)))
+        if (entry.Type == LogEntry::Kind::CreatedFolder && PathHelpers::IsLevelOf(entry.Path, folder))
+            levels.push_back(entry.Path);
+    return levels;
+}
+
 CString EncodeLogText(const CString& text)
 {
     CString stored = text;

@@ -33,6 +33,16 @@ struct LogEntry
 // to case; text after the last separator is no entry.
 std::vector<LogEntry> ParseLogText(const CString& text);
 
+// Reads a stored log whole; FALSE when it cannot be read or is larger than
+// any log an install writes, with 'missing' set when there is no file.
+BOOL ReadStoredLog(const CString& path, CString& stored, bool& missing);
+
+// The levels that an earlier install into 'installFolder' created: the
+// "<f>:" entries of the log there that are that folder or one of its
+// ancestors. A re-install finds them existing and makes none itself, yet
+// its log must still name them for the uninstaller.
+std::vector<CString> EarlierCreatedLevels(const CString& installFolder);
+
 // The stored form: every byte minus 1 (modulo 256), and back.
 CString EncodeLogText(const CString& text);
 CString DecodeLogText(const CString& stored);

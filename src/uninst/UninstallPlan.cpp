@@ -14,7 +14,6 @@ namespace {
 
 // Far more than any package: 2000 items of 260 bytes each come to about half
 // a megabyte, and a larger file is no log the installer wrote.
-constexpr DWORD MAX_LOG_BYTES = 4 * 1024 * 1024;
 
 CString Lowered(const CString& text)
 {
@@ -23,27 +22,6 @@ CString Lowered(const CString& text)
     return lowered;
 }
 
-// The whole file, or FALSE when it cannot be opened or read.
-BOOL ReadWholeFile(const CString& path, CString& bytes, bool& missing)
-{
-    missing = GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
-    if (missing)
-        return FALSE;
-    CFile file;
-    if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone))
-        return FALSE;
-    try {
-        char buffer[4096];
-        for (UINT got; (got = file.Read(buffer, sizeof(buffer))) > 0;) {
-            if (static_cast<DWORD>(bytes.GetLength()) + got > MAX_LOG_BYTES)
-                return FALSE;
-            bytes += CString(buffer, static_cast<int>(got));
-        }
-    } catch (const CFileException&) {
-        return FALSE;
-    }
-    return TRUE;
-}
 
 // A name the script gives for one registry level: the install joined it with
 // backslashes, so a name holding one (or none at all) could reach a key that
@@ -203,7 +181,7 @@ PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, 
 
     CString stored;
     bool missing = false;
-    if (!ReadWholeFile(plan.LogPath, stored, missing))
+    if (!ReadStoredLog(plan.LogPath, stored, missing))
         return missing ? PlanResult::NoLog : PlanResult::BadLog;
     if (stored.IsEmpty())
         return PlanResult::NoLog;

@@ -2,10 +2,7 @@
 // tool what happened by its exit code and its log, and with
 // /SUPPRESSMSGBOXES it never waits for a click: each failure ends the run by
 // itself, no window shown, the box's text in the log.
-//
-// The lines for each change (folder, file, library, counter, link, registry
-// value) and each undo step come with the change record; the assertions
-// that wait for them are marked "later:".
+// The log names each change of the run and each step of an undo.
 #include "InstallSupport.h"
 #include "Text.h"
 
@@ -184,8 +181,13 @@ TEST_F(DeployedGuide, SilentInstallLogsItsSettingsDestinationAndExitCode)
     EXPECT_TRUE(log.Has("dest", "destination: " + Installed() + "\\, free space ")) << log.All();
     EXPECT_TRUE(log.Has("dest", "the package lists 6 items")) << log.All();
     EXPECT_FALSE(log.Has("box")) << log.All();
-    // later: one "copy" line per item (index.htm, img\, img\a.gif, uninst.exe,
-    // tarvel.eif, guide.ico) with source, destination and size.
+    // Each item copied, with its source, destination and size, and each folder made.
+    for (const char* item : {"index.htm", "img\\a.gif", "uninst.exe", "tarvel.eif", "guide.ico"})
+        EXPECT_TRUE(log.Has("install", std::string(" -> ") + Installed() + "\\" + item + ", ")) << item << log.All();
+    EXPECT_TRUE(log.Has("install", "folder created: " + Installed() + "\\img")) << log.All();
+    EXPECT_TRUE(log.Has("register", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"))
+        << log.All();
+    EXPECT_FALSE(log.Has("undo")) << log.All();
 }
 
 // A second run writes its own log over the first one's.
@@ -204,17 +206,20 @@ TEST_F(DeployedGuide, FileThatCannotBeCopiedIsNamed)
     WriteGuide();
     e2e::HeldFile icon(package.Path("setup\\guide.ico"));
     ASSERT_TRUE(icon.IsHeld());
-    ExpectFailureBothWays(texts::kCopyError, e2e::kFailedDuringInstall, "copy failed: " + Installed() + "\\guide.ico");
+    ExpectFailureBothWays(texts::kCopyError, e2e::kFailedDuringInstall,
+                          "copy file failed: " + Installed() + "\\guide.ico, error 32");
     EXPECT_FALSE(e2e::Exists(destination.Top()));
-    // later: the system error of the copy (32, sharing violation) and one
-    // "undo" line for each item copied before it.
+    // Every item copied before it is taken back, each with its line.
+    RunLogFile log(logPath);
+    for (const char* item : {"index.htm", "img\\a.gif", "uninst.exe", "tarvel.eif"})
+        EXPECT_TRUE(log.Has("undo", "file removed: " + Installed() + "\\" + item)) << item << log.All();
 }
 
 TEST_F(DeployedGuide, MissingPackageFileEndsBeforeTheCopy)
 {
     WriteGuide();
     ASSERT_TRUE(DeleteFileW(dlg::WideFromUtf8(package.Path("setup\\uninst.exe")).c_str()));
-    // later: the missing file's path and the system error.
+    // Found missing while the package loads: the box says it, before any step.
     ExpectFailureBothWays(texts::kFileNotExist, e2e::kFailedBeforeCopy, "");
     EXPECT_FALSE(e2e::Exists(destination.Top()));
 }
@@ -237,13 +242,14 @@ TEST_F(DeployedGuide, LibraryWhoseRegistrationFailsEndsTheRun)
     ASSERT_TRUE(package.WriteScript(script));
     ASSERT_TRUE(package.Write("Common\\tvfailreg.dll", e2e::ReadFileBytes(TESTLIB_FAILREG)));
 
-    ExpectFailureBothWays(texts::kErrorOccurred, e2e::kFailedDuringInstall, "an operation failed");
+    const std::string library = destination.Top() + "\\Lib\\tvfailreg.dll";
+    ExpectFailureBothWays(texts::kErrorOccurred, e2e::kFailedDuringInstall, "register library failed: " + library);
     RunLogFile log(logPath);
     EXPECT_TRUE(log.Has("setting", "shared folder: " + destination.Top() + "\\Lib")) << log.All();
+    EXPECT_TRUE(log.Has("undo", "unregistered: " + library)) << log.All();
+    EXPECT_TRUE(log.Has("undo", "file removed: " + library)) << log.All();
     EXPECT_FALSE(e2e::Exists(Installed()));
     e2e::DeleteRegTree(HKEY_LOCAL_MACHINE, "Software\\" + company);
-    // later: "register library failed: <shared folder>\tvfailreg.dll" with
-    // the entry's result, and the undo lines of the shared copy.
 }
 
 // Without /PSM there is a user to answer: the switch is ignored, and the
@@ -296,7 +302,7 @@ TEST_F(TinyDriveDeployment, TooLittleSpaceIsLoggedWithTheFreeSpace)
     ASSERT_TRUE(package.Write("GUIDE\\big.bin", std::string(2 * 1024 * 1024, 'x')));
     ASSERT_TRUE(e2e::SetProgramFilesDir(drive->Letter()));
 
-    ExpectFailureBothWays(texts::kNoSpace, e2e::kFailedBeforeCopy, "too little space");
+    ExpectFailureBothWays(texts::kNoSpace, e2e::kFailedBeforeCopy, "free space failed: " + drive->Root() + ", error 112");
     RunLogFile log(logPath);
     const std::string destination = drive->Root() + this->destination.Base() + "\\Guide\\";
     EXPECT_TRUE(log.Has("dest", "destination: " + destination + ", free space ")) << log.All();

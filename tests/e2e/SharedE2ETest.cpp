@@ -635,6 +635,7 @@ TEST_F(SharedPackage, FailureAfterTheMenuLinkKeepsAStartMenuFolderThatWasThere)
     ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE));
     // A folder where the desktop link must go: the step after the menu link fails.
     const std::string blocker = std::string(desktop) + "\\Guide.lnk";
+    DeleteFileA(blocker.c_str()); // a link another test of a "Guide" left there
     ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
     WriteScript({kLibrary}, "FLAG_DESKTOP_ICON=TRUE\n");
 

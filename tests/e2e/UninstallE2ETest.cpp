@@ -152,10 +152,10 @@ TEST_F(UninstallTest, NoKeepsEverything)
     EXPECT_EQ(e2e::StateChanges(installed, Capture()), "");
 }
 
-// Fails today: a re-install finds the installation folder's levels present,
-// so its log has no "<f>:" entries and the levels the first install created
-// stay. The installer must carry the earlier log's created levels over.
-TEST_F(UninstallTest, DISABLED_ReinstallThenOneUninstallLeavesTheMachineAsBefore)
+// A re-install finds the installation folder's levels present and creates
+// none: its log carries over the levels the first install created, so that
+// one uninstall takes them away too.
+TEST_F(UninstallTest, ReinstallThenOneUninstallLeavesTheMachineAsBefore)
 {
     WriteFullGuide();
     const e2e::MachineState before = Capture();
