@@ -387,6 +387,12 @@ RunResult DriveToEnd(Process& process, const RunOptions& options)
 
         SeenWindow seen;
         seen.info = Inspect(dialog);
+        // Caught while it was being destroyed (a quick status window): no
+        // caption, no controls, nothing the program is waiting for.
+        if (!IsWindow(dialog) || (seen.info.caption.empty() && seen.info.controls.empty())) {
+            leftAlone.insert(dialog);
+            continue;
+        }
         int id = options.handler ? options.handler(seen.info) : DefaultAnswer(seen.info);
         if (id == kLeaveAlone) {
             leftAlone.insert(dialog);
@@ -396,6 +402,8 @@ RunResult DriveToEnd(Process& process, const RunOptions& options)
         bool posted = id > 0 ? Click(dialog, id) : PostClose(dialog);
         seen.pressed = id > 0 ? id : 0;
         result.windows.push_back(seen);
+        if (!posted && !IsWindow(dialog))
+            continue; // it went by itself between the look and the press
         if (!posted) {
             result.error = "could not press " + std::to_string(id) + " in\n" + Describe(seen.info);
             break;
