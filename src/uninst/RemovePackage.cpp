@@ -91,7 +91,6 @@ void RemoveRegistration(const UninstallPlan& plan)
         CString registered;
         if (!EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered)
             || registered.CompareNoCase(folderText) == 0) {
-            RunLog::Line("remove", "uninstall entry: HKLM\\" + plan.UninstallKey);
             for (const char* name :
                  {VALUE_DISPLAY_NAME, VALUE_UNINSTALL_STRING, VALUE_UNINSTALL_FOLDER, VALUE_INSTALL_LOCATION})
                 EmptyKeys::RemoveValue(HKEY_LOCAL_MACHINE, plan.UninstallKey, name);
