@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Takes the pictures in docs/screenshots/ of an interactive install: the
 # install-folder dialog with its banner, the folder browser with its edit box,
-# the status dialog during the copy and the end dialog.
+# the status dialog during the copy and the end dialog; then of the
+# uninstall of that install: the question, the progress window during the
+# removal and the end message.
 #
 #   tools/screenshots.sh [BUILD_DIR]      (default: build)
 #
@@ -66,7 +68,7 @@ shot() {
   import -window root "$out/$1.png"
   echo "docs/screenshots/$1.png"
 }
-# The first visible dialog of the installer whose description matches.
+# The first visible dialog of the program $pid whose description matches.
 wait_for() {
   local pattern=$1 tries=0 hwnd
   while [ $tries -lt 1500 ]; do
@@ -154,5 +156,20 @@ shot status
 end=$(wait_for 'インストールが終わりました')
 sleep 1
 shot end
+drive click --hwnd "$end" --id 1
+drive waitexit --pid "$pid" --timeout 30
+
+# --- the uninstall, as the list of installed software starts it --------------------
+pid=$(drive start --cwd 'C:\' 'C:\Program Files (x86)\Zerdane\ガイド\uninst.exe')
+question=$(wait_for '\[7\]')
+sleep 1
+shot uninstall-confirm
+drive click --hwnd "$question" --id 6
+wait_for 'msctls_progress32' >/dev/null
+shot uninstall-progress
+
+end=$(wait_for '削除が完了しました')
+sleep 1
+shot uninstall-end
 drive click --hwnd "$end" --id 1
 drive waitexit --pid "$pid" --timeout 30

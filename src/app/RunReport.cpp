@@ -2,11 +2,11 @@
 
 #include "app/ChangeLines.h"
 #include "app/CommandLine.h"
-#include "app/ExitCodes.h"
 #include "base/MessageBoxes.h"
-#include "base/PathHelpers.h"
 #include "base/RunLog.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelApp.h"
+#include "app/TarvelDoc.h"
+#include "app/TarvelView.h"
 #include "install/Volume.h"
 #include "script/ScriptKeys.h"
 
@@ -14,31 +14,6 @@
 
 namespace RunReport {
 namespace {
-
-// A path as the user meant it: called while the folder the program was
-// started in is still the current one, not yet the installer's own.
-CString FullPath(const CString& path)
-{
-    char full[MAX_PATH] = {};
-    DWORD length = GetFullPathNameA(path, sizeof(full), full, nullptr);
-    return (length > 0 && length < sizeof(full)) ? CString(full) : path;
-}
-
-CString TempFolder()
-{
-    char folder[MAX_PATH] = {};
-    DWORD length = GetTempPathA(sizeof(folder), folder);
-    return (length > 0 && length < sizeof(folder)) ? PathHelpers::WithTrailingBackslash(folder) : CString();
-}
-
-BOOL OpenLog(const CommandLine::Switches& switches, CString& path)
-{
-    if (!switches.LogPath.IsEmpty()) {
-        path = FullPath(switches.LogPath);
-        return RunLog::Open(path);
-    }
-    return RunLog::OpenNumbered(TempFolder(), path);
-}
 
 CString Bytes(ULONGLONG count)
 {
@@ -76,7 +51,9 @@ BOOL Start(const CommandLine::Switches& switches, const StartFacts& facts, Chang
         return TRUE;
 
     CString path;
-    if (!OpenLog(switches, path)) {
+    // Called while the folder the program was started in is still the
+    // current one, so a relative path names a file where the user meant it.
+    if (!RunLog::OpenAsAsked(switches.LogPath, path)) {
         const DWORD error = GetLastError();
         // A silent run has no one to tell; the exit code says it.
         if (switches.Mode == CommandLine::RunMode::Silent)

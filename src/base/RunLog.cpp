@@ -1,5 +1,6 @@
 #include "base/RunLog.h"
 
+#include "base/PathHelpers.h"
 #include "base/SystemText.h"
 
 #include <cstdio>
@@ -125,10 +126,10 @@ std::string ToUtf8(const char* text)
     return Utf8FromWide(wide.data(), static_cast<size_t>(length - 1));
 }
 
-CString NumberedName(const SYSTEMTIME& day, int number)
+CString NumberedName(const SYSTEMTIME& day, int number, const char* stem)
 {
     CString name;
-    name.Format("Tarvel Setup Log %04u-%02u-%02u #%03d.txt", day.wYear, day.wMonth, day.wDay, number);
+    name.Format("%s %04u-%02u-%02u #%03d.txt", stem, day.wYear, day.wMonth, day.wDay, number);
     return name;
 }
 
@@ -137,12 +138,12 @@ BOOL Open(const CString& path)
     return Create(path, CREATE_ALWAYS);
 }
 
-BOOL OpenNumbered(const CString& folder, CString& path)
+BOOL OpenNumbered(const CString& folder, CString& path, const char* stem)
 {
     SYSTEMTIME today;
     GetLocalTime(&today);
     for (int number = 1; number <= LAST_NUMBER; ++number) {
-        path = folder + NumberedName(today, number);
+        path = folder + NumberedName(today, number, stem);
         // CREATE_NEW takes the number in one step: two runs started in the
         // same instant cannot both get it.
         if (Create(path, CREATE_NEW))
@@ -153,6 +154,37 @@ BOOL OpenNumbered(const CString& folder, CString& path)
     }
     SetLastError(ERROR_FILE_EXISTS);
     return FALSE;
+}
+
+BOOL OpenAsAsked(const CString& asked, CString& path, const char* stem)
+{
+    if (!asked.IsEmpty()) {
+        char full[MAX_PATH] = {};
+        const DWORD length = GetFullPathNameA(asked, sizeof(full), full, nullptr);
+        path = (length > 0 && length < sizeof(full)) ? CString(full) : asked;
+        return Open(path);
+    }
+    char folder[MAX_PATH] = {};
+    const DWORD length = GetTempPathA(sizeof(folder), folder);
+    const CString temp = (length > 0 && length < sizeof(folder)) ? PathHelpers::WithTrailingBackslash(folder) : CString();
+    return OpenNumbered(temp, path, stem);
+}
+
+BOOL Append(const CString& path)
+{
+    Close();
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return FALSE;
+    if (SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
+        const DWORD error = GetLastError();
+        CloseHandle(file);
+        SetLastError(error);
+        return FALSE;
+    }
+    g_file = file;
+    return TRUE;
 }
 
 void Close()

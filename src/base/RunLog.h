@@ -16,15 +16,27 @@
 
 namespace RunLog {
 
+// The start of the installer's default log name.
+constexpr char SETUP_LOG_STEM[] = "Tarvel Setup Log";
+
 // Creates the log at 'path', emptying a file that is there. FALSE (with the
 // system's error code from GetLastError) when it cannot be written.
 BOOL Open(const CString& path);
 
-// Creates "Tarvel Setup Log yyyy-mm-dd #nnn.txt" in 'folder' (which ends in
-// a backslash) with the first number from 001 that no file has yet, so that
+// Creates "<stem> yyyy-mm-dd #nnn.txt" in 'folder' (which ends in a
+// backslash) with the first number from 001 that no file has yet, so that
 // runs on the same day never overwrite each other's log. 'path' gets the
 // full name, also on failure.
-BOOL OpenNumbered(const CString& folder, CString& path);
+BOOL OpenNumbered(const CString& folder, CString& path, const char* stem = SETUP_LOG_STEM);
+
+// The log a command line asks for: 'asked' as written after "/LOG=", taken
+// from the current folder when relative, or the numbered default in the
+// temporary folder when empty. 'path' gets the full name, also on failure.
+BOOL OpenAsAsked(const CString& asked, CString& path, const char* stem = SETUP_LOG_STEM);
+
+// Opens an existing log to add lines after its last one: a program that
+// hands its run over to another process lets that one finish the log.
+BOOL Append(const CString& path);
 
 void Close();
 bool IsOpen();
@@ -45,6 +57,6 @@ CString ErrorText(DWORD systemError);
 // Text in the system's code page (Shift-JIS on a Japanese system) as UTF-8.
 std::string ToUtf8(const char* text);
 // The default file name for a day and a number.
-CString NumberedName(const SYSTEMTIME& day, int number);
+CString NumberedName(const SYSTEMTIME& day, int number, const char* stem = SETUP_LOG_STEM);
 
 } // namespace RunLog

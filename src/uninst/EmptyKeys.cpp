@@ -1,9 +1,15 @@
 #include "uninst/EmptyKeys.h"
 
 #include "base/PathHelpers.h"
+#include "base/RunLog.h"
 #include "base/ScopedHandles.h"
 
 namespace EmptyKeys {
+namespace {
+
+const char* RootName(HKEY root) { return root == HKEY_CURRENT_USER ? "HKCU" : "HKLM"; }
+
+} // namespace
 
 bool Remove(HKEY root, const char* keyPath)
 {
@@ -19,7 +25,10 @@ bool Remove(HKEY root, const char* keyPath)
                              nullptr, nullptr, nullptr) != ERROR_SUCCESS || subKeys > 0 || values > 0)
             return false;
     }
-    return RegDeleteKeyA(root, keyPath) == ERROR_SUCCESS;
+    if (RegDeleteKeyA(root, keyPath) != ERROR_SUCCESS)
+        return false;
+    RunLog::Line("remove", CString("key removed: ") + RootName(root) + "\\" + keyPath);
+    return true;
 }
 
 void RemoveUpwards(HKEY root, const CString& keyPath, int stopAt)
@@ -41,8 +50,9 @@ void RemoveUpwards(HKEY root, const CString& keyPath, int stopAt)
 void RemoveValue(HKEY root, const char* keyPath, const char* name)
 {
     ScopedRegKey key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_SET_VALUE, key.Receive()) == ERROR_SUCCESS)
-        RegDeleteValueA(key.Get(), name);
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_SET_VALUE, key.Receive()) == ERROR_SUCCESS
+        && RegDeleteValueA(key.Get(), name) == ERROR_SUCCESS)
+        RunLog::Line("remove", CString("value removed: ") + RootName(root) + "\\" + keyPath + "\\" + name);
 }
 
 BOOL ReadText(HKEY root, const char* keyPath, const char* name, CString& text)

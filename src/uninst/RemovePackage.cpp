@@ -2,11 +2,14 @@
 
 #include "base/FileOps.h"
 #include "base/PathHelpers.h"
+#include "base/RunLog.h"
 #include "base/ScopedHandles.h"
 #include "install/RegistrationNames.h"
 #include "rollback/UndoSteps.h"
 #include "shared/SharedRegistry.h"
 #include "uninst/EmptyKeys.h"
+
+#include <string>
 
 namespace {
 
@@ -30,29 +33,53 @@ bool HasItemInside(const std::vector<CString>& items, const CString& folder)
 // A file that will not go now: one held open goes at the next restart.
 void RemoveOrSchedule(const CString& path, RemovalOutcome& outcome)
 {
-    if (Undo::RemoveFile(path) || !Exists(path))
+    if (Undo::RemoveFile(path)) {
+        RunLog::Line("remove", "file removed: " + path);
         return;
+    }
     const DWORD error = GetLastError();
+    if (!Exists(path)) {
+        RunLog::Line("remove", "file already gone: " + path);
+        return;
+    }
     if ((error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED)
-        && MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        && MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        RunLog::Line("restart", "file in use, removed at the next restart: " + path + ", " + RunLog::ErrorText(error));
         outcome.AtRestart.push_back(path);
-    else
+    } else {
+        RunLog::Failure("remove file", path, error);
+        RunLog::Line("left", "file left: " + path);
         outcome.Left.push_back(path);
+    }
 }
 
 // A folder that stays because of something inside is named once, by its
 // innermost level; one that holds only files due at the restart goes then too.
 void RemoveFolder(const CString& folder, RemovalOutcome& outcome)
 {
-    if (Undo::RemoveFolderIfEmpty(folder) || !Exists(folder))
-        return;
-    if (HasItemInside(outcome.AtRestart, folder)) {
-        if (MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-            outcome.AtRestart.push_back(folder);
+    if (!Exists(folder)) {
+        RunLog::Line("remove", "folder already gone: " + folder);
         return;
     }
-    if (!HasItemInside(outcome.Left, folder))
+    if (Undo::RemoveFolderIfEmpty(folder)) {
+        RunLog::Line("remove", "folder removed: " + folder);
+        return;
+    }
+    if (HasItemInside(outcome.AtRestart, folder)) {
+        if (MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+            RunLog::Line("restart", "folder removed at the next restart, with the files in use: " + folder);
+            outcome.AtRestart.push_back(folder);
+        } else {
+            RunLog::Line("left", "folder left, it holds files due at the next restart: " + folder);
+        }
+        return;
+    }
+    if (HasItemInside(outcome.Left, folder)) {
+        RunLog::Line("left", "folder left, it holds an item left: " + folder);
+    } else {
+        RunLog::Line("left", "folder left, it holds items the install did not put there: " + folder);
         outcome.Left.push_back(folder);
+    }
 }
 
 void RemoveRegistration(const UninstallPlan& plan)
@@ -68,13 +95,18 @@ void RemoveRegistration(const UninstallPlan& plan)
                  {VALUE_DISPLAY_NAME, VALUE_UNINSTALL_STRING, VALUE_UNINSTALL_FOLDER, VALUE_INSTALL_LOCATION})
                 EmptyKeys::RemoveValue(HKEY_LOCAL_MACHINE, plan.UninstallKey, name);
             EmptyKeys::Remove(HKEY_LOCAL_MACHINE, plan.UninstallKey);
+        } else {
+            RunLog::Line("left", "uninstall entry HKLM\\" + plan.UninstallKey + " names another installation: "
+                                     + registered);
         }
     }
     for (const ProductKey& product : plan.Products) {
         CString keyFile;
         if (EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, product.KeyPath, VALUE_KEY_FILE, keyFile)
-            && keyFile.CompareNoCase(product.KeyFile) != 0)
+            && keyFile.CompareNoCase(product.KeyFile) != 0) {
+            RunLog::Line("left", "product key HKLM\\" + product.KeyPath + " names another installation: " + keyFile);
             continue;
+        }
         EmptyKeys::RemoveValue(HKEY_LOCAL_MACHINE, product.KeyPath, VALUE_KEY_FILE);
         // Up to the product's level; the maker's key goes after the counters.
         EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, product.KeyPath, 2);
@@ -85,8 +117,12 @@ void RemoveLinks(const UninstallPlan& plan, RemovalOutcome& outcome)
 {
     if (!plan.MenuLink.IsEmpty() && Exists(plan.MenuLink))
         RemoveOrSchedule(plan.MenuLink, outcome);
-    if (!plan.ProgramFolder.IsEmpty() && Exists(plan.ProgramFolder))
-        Undo::RemoveFolderIfEmpty(plan.ProgramFolder);
+    if (!plan.ProgramFolder.IsEmpty() && Exists(plan.ProgramFolder)) {
+        if (Undo::RemoveFolderIfEmpty(plan.ProgramFolder))
+            RunLog::Line("remove", "program folder removed: " + plan.ProgramFolder);
+        else
+            RunLog::Line("left", "program folder left, it holds other links: " + plan.ProgramFolder);
+    }
     if (!plan.DesktopLink.IsEmpty() && Exists(plan.DesktopLink))
         RemoveOrSchedule(plan.DesktopLink, outcome);
 }
@@ -111,28 +147,47 @@ void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
     for (const SharedLibrary& library : plan.Libraries) {
         LONG counter = 0;
         // A library nobody counts was not this install's to count: it stays.
-        if (!SharedRegistry::KeyExists(library.CounterKey) || !SharedRegistry::ReadCounter(library.CounterKey, counter))
-            continue;
-        if (counter > 1) {
-            if (!WriteCounter(library.CounterKey, counter - 1))
-                outcome.Left.push_back(CString("HKEY_LOCAL_MACHINE\\") + library.CounterKey);
+        if (!SharedRegistry::KeyExists(library.CounterKey) || !SharedRegistry::ReadCounter(library.CounterKey, counter)) {
+            RunLog::Line("left", "shared library without a counter, not this install's to remove: HKLM\\"
+                                     + library.CounterKey);
             continue;
         }
-        Undo::RemoveKey(library.CounterKey);
+        CString users;
+        users.Format("%ld -> %ld", static_cast<long>(counter), static_cast<long>(counter > 1 ? counter - 1 : 0));
+        if (counter > 1) {
+            if (WriteCounter(library.CounterKey, counter - 1)) {
+                RunLog::Line("shared", "counter HKLM\\" + library.CounterKey + " " + users + ", the library stays");
+            } else {
+                RunLog::Line("left", "counter HKLM\\" + library.CounterKey + " cannot be written, stays at "
+                                         + CString(std::to_string(counter).c_str()));
+                outcome.Left.push_back(CString("HKEY_LOCAL_MACHINE\\") + library.CounterKey);
+            }
+            continue;
+        }
+        if (Undo::RemoveKey(library.CounterKey))
+            RunLog::Line("shared", "counter HKLM\\" + library.CounterKey + " " + users + ", key removed");
+        else
+            RunLog::Line("left", "counter key HKLM\\" + library.CounterKey + " holds other keys");
         if (library.Path.IsEmpty() || !Exists(library.Path))
             continue;
         Undo::UnregisterLibrary(library.Path);
+        RunLog::Line("shared", "unregistered: " + library.Path);
         RemoveOrSchedule(library.Path, outcome);
         // The library's own sub-folders of the shared folder, innermost first.
         CString folder = library.Path.Left(PathHelpers::LastBackslash(library.Path));
         while (PathHelpers::IsInside(folder, sharedFolder)) {
-            Undo::RemoveFolderIfEmpty(folder);
+            if (Undo::RemoveFolderIfEmpty(folder))
+                RunLog::Line("remove", "folder removed: " + folder);
             folder = folder.Left(PathHelpers::LastBackslash(folder));
         }
     }
     for (auto level = plan.SharedLevels.rbegin(); level != plan.SharedLevels.rend(); ++level)
-        if (Exists(*level))
-            Undo::RemoveFolderIfEmpty(*level);
+        if (Exists(*level)) {
+            if (Undo::RemoveFolderIfEmpty(*level))
+                RunLog::Line("remove", "shared folder removed: " + *level);
+            else
+                RunLog::Line("left", "shared folder left, other packages use it: " + *level);
+        }
     EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, SharedRegistry::CounterParentPath(
                                  plan.Company.Mid(static_cast<int>(strlen(SOFTWARE_ROOT)))), 2);
 }
@@ -176,8 +231,11 @@ RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstall
             othersInside = true;
     }
     if (othersInside && !HasItemInside(outcome.Left, plan.InstallFolder)
-        && !HasItemInside(outcome.AtRestart, plan.InstallFolder))
+        && !HasItemInside(outcome.AtRestart, plan.InstallFolder)) {
+        RunLog::Line("left", "installation folder left, it holds items the install did not put there: "
+                                 + plan.InstallFolder);
         outcome.Left.push_back(PathHelpers::WithoutTrailingBackslash(plan.InstallFolder));
+    }
     step();
     return outcome;
 }

@@ -1,7 +1,9 @@
 #include "uninst/SelfRemoval.h"
 
 #include "base/PathHelpers.h"
+#include "base/RunLog.h"
 #include "rollback/UndoSteps.h"
+#include "uninst/UninstReport.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -111,7 +113,7 @@ std::vector<CString> SplitArguments(const char* text)
     }
 }
 
-bool StartCleanupCopy(const CString& program, const std::vector<CString>& folders)
+bool StartCleanupCopy(const CString& program, const std::vector<CString>& folders, const CString& log)
 {
     char self[MAX_PATH] = {};
     char temp[MAX_PATH] = {};
@@ -122,14 +124,16 @@ bool StartCleanupCopy(const CString& program, const std::vector<CString>& folder
     if (!CopyFileA(self, copy, FALSE))
         return false;
 
+    // Query rights too: the copy ends the log with this process's exit code.
     HANDLE me = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me, SYNCHRONIZE, TRUE, 0)) {
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me,
+                         SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0)) {
         Undo::RemoveFile(copy);
         return false;
     }
     CString command;
-    command.Format("%s %s %lu %s", static_cast<const char*>(Quoted(copy)), CLEANUP_SWITCH,
-                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(me)),
+    command.Format("%s %s %lu %s %s", static_cast<const char*>(Quoted(copy)), CLEANUP_SWITCH,
+                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(me)), static_cast<const char*>(Quoted(log)),
                    static_cast<const char*>(Quoted(program)));
     for (const CString& folder : folders)
         command += " " + Quoted(folder);
@@ -153,24 +157,45 @@ bool StartCleanupCopy(const CString& program, const std::vector<CString>& folder
 int RunCleanup(const char* arguments)
 {
     const std::vector<CString> parts = SplitArguments(arguments);
-    if (parts.size() < 2)
+    if (parts.size() < 3)
         return 1;
     HANDLE original = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(strtoul(parts[0], nullptr, 10)));
     WaitForSingleObject(original, INFINITE);
+    DWORD exitCode = 0;
+    const bool knowsExitCode = GetExitCodeProcess(original, &exitCode) != FALSE;
     CloseHandle(original);
 
-    const CString& program = parts[1];
+    const CString& log = parts[1];
+    const CString& program = parts[2];
     bool gone = false;
     if (IsCopyOfSelf(program)) {
+        // The log's lines go on where the uninstaller stopped; a log that is
+        // gone or held by someone else stays as it is.
+        if (!log.IsEmpty())
+            RunLog::Append(log);
         for (int attempt = 0; attempt < RETRY_COUNT && !gone; ++attempt) {
             gone = Undo::RemoveFile(program) || GetFileAttributesA(program) == INVALID_FILE_ATTRIBUTES;
             if (!gone)
                 Sleep(RETRY_PAUSE_MS);
         }
-        if (!gone)
-            MoveFileExA(program, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        for (size_t i = 2; i < parts.size(); ++i)
-            Undo::RemoveFolderIfEmpty(parts[i]);
+        if (gone) {
+            RunLog::Line("remove", "file removed: " + program);
+        } else {
+            const DWORD error = GetLastError();
+            const bool scheduled = MoveFileExA(program, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+            RunLog::Line("left", CString(scheduled ? "file removed at the next restart: " : "file left: ") + program
+                                     + ", " + RunLog::ErrorText(error));
+        }
+        for (size_t i = 3; i < parts.size(); ++i) {
+            if (GetFileAttributesA(parts[i]) == INVALID_FILE_ATTRIBUTES)
+                continue;
+            if (Undo::RemoveFolderIfEmpty(parts[i]))
+                RunLog::Line("remove", "folder removed: " + parts[i]);
+            else
+                RunLog::Line("left", "folder left, not empty: " + parts[i]);
+        }
+        if (RunLog::IsOpen())
+            UninstReport::End(knowsExitCode ? static_cast<int>(exitCode) : -1);
     }
     ArrangeOwnRemoval();
     return gone ? 0 : 1;

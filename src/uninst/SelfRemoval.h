@@ -14,9 +14,10 @@ namespace SelfRemoval {
 constexpr char CLEANUP_SWITCH[] = "/TARVEL-CLEANUP";
 
 // Starts the copy for the uninstaller 'program' and the folders to remove
-// when empty after it, innermost first. FALSE when no copy could be started
-// (nothing is left of it then).
-bool StartCleanupCopy(const CString& program, const std::vector<CString>& folders);
+// when empty after it, innermost first. With a 'log' (the run's, full path)
+// the copy adds its removals to it and ends it with the uninstaller's exit
+// code. FALSE when no copy could be started (nothing is left of it then).
+bool StartCleanupCopy(const CString& program, const std::vector<CString>& folders, const CString& log);
 
 // The copy's work, from the text after CLEANUP_SWITCH on its command line.
 // Returns the process exit code: 0 when the program is gone.

@@ -1,11 +1,14 @@
 #include "uninst/UninstApp.h"
 
+#include "app/CommandLine.h"
+#include "base/MessageBoxes.h"
 #include "base/PathHelpers.h"
+#include "base/RunLog.h"
 #include "app/SingleInstance.h"
-#include "base/SystemCalls.h"
 #include "uninst/ProgressWindow.h"
 #include "uninst/RemovePackage.h"
 #include "uninst/SelfRemoval.h"
+#include "uninst/UninstReport.h"
 #include "uninst/UninstTexts.h"
 #include "uninst/UninstallPlan.h"
 
@@ -13,13 +16,12 @@
 
 namespace {
 
-constexpr char SILENT_SWITCH[] = "/PSM";
 // An end message lists at most this many items; a longer list ends in "...".
 constexpr size_t MAX_LISTED_ITEMS = 15;
 
-void Box(const UninstallPlan* plan, const CString& text, UINT type)
+int Box(const UninstallPlan* plan, const CString& text, UINT type)
 {
-    Sys().MessageBoxA(nullptr, text, TextOf(plan, UninstText::Caption), type | MB_SETFOREGROUND);
+    return MessageBoxes::Show(nullptr, text, TextOf(plan, UninstText::Caption), type | MB_SETFOREGROUND);
 }
 
 CString Listed(const CString& heading, const std::vector<CString>& items)
@@ -30,20 +32,6 @@ CString Listed(const CString& heading, const std::vector<CString>& items)
     if (items.size() > MAX_LISTED_ITEMS)
         text += "\n...";
     return text;
-}
-
-// ASCII letters without regard to case, nothing else: no locale decides.
-bool IsSwitch(const char* text, const char* name)
-{
-    size_t i = 0;
-    for (; text[i] && name[i]; ++i) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c != name[i])
-            return false;
-    }
-    return text[i] == name[i];
 }
 
 } // namespace
@@ -58,17 +46,31 @@ BOOL CUninstApp::InitInstance()
         ExitCode = SelfRemoval::RunCleanup(commandLine + cleanupLength);
         return FALSE;
     }
-    const bool silent = IsSwitch(m_lpCmdLine, SILENT_SWITCH);
+    // The installer's switches with their meaning; "/WD" has no half-silent
+    // uninstall to select and runs as an interactive one.
+    const CommandLine::Switches switches = CommandLine::Parse(m_lpCmdLine);
+    const bool silent = switches.Mode == CommandLine::RunMode::Silent;
+    if (!UninstReport::Start(switches, silent, m_lpCmdLine, LogPath)) {
+        ExitCode = UNINST_NOTHING_CHANGED;
+        return FALSE;
+    }
+    if (!RunLog::IsOpen())
+        LogPath.Empty();
 
     HANDLE mutex = SingleInstance::Acquire();
     if (!mutex) {
         if (!silent)
             Box(nullptr, TextOf(nullptr, UninstText::Running), MB_OK | MB_ICONINFORMATION);
         ExitCode = UNINST_ANOTHER_RUNNING;
-        return FALSE;
+    } else {
+        ExitCode = Uninstall(silent);
+        SingleInstance::Release(mutex);
     }
-    ExitCode = Uninstall(silent);
-    SingleInstance::Release(mutex);
+    // Once the clean-up copy has the log, the copy ends it: its last line
+    // comes after the removal of this program.
+    if (RunLog::IsOpen() && !HandedOver)
+        UninstReport::End(ExitCode);
+    RunLog::Close();
     return FALSE;
 }
 
@@ -91,20 +93,23 @@ int CUninstApp::Uninstall(bool silent)
     case PlanResult::Ready:
         break;
     case PlanResult::NoLog:
+        RunLog::Line("plan", "no record of an installation in " + folder);
         Box(&plan, TextOf(&plan, UninstText::Nothing), MB_OK | MB_ICONINFORMATION);
         return UNINST_NOTHING_CHANGED;
     case PlanResult::BadLog:
     case PlanResult::BadScript:
+        RunLog::Line("plan", CString("refused: the record or the script in ") + folder
+                                 + " cannot be read or names places outside the installation");
         Box(&plan, TextOf(&plan, UninstText::BadLog), MB_OK | MB_ICONINFORMATION);
         return UNINST_NOTHING_CHANGED;
     }
 
+    UninstReport::Plan(plan);
     if (!silent) {
         const CString question = plan.DisplayName.IsEmpty()
             ? TextOf(&plan, UninstText::Confirm)
             : plan.DisplayName + "\n\n" + TextOf(&plan, UninstText::Confirm);
-        if (Sys().MessageBoxA(nullptr, question, TextOf(&plan, UninstText::Caption),
-                              MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
+        if (Box(&plan, question, MB_YESNO | MB_ICONQUESTION) != IDYES)
             return UNINST_DECLINED;
     }
 
@@ -115,8 +120,11 @@ int CUninstApp::Uninstall(bool silent)
 
     // The levels the install created, innermost first, go after the program.
     std::vector<CString> folders(plan.CreatedLevels.rbegin(), plan.CreatedLevels.rend());
-    if (!SelfRemoval::StartCleanupCopy(program, folders))
+    HandedOver = SelfRemoval::StartCleanupCopy(program, folders, LogPath);
+    if (!HandedOver) {
+        RunLog::Line("left", "no clean-up copy could be started; the uninstaller stays: " + program);
         outcome.Left.push_back(program);
+    }
     progress.Close();
 
     if (!silent) {

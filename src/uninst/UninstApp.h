@@ -19,6 +19,10 @@ class CUninstApp : public CWinApp
 {
 public:
     int ExitCode = UNINST_NOTHING_CHANGED;
+    // The run's log (/LOG), empty without one.
+    CString LogPath;
+    // The clean-up copy was started: it ends the log.
+    bool HandedOver = false;
 
     BOOL InitInstance() override; // does the whole run; always FALSE
     int ExitInstance() override;

@@ -5,16 +5,19 @@
 // goes at the restart, and the end message says so.
 #include "InstallSupport.h"
 #include "MachineState.h"
+#include "RunLogFile.h"
 #include "Text.h"
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <iterator>
 #include <string>
 
 namespace {
 
 using e2e::GuideFixture;
+using e2e::RunLogFile;
 
 constexpr DWORD kTimeoutMs = 60000;
 // Exit codes of uninst.exe.
@@ -212,6 +215,134 @@ TEST_F(UninstallTest, UserFileStaysAndFileInUseGoesAtRestart)
     EXPECT_FALSE(e2e::Exists(Installed() + "\\表"));
     EXPECT_FALSE(e2e::Exists(Installed() + "\\setupf.cfn"));
     EXPECT_FALSE(e2e::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\" + Company()));
+}
+
+// The log of a run started with /LOG: the start line with the command line,
+// the mode, and the exit code as the very last line, written after the
+// clean-up copy has taken the uninstaller away.
+void ExpectFrame(const RunLogFile& log, const std::string& commandLine, const char* mode, DWORD exitCode)
+{
+    ASSERT_TRUE(log.found) << "no log";
+    EXPECT_TRUE(log.hasBom);
+    EXPECT_TRUE(log.badLines.empty()) << log.All();
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_TRUE(log.Has("start", "Tarvel uninstaller 2.10, command line: " + commandLine)) << log.All();
+    EXPECT_TRUE(log.Has("mode", mode)) << log.All();
+    EXPECT_EQ(log.lines.back().substr(0, 22), "exit      exit code " + std::to_string(exitCode) + ":") << log.All();
+}
+
+TEST_F(UninstallTest, SilentRunWithLogNamesEveryItemRemovedAndEndsWithTheExitCode)
+{
+    WriteFullGuide();
+    ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
+    std::vector<std::string> items = e2e::ListTree(Installed());
+    ASSERT_GT(items.size(), 5u);
+    const std::string logPath = package.Path("uninstall.log");
+    const std::string commandLine = "/PSM /LOG=\"" + logPath + "\"";
+
+    const dlg::RunResult run = Uninstall(commandLine);
+    ASSERT_EQ(run.exitCode, kRemoved) << e2e::Describe(run);
+    EXPECT_TRUE(run.windows.empty()) << e2e::Describe(run);
+    EXPECT_FALSE(e2e::Exists(Installed()));
+
+    const RunLogFile log(logPath);
+    ExpectFrame(log, commandLine, "silent", kRemoved);
+    EXPECT_TRUE(log.Has("plan", "installation folder: " + Installed() + "\\")) << log.All();
+    // The uninstaller itself is removed by its copy, after the original ended.
+    for (const std::string& item : items) {
+        const bool folder = item.back() == '\\';
+        const std::string path = Installed() + "\\" + (folder ? item.substr(0, item.size() - 1) : item);
+        EXPECT_TRUE(log.Has("remove", std::string(folder ? "folder" : "file") + " removed: " + path))
+            << item << "\n" << log.All();
+    }
+    EXPECT_TRUE(log.Has("remove", "folder removed: " + Installed())) << log.All();
+    EXPECT_TRUE(log.Has("remove", "key removed: HKLM\\Software\\" + Company())) << log.All();
+    EXPECT_FALSE(log.Has("left")) << log.All();
+}
+
+// The confirmation and the end message go into the log with their answers;
+// what the user left in a folder is named with the reason it stays.
+TEST_F(UninstallTest, InteractiveRunLogsEachBoxAndWhatStays)
+{
+    WriteFullGuide();
+    ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
+    ASSERT_TRUE(e2e::WriteFileBytes(Installed() + "\\a\\mine.txt", "the user's"));
+    const std::string logPath = package.Path("uninstall.log");
+    const std::string commandLine = "/LOG=\"" + logPath + "\"";
+    dlg::RunOptions options;
+    options.handler = AnswerYes;
+    const dlg::RunResult run = Uninstall(commandLine, options);
+    ASSERT_EQ(run.exitCode, kItemsLeft) << e2e::Describe(run);
+
+    const RunLogFile log(logPath);
+    ExpectFrame(log, commandLine, "interactive", kItemsLeft);
+    const std::string caption = "box       \"アンインストール\": ";
+    auto answerAfter = [&](const std::string& part) {
+        for (size_t i = 0; i + 1 < log.lines.size(); ++i)
+            if (log.lines[i].rfind(caption, 0) == 0 && log.lines[i].find(part) != std::string::npos)
+                return log.lines[i + 1];
+        return std::string("no such box");
+    };
+    EXPECT_EQ(answerAfter("TarvelE2E Guide"), "answer    Yes") << log.All();
+    EXPECT_EQ(answerAfter("削除が完了しました。"), "answer    OK") << log.All();
+    EXPECT_TRUE(log.Has("left", "items the install did not put there: " + Installed() + "\\a")) << log.All();
+    EXPECT_EQ(e2e::ReadFileBytes(Installed() + "\\a\\mine.txt"), "the user's");
+}
+
+// A log that cannot be written: a silent run ends at once with "nothing
+// changed" and shows nothing; an interactive one says so once and goes on.
+TEST_F(UninstallTest, UnwritableLogEndsASilentRunAndIsToldOnceOtherwise)
+{
+    WriteFullGuide();
+    ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
+    const std::string logArg = " /LOG=\"" + package.Path("no such folder\\u.log") + "\"";
+    for (const char* mode : {"/PSM /SUPPRESSMSGBOXES", "/PSM"}) {
+        const e2e::MachineState before = Capture();
+        const dlg::RunResult run = Uninstall(mode + logArg);
+        EXPECT_EQ(run.exitCode, kNothingChanged) << mode << e2e::Describe(run);
+        EXPECT_TRUE(run.windows.empty()) << mode << e2e::Describe(run);
+        EXPECT_EQ(e2e::StateChanges(before, Capture()), "") << mode;
+    }
+    dlg::RunOptions options;
+    options.handler = AnswerYes;
+    const dlg::RunResult run = Uninstall(logArg, options);
+    EXPECT_EQ(run.exitCode, kRemoved) << e2e::Describe(run);
+    const std::vector<std::string> texts = run.MessageTexts();
+    ASSERT_EQ(texts.size(), 3u) << e2e::Describe(run);
+    EXPECT_NE(texts[0].find("no such folder\\u.log"), std::string::npos) << texts[0];
+    EXPECT_FALSE(e2e::Exists(Installed()));
+}
+
+// A silent run told to suppress its boxes never waits for a click: a record
+// that cannot be trusted ends it with "nothing changed", no window shown,
+// the box's text in the log with the default answer.
+TEST_F(UninstallTest, SuppressedBoxOnABadRecordEndsByItselfWithTheTextInTheLog)
+{
+    WriteFullGuide();
+    ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
+    const std::string record = Installed() + "\\setupf.cfn";
+    std::string tampered = "..\\..\\victim.txt? " + e2e::DecodeLog(e2e::ReadFileBytes(record));
+    for (char& c : tampered)
+        c = static_cast<char>(c - 1);
+    SetFileAttributesW(W(record).c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(e2e::WriteFileBytes(record, tampered));
+    const std::string logPath = package.Path("uninstall.log");
+    const std::string commandLine = "/PSM /SUPPRESSMSGBOXES /LOG=\"" + logPath + "\"";
+
+    const e2e::MachineState before = Capture();
+    const dlg::RunResult run = Uninstall(commandLine);
+    EXPECT_EQ(run.exitCode, kNothingChanged) << e2e::Describe(run);
+    EXPECT_TRUE(run.windows.empty()) << e2e::Describe(run);
+    const RunLogFile log(logPath);
+    ExpectFrame(log, commandLine, "silent", kNothingChanged);
+    EXPECT_TRUE(log.Has("mode", "message boxes suppressed")) << log.All();
+    EXPECT_TRUE(log.Has("box", "アンインストール情報が壊れているため、削除できません。 / 何も変更していません。")) << log.All();
+    EXPECT_TRUE(log.Has("answer", "OK (default, no box shown)")) << log.All();
+    EXPECT_FALSE(log.Has("remove")) << log.All();
+    // The log is the one new file.
+    std::string changes = e2e::StateChanges(before, Capture());
+    EXPECT_NE(changes.find("uninstall.log"), std::string::npos) << changes;
+    EXPECT_EQ(std::count(changes.begin(), changes.end(), '\n'), 1) << changes;
 }
 
 // A log that names "..\..\" paths, another drive and a folder that is no
