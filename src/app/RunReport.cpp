@@ -4,9 +4,8 @@
 #include "app/CommandLine.h"
 #include "base/MessageBoxes.h"
 #include "base/RunLog.h"
-#include "app/TarvelApp.h"
-#include "app/TarvelDoc.h"
-#include "app/TarvelView.h"
+#include "app/ExitCodes.h"
+#include "install/TarvelDoc.h"
 #include "install/Volume.h"
 #include "script/ScriptKeys.h"
 

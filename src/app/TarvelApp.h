@@ -8,9 +8,7 @@
 #include "rollback/ChangeRecord.h"
 #include "app/CommandLine.h"
 #include "app/ExitCodes.h"
-
-// Keep in step with the about box (res/tarvel.rc).
-constexpr char TARVEL_VERSION[] = "2.10";
+#include "base/Version.h"
 
 
 class CTarvelApp : public CWinApp, public IRunHost

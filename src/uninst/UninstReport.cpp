@@ -2,8 +2,8 @@
 
 #include "base/MessageBoxes.h"
 #include "base/RunLog.h"
-#include "app/TarvelApp.h"
-#include "uninst/UninstApp.h"
+#include "base/Version.h"
+#include "uninst/UninstExitCodes.h"
 #include "uninst/UninstTexts.h"
 #include "uninst/UninstallPlan.h"
 
