@@ -124,10 +124,7 @@ void Destination(const CTarvelDoc& doc)
 
 void End(int exitCode)
 {
-    CString line;
-    line.Format("exit code %d: %s", exitCode, ExitMeaning(exitCode));
-    RunLog::Line("exit", line);
-    RunLog::Close();
+    RunLog::End(exitCode, ExitMeaning(exitCode));
 }
 
 } // namespace RunReport

@@ -224,6 +224,14 @@ CString ErrorText(DWORD systemError)
     return text;
 }
 
+void End(int exitCode, const char* meaning)
+{
+    CString line;
+    line.Format("exit code %d: %s", exitCode, meaning);
+    Line("exit", line);
+    Close();
+}
+
 void Failure(const char* operation, const CString& pathOrKey, DWORD systemError)
 {
     Line("failure", CString(operation) + " failed: " + pathOrKey + ", " + ErrorText(systemError));

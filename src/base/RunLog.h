@@ -39,6 +39,9 @@ BOOL OpenAsAsked(const CString& asked, CString& path, const char* stem = SETUP_L
 BOOL Append(const CString& path);
 
 void Close();
+
+// The last line of a run, "exit code <n>: <meaning>", then the log closes.
+void End(int exitCode, const char* meaning);
 bool IsOpen();
 
 // One event: "2024-05-01 09:30:12.045  category  text". Line ends inside

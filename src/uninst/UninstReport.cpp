@@ -72,10 +72,7 @@ void Plan(const UninstallPlan& plan)
 
 void End(int exitCode)
 {
-    CString line;
-    line.Format("exit code %d: %s", exitCode, ExitMeaning(exitCode));
-    RunLog::Line("exit", line);
-    RunLog::Close();
+    RunLog::End(exitCode, ExitMeaning(exitCode));
 }
 
 } // namespace UninstReport
