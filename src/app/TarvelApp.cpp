@@ -62,11 +62,7 @@ BOOL CTarvelApp::AcquireSingleInstance()
 
 CString CTarvelApp::InstallerFolderOf(const char* modulePath)
 {
-    CString folder(modulePath);
-    int cut = PathHelpers::LastBackslash(folder);
-    if (cut >= 0)
-        folder = folder.Left(cut);
-    return folder;
+    return PathHelpers::FolderOf(modulePath);
 }
 
 BOOL CTarvelApp::InitInstance()

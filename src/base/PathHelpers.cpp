@@ -214,6 +214,12 @@ bool IsInside(const char* path, const char* folder)
     return common == base.GetLength() && path[common] != '\0';
 }
 
+CString FolderOf(const CString& path)
+{
+    const int cut = LastBackslash(path);
+    return cut >= 0 ? path.Left(cut) : path;
+}
+
 CString JoinBelow(const CString& folder, const CString& name)
 {
     // A leading backslash is single-byte by position: no trail byte precedes it.

@@ -42,6 +42,10 @@ int FindNthBackslash(const char* text, int from, int n);
 // (the cut used for the installer's own folder).
 int LastBackslash(const char* text);
 
+// The path without its last component and the backslash before it; the
+// path itself when it holds no backslash.
+CString FolderOf(const CString& path);
+
 // The text without one trailing single-byte backslash.
 CString WithoutTrailingBackslash(const CString& path);
 

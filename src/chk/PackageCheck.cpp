@@ -280,7 +280,7 @@ private:
                 ++folders;
             else
                 ++files;
-            bytes += (static_cast<ULONGLONG>(item.SizeHigh) << 32) | item.SizeLow;
+            bytes += item.Size();
         }
         CString text;
         text.Format(" installs %d file%s and %d folder%s, ", files, files == 1 ? "" : "s", folders,

@@ -146,17 +146,13 @@ private:
             m_doc.Record().FolderCreated(Change::Area::Package, destination);
             m_createdFolders.insert(relative.str());
         }
-        m_written.insert(key);
-        m_doc.LogText += COPIED_FOLDER_ENTRY;
-        m_doc.LogText += relative;
-        m_doc.LogText += LOG_SEPARATOR;
+        Logged(key, COPIED_FOLDER_ENTRY, relative);
         return Cancelled() ? CancelNow() : TRUE;
     }
 
     BOOL CopyFileRecord(const SourceEntry& item, const CString& destination, const CString& relative)
     {
         const CString& source = item.Path;
-        const ULONGLONG size = (static_cast<ULONGLONG>(item.SizeHigh) << 32) | item.SizeLow;
         const std::string key = Key(relative);
         WIN32_FILE_ATTRIBUTE_DATA found = {};
         const DWORD attributes = SurelyAbsent(relative, key)
@@ -164,17 +160,15 @@ private:
             ? INVALID_FILE_ATTRIBUTES
             : found.dwFileAttributes;
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            if (!IsOurs(key) && IsUnchanged(item, found, destination)) {
-                // An earlier installation's file that this copy would write
-                // again byte for byte, with the same time and attributes:
-                // it stays as it is, and there is nothing to keep or undo.
-                m_doc.Record().FileLeft(Change::Area::Package, destination);
-                m_written.insert(key);
-                m_doc.LogText += relative;
-                m_doc.LogText += LOG_SEPARATOR;
-                return Cancelled() ? CancelNow() : TRUE;
-            }
             if (!IsOurs(key)) {
+                if (IsUnchanged(item, found, destination)) {
+                    // An earlier installation's file that this copy would
+                    // write again byte for byte, with the same time and
+                    // attributes: it stays as it is, nothing to keep or undo.
+                    m_doc.Record().FileLeft(Change::Area::Package, destination);
+                    Logged(key, "", relative);
+                    return Cancelled() ? CancelNow() : TRUE;
+                }
                 // The earlier file is renamed aside, read-only bit and all,
                 // before anything touches it; what cannot be kept is not
                 // overwritten.
@@ -191,12 +185,10 @@ private:
 
         // Recorded before the copy: a copy that fails half-way leaves a file
         // that the undo must take away.
-        m_doc.Record().FileCopied(Change::Area::Package, destination, source, size);
+        m_doc.Record().FileCopied(Change::Area::Package, destination, source, item.Size());
         if (!Sys().CopyFileA(source, destination, FALSE))
             return m_doc.Fail(CopyFailureCode(GetLastError()), "copy file", destination);
-        m_written.insert(key);
-        m_doc.LogText += relative;
-        m_doc.LogText += LOG_SEPARATOR;
+        Logged(key, "", relative);
 
         if (m_doc.WritableFiles.GetSize() > 0 && !m_doc.MakeWritableIfListed(source, destination))
             return m_doc.Fail(ERROR_CODE_GENERAL, "set attributes", destination);
@@ -216,6 +208,15 @@ private:
             // every copy: such a source never matches, and is copied.
             && !(m_doc.WritableFiles.GetSize() > 0 && (item.Attributes & FILE_ATTRIBUTE_READONLY))
             && FileOps::SameContent(item.Path, destination);
+    }
+
+    // An item is in place: this run has written its name, and the log lists it.
+    void Logged(const std::string& key, const char* prefix, const CString& relative)
+    {
+        m_written.insert(key);
+        m_doc.LogText += prefix;
+        m_doc.LogText += relative;
+        m_doc.LogText += LOG_SEPARATOR;
     }
 
     // The same as the document's PumpMessages, with the view looked up once.

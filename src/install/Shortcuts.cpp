@@ -99,13 +99,6 @@ bool EnsureFolder(ChangeRecord& record, const CString& folder)
     return true;
 }
 
-// The folder part of a path, without its last backslash.
-CString FolderOf(const CString& path)
-{
-    const int cut = PathHelpers::LastBackslash(path);
-    return cut > 0 ? path.Left(cut) : path;
-}
-
 } // namespace
 
 BOOL CTarvelDoc::CreateShortcut(const CString& target, const CString& link, const CString& icon)
@@ -138,7 +131,8 @@ BOOL CTarvelDoc::CreateShortcut(const CString& target, const CString& link, cons
             SetLastError(ERROR_ALREADY_EXISTS);
             return Fail(ERROR_CODE_GENERAL, "save link", link);
         }
-        if (attributes != INVALID_FILE_ATTRIBUTES && !KeepAside(Change::Area::Shortcuts, FolderOf(link), link))
+        if (attributes != INVALID_FILE_ATTRIBUTES
+            && !KeepAside(Change::Area::Shortcuts, PathHelpers::FolderOf(link), link))
             return Fail(ERROR_CODE_GENERAL, "keep aside", link);
         Record().FileWritten(Change::Area::Shortcuts, link);
         hr = persist->Save(linkPath, TRUE);

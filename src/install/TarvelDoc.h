@@ -45,6 +45,8 @@ struct SourceEntry
     DWORD SizeHigh = 0;
     DWORD SizeLow = 0;
     FILETIME LastWrite = {};
+
+    ULONGLONG Size() const { return (static_cast<ULONGLONG>(SizeHigh) << 32) | SizeLow; }
 };
 
 // The user counter of one shared library, as read at load and as raised.

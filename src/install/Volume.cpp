@@ -71,7 +71,7 @@ ULONGLONG TotalSize(const std::vector<SourceEntry>& list)
 {
     ULONGLONG total = 0;
     for (const SourceEntry& entry : list)
-        total += (static_cast<ULONGLONG>(entry.SizeHigh) << 32) + entry.SizeLow;
+        total += entry.Size();
     return total;
 }
 

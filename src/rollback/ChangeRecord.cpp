@@ -186,10 +186,8 @@ std::vector<CString> ChangeRecord::CreatedFolders(Change::Area area) const
 CString ChangeRecord::AsideFolderUnder(const CString& root) const
 {
     const CString base = PathHelpers::WithoutTrailingBackslash(root);
-    for (const CString& folder : m_asideFolders) {
-        const int cut = PathHelpers::LastBackslash(folder);
-        if (cut >= 0 && folder.Left(cut).CompareNoCase(base) == 0)
+    for (const CString& folder : m_asideFolders)
+        if (PathHelpers::FolderOf(folder).CompareNoCase(base) == 0)
             return folder;
-    }
     return CString();
 }

@@ -84,7 +84,7 @@ int CTarvelDoc::CopySharedFiles()
                     return Fail(CopyFailureCode(GetLastError()), "keep aside", destination);
             }
             Record().FileCopied(Change::Area::Shared, destination, record.Path,
-                                (static_cast<ULONGLONG>(record.SizeHigh) << 32) | record.SizeLow);
+                                record.Size());
             if (!Sys().CopyFileA(record.Path, destination, FALSE))
                 return Fail(CopyFailureCode(GetLastError()), "copy file", destination);
             if (WritableFiles.GetSize() > 0 && !MakeWritableIfListed(record.Path, destination))

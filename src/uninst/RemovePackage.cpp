@@ -174,11 +174,11 @@ void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
         RunLog::Line("shared", "unregistered: " + library.Path);
         RemoveOrSchedule(library.Path, outcome);
         // The library's own sub-folders of the shared folder, innermost first.
-        CString folder = library.Path.Left(PathHelpers::LastBackslash(library.Path));
+        CString folder = PathHelpers::FolderOf(library.Path);
         while (PathHelpers::IsInside(folder, sharedFolder)) {
             if (Undo::RemoveFolderIfEmpty(folder))
                 RunLog::Line("remove", "folder removed: " + folder);
-            folder = folder.Left(PathHelpers::LastBackslash(folder));
+            folder = PathHelpers::FolderOf(folder);
         }
     }
     for (auto level = plan.SharedLevels.rbegin(); level != plan.SharedLevels.rend(); ++level)

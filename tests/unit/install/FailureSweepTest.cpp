@@ -187,11 +187,11 @@ protected:
         programFolder = std::string(programs) + "\\" + menuName;
         desktopLink = std::string(desktop) + "\\Sweep Guide " + id + ".lnk";
 
-        savedProgramFiles = ReadText(VERSION_KEY, "ProgramFilesDir");
+        savedProgramFiles = shared_test::ReadText(VERSION_KEY, "ProgramFilesDir");
         // A run killed inside a test (a ctest timeout) leaves the value
         // pointing at its tree: the folder above "Common Files" is the real one.
         if (savedProgramFiles.find("\\tarvel-tree-") != std::string::npos) {
-            const std::string common = ReadText(VERSION_KEY, "CommonFilesDir");
+            const std::string common = shared_test::ReadText(VERSION_KEY, "CommonFilesDir");
             savedProgramFiles = common.substr(0, common.rfind('\\'));
         }
         machine = tree / "machine";
@@ -212,15 +212,6 @@ protected:
         CleanMachine();
     }
 
-    static std::string ReadText(const char* path, const char* name)
-    {
-        char buffer[MAX_PATH] = {};
-        DWORD size = sizeof(buffer) - 1;
-        ScopedRegKey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS)
-            RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-        return buffer;
-    }
     static void SetText(const char* path, const char* name, const std::string& text)
     {
         ScopedRegKey key;
@@ -444,8 +435,9 @@ protected:
             view.CancelAt = n;
             EXPECT_EQ(EXIT_CANCELLED_INSTALL, Run(&view));
             EXPECT_EQ(1u, boxes.Count());
-            if (boxes.Count() > 0)
+            if (boxes.Count() > 0) {
                 EXPECT_EQ("cancelled", boxes.Last().Text);
+            }
             const std::string changes = Diff(before, State());
             EXPECT_EQ("", changes);
             if (!changes.empty())

@@ -25,29 +25,6 @@ namespace {
 
 const char TEST_KEY[] = "Software\\TarvelRecordTest";
 
-void DeleteTree(const std::string& path)
-{
-    shared_test::DeleteKeyTree(path);
-}
-
-bool KeyExists(const std::string& path)
-{
-    ScopedRegKey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
-}
-
-std::string TextValue(const std::string& path, const char* name)
-{
-    char buffer[256] = {};
-    DWORD size = sizeof(buffer) - 1;
-    ScopedRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS
-        || RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size)
-            != ERROR_SUCCESS)
-        return "<absent>";
-    return buffer;
-}
-
 BOOL WINAPI FailingMove(LPCSTR, LPCSTR)
 {
     SetLastError(ERROR_ACCESS_DENIED);
@@ -60,13 +37,13 @@ class ChangeRecordTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        DeleteTree(TEST_KEY);
+        shared_test::DeleteKeyTree(TEST_KEY);
         MakeFolder(pre);
     }
     void TearDown() override
     {
         ResetSystemCalls();
-        DeleteTree(TEST_KEY);
+        shared_test::DeleteKeyTree(TEST_KEY);
     }
 
     FileTree::TempTree tree;
@@ -183,8 +160,8 @@ TEST_F(ChangeRecordTest, RegistryGoesBackToItsEarlierValuesAndCreatedLevelsGoWhe
 
     record.UndoAll();
 
-    EXPECT_EQ("earlier", TextValue(existing, "Kept"));
-    EXPECT_EQ("<absent>", TextValue(existing, "Added"));
-    EXPECT_FALSE(KeyExists(made));
-    EXPECT_TRUE(KeyExists(theirs));
+    EXPECT_EQ("earlier", shared_test::ReadText(existing, "Kept"));
+    EXPECT_EQ("<absent>", shared_test::ReadText(existing, "Added"));
+    EXPECT_FALSE(shared_test::KeyExists(made));
+    EXPECT_TRUE(shared_test::KeyExists(theirs));
 }

@@ -98,6 +98,19 @@ inline bool KeyExists(const std::string& path)
     return true;
 }
 
+// The text of a REG_SZ value, or "<absent>" when the key or the value is missing.
+inline std::string ReadText(const std::string& path, const char* name)
+{
+    char buffer[1024] = {};
+    DWORD size = sizeof(buffer) - 1;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<absent>";
+    const LONG rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? std::string(buffer) : std::string("<absent>");
+}
+
 inline void CreateKey(const std::string& path)
 {
     HKEY key;
