@@ -286,6 +286,8 @@ BOOL CopyFiles(CTarvelDoc& doc)
         return FALSE;
 
     if (doc.IsSharedComponents) {
+        if (!doc.WriteSharedFilesLog())
+            return FALSE;
         // Both always run, then the outcome is checked: a library whose
         // registration failed is still counted, and the undo takes back
         // registration and count together.

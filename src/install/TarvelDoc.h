@@ -143,6 +143,12 @@ public:
 
 // Uninstall log and rollback (rollback/)
     int WriteUninstallLog();
+    // "sharedf.cfn": the shared files this run (and earlier installs into the
+    // same folder) wrote, for the uninstaller. Only with shared components.
+    int WriteSharedFilesLog();
+    // Writes a log's stored bytes to 'path' read-only, an earlier file kept
+    // aside and the new one recorded; 0 after a failure has been kept.
+    int StoreLogFile(const CString& path, const CString& stored);
     void RollBackInstall();
     // Keeps an existing file aside before it is replaced; FALSE when it
     // cannot be kept (the install must not go on and lose it).

@@ -97,7 +97,11 @@ int CTarvelDoc::WriteUninstallLog()
     for (int i = 0; i < length; ++i)
         LogText.SetAt(i, static_cast<char>(LogText[i] - 1));
 
-    const CString path = UninstallLogPath(InstallFolder);
+    return StoreLogFile(UninstallLogPath(InstallFolder), LogText);
+}
+
+int CTarvelDoc::StoreLogFile(const CString& path, const CString& stored)
+{
     const DWORD attributes = GetFileAttributesA(path);
     // An earlier installation's log (read-only, as every log is left) is
     // kept until the install succeeds.
@@ -111,10 +115,10 @@ int CTarvelDoc::WriteUninstallLog()
     ScopedHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return Fail(ERROR_CODE_NOSPACE, "create file", path);
+    const DWORD length = static_cast<DWORD>(stored.GetLength());
     DWORD written = 0;
-    if (!Sys().WriteFile(file.Get(), static_cast<const char*>(LogText), static_cast<DWORD>(length), &written,
-                         nullptr)
-        || written != static_cast<DWORD>(length))
+    if (!Sys().WriteFile(file.Get(), static_cast<const char*>(stored), length, &written, nullptr)
+        || written != length)
         return Fail(ERROR_CODE_NOSPACE, "write file", path);
     file.Close();
 

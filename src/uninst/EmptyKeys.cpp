@@ -55,6 +55,19 @@ void RemoveValue(HKEY root, const char* keyPath, const char* name)
         RunLog::Line("remove", CString("value removed: ") + RootName(root) + "\\" + keyPath + "\\" + name);
 }
 
+bool HoldsSubKeys(HKEY root, const char* keyPath)
+{
+    ScopedRegKey key;
+    const LONG opened = RegOpenKeyExA(root, keyPath, 0, KEY_READ, key.Receive());
+    if (opened == ERROR_FILE_NOT_FOUND)
+        return false;
+    DWORD subKeys = 0;
+    return opened != ERROR_SUCCESS
+        || RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, nullptr) != ERROR_SUCCESS
+        || subKeys > 0;
+}
+
 BOOL ReadText(HKEY root, const char* keyPath, const char* name, CString& text)
 {
     ScopedRegKey key;

@@ -17,6 +17,10 @@ void RemoveUpwards(HKEY root, const CString& keyPath, int stopAt);
 // Deletes one value of a key; nothing when the key or the value is absent.
 void RemoveValue(HKEY root, const char* keyPath, const char* name);
 
+// TRUE when the key holds a sub-key, or when that cannot be told: a caller
+// that removes something once no sub-key is left must then leave it.
+bool HoldsSubKeys(HKEY root, const char* keyPath);
+
 // A REG_SZ value, or FALSE when it cannot be read.
 BOOL ReadText(HKEY root, const char* keyPath, const char* name, CString& text);
 

@@ -6,6 +6,7 @@
 #include "base/ScopedHandles.h"
 #include "install/RegistrationNames.h"
 #include "rollback/UndoSteps.h"
+#include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
 #include "uninst/EmptyKeys.h"
 
@@ -137,6 +138,45 @@ bool WriteCounter(const CString& keyPath, LONG counter)
                           sizeof(value)) == ERROR_SUCCESS;
 }
 
+bool IsLibraryPath(const UninstallPlan& plan, const CString& path)
+{
+    for (const SharedLibrary& library : plan.Libraries)
+        if (library.Path.CompareNoCase(path) == 0)
+            return true;
+    return false;
+}
+
+// The shared files other than the libraries have no counter of their own:
+// they serve every package of the maker, so they go only when no counter of
+// the maker is left. The folders that held them go when that leaves them empty.
+void RemoveSharedFiles(const UninstallPlan& plan, RemovalOutcome& outcome)
+{
+    if (plan.SharedFiles.empty() && plan.SharedFolders.empty())
+        return;
+    const CString counters = SharedRegistry::CounterParentPath(plan.Value(SEC_INSTALL, KEY_COMPANY_NAME));
+    if (EmptyKeys::HoldsSubKeys(HKEY_LOCAL_MACHINE, counters)) {
+        RunLog::Line("shared", "shared files stay, the maker's other packages count on them: HKLM\\" + counters);
+        return;
+    }
+    const CString sharedFolder = plan.SharedLevels.back();
+    for (const CString& file : plan.SharedFiles) {
+        // A library is its counter's to remove, or stays uncounted.
+        if (IsLibraryPath(plan, file) || !Exists(file))
+            continue;
+        RemoveOrSchedule(file, outcome);
+        // Another package's shared copy may have made the folders that hold
+        // it, so they are not all in this log.
+        for (CString folder = PathHelpers::FolderOf(file); PathHelpers::IsInside(folder, sharedFolder);
+             folder = PathHelpers::FolderOf(folder)) {
+            if (!Exists(folder) || !Undo::RemoveFolderIfEmpty(folder))
+                break;
+            RunLog::Line("remove", "folder removed: " + folder);
+        }
+    }
+    for (auto folder = plan.SharedFolders.rbegin(); folder != plan.SharedFolders.rend(); ++folder)
+        RemoveFolder(*folder, outcome);
+}
+
 } // namespace
 
 void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
@@ -181,6 +221,7 @@ void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
             folder = PathHelpers::FolderOf(folder);
         }
     }
+    RemoveSharedFiles(plan, outcome);
     for (auto level = plan.SharedLevels.rbegin(); level != plan.SharedLevels.rend(); ++level)
         if (Exists(*level)) {
             if (Undo::RemoveFolderIfEmpty(*level))
@@ -208,6 +249,8 @@ RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstall
         step();
     }
     RemoveOrSchedule(plan.LogPath, outcome);
+    if (Exists(plan.SharedFilesLogPath))
+        RemoveOrSchedule(plan.SharedFilesLogPath, outcome);
     for (auto folder = plan.Folders.rbegin(); folder != plan.Folders.rend(); ++folder) {
         RemoveFolder(*folder, outcome);
         step();

@@ -67,6 +67,7 @@ void Plan(const UninstallPlan& plan)
     RunLog::Line("plan", "installation folder: " + plan.InstallFolder + ", record: " + plan.LogPath);
     RunLog::Line("plan", Count(plan.Files.size(), "files, ") + Count(plan.Folders.size(), "folders, ")
                              + Count(plan.Libraries.size(), "shared libraries, ")
+                             + Count(plan.SharedFiles.size(), "shared files, ")
                              + Count(plan.Products.size(), "product keys"));
 }
 

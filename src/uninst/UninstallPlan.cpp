@@ -4,6 +4,7 @@
 #include "base/PathHelpers.h"
 #include "base/ShellFolders.h"
 #include "install/RegistrationNames.h"
+#include "rollback/SharedFilesLog.h"
 #include "rollback/UninstallLog.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptKeys.h"
@@ -126,6 +127,22 @@ bool PlanShared(UninstallPlan& plan)
     return true;
 }
 
+// The shared files log; FALSE when it is there and cannot be trusted.
+bool PlanSharedFiles(UninstallPlan& plan)
+{
+    if (plan.SharedLevels.empty())
+        return true;
+    SharedFilesEntries entries;
+    if (!ReadSharedFilesLog(plan.SharedFilesLogPath, entries))
+        return false;
+    const CString sharedFolder = PathHelpers::WithTrailingBackslash(plan.SharedLevels.back());
+    for (const CString& folder : entries.Folders)
+        plan.SharedFolders.push_back(sharedFolder + folder);
+    for (const CString& file : entries.Files)
+        plan.SharedFiles.push_back(sharedFolder + file);
+    return true;
+}
+
 bool ReadScriptTable(UninstallPlan& plan)
 {
     CScriptTable table(plan.Script.data(), plan.ScriptCount);
@@ -175,6 +192,7 @@ PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, 
 {
     plan.InstallFolder = PathHelpers::WithTrailingBackslash(folder);
     plan.LogPath = UninstallLogPath(plan.InstallFolder);
+    plan.SharedFilesLogPath = SharedFilesLogPath(plan.InstallFolder);
 
     // The script first: its texts serve the messages about a bad log too.
     const bool scriptRead = ReadScriptTable(plan);
@@ -214,5 +232,7 @@ PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, 
     PlanRegistration(plan);
     if (!PlanShared(plan))
         return PlanResult::BadScript;
+    if (!PlanSharedFiles(plan))
+        return PlanResult::BadLog;
     return PlanResult::Ready;
 }

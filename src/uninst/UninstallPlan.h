@@ -26,6 +26,7 @@ struct UninstallPlan
 {
     CString InstallFolder; // ends in a backslash
     CString LogPath;
+    CString SharedFilesLogPath; // "sharedf.cfn", whether there or not
     // Log order: a folder before what it holds, so folders are removed from
     // the last to the first.
     std::vector<CString> Files;
@@ -48,6 +49,11 @@ struct UninstallPlan
     // The shared folder and its levels below the program-files folder,
     // innermost last; empty without shared libraries.
     std::vector<CString> SharedLevels;
+    // The shared files other than the libraries and the shared sub-folders
+    // that installs into this folder wrote, from "sharedf.cfn"; they go with
+    // the maker's last package that counts a library.
+    std::vector<CString> SharedFiles;
+    std::vector<CString> SharedFolders;
 };
 
 enum class PlanResult {

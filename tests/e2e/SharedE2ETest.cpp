@@ -495,13 +495,10 @@ TEST_F(LargeSharedPackage, ClosingTheStatusWindowDuringTheSharedCopyUndoesBothCo
 
 // Two products of the maker share the library; the uninstaller of each takes
 // away one user. After the first the library stays registered for the second;
-// after the second the machine is as it was before both installs. (Shared
-// files other than the libraries are recorded nowhere the uninstaller can
-// read, so this package carries the library alone.)
+// after the second the machine is as it was before both installs, the shared
+// files and the shared sub-folder gone with the last user.
 TEST_F(SharedPackage, TwoProductsSharingALibraryAreUninstalledOneByOne)
 {
-    e2e::RemoveTree(package.Path("Common\\data"));
-    DeleteFileW(W(package.Path("Common\\readme.txt")).c_str());
     auto uninstall = [](const std::string& folder) {
         dlg::RunOptions options;
         options.currentFolder = "C:\\";
@@ -548,6 +545,8 @@ TEST_F(SharedPackage, TwoProductsSharingALibraryAreUninstalledOneByOne)
     EXPECT_TRUE(SamePath(RegisteredPath(kLibrary), SharedLibrary())) << RegisteredPath(kLibrary);
     EXPECT_TRUE(e2e::Exists(guideTop + "2\\Second\\index.htm"));
     EXPECT_FALSE(e2e::Exists(guideTop + "\\Guide"));
+    EXPECT_EQ(e2e::ReadFileBytes(sharedFolder + "\\readme.txt"), "shared readme");
+    EXPECT_EQ(e2e::ReadFileBytes(sharedFolder + "\\data\\words.txt"), "shared words");
 
     EXPECT_EQ(uninstall(guideTop + "2\\Second").exitCode, 0u);
     EXPECT_EQ(RegisteredPath(kLibrary), "");
@@ -557,6 +556,35 @@ TEST_F(SharedPackage, TwoProductsSharingALibraryAreUninstalledOneByOne)
     std::string secondKey = uninstallKey;
     secondKey.replace(secondKey.rfind("Shared"), 6, "Second");
     e2e::DeleteRegTree(HKEY_LOCAL_MACHINE, secondKey);
+}
+
+// A shared files log that names a file above the shared folder: the
+// uninstaller refuses the whole installation and touches nothing.
+TEST_F(SharedPackage, TamperedSharedFilesLogChangesNothing)
+{
+    WriteScript();
+    ASSERT_EQ(Install().exitCode, 0u);
+    const std::string victim = sharedTop + "\\victim.txt";
+    ASSERT_TRUE(e2e::WriteFileBytes(victim, "not the maker's"));
+    const std::string log = guideTop + "\\Guide\\sharedf.cfn";
+    std::string text = e2e::DecodeLog(e2e::ReadFileBytes(log));
+    ASSERT_NE(text.find("readme.txt? "), std::string::npos) << text;
+    // The counter at 1: without the check this uninstall would remove the shared files.
+    std::string tampered = "..\\victim.txt? " + text;
+    for (char& c : tampered)
+        c = static_cast<char>(c - 1);
+    SetFileAttributesW(W(log).c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(e2e::WriteFileBytes(log, tampered));
+
+    dlg::RunOptions options;
+    options.currentFolder = "C:\\";
+    const dlg::RunResult run = dlg::RunToEnd(guideTop + "\\Guide\\uninst.exe", "/PSM", options);
+    EXPECT_EQ(run.exitCode, 3u) << e2e::Describe(run);
+    EXPECT_EQ(run.MessageTexts().size(), 1u) << e2e::Describe(run);
+    EXPECT_EQ(e2e::ReadFileBytes(victim), "not the maker's");
+    EXPECT_TRUE(e2e::Exists(sharedFolder + "\\readme.txt"));
+    EXPECT_TRUE(e2e::Exists(guideTop + "\\Guide\\index.htm"));
+    EXPECT_EQ(Counter(), 1);
 }
 
 } // namespace
