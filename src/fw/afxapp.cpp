@@ -1,6 +1,7 @@
 // The application object, its message loop and the global accessors.
 #include "afxwin.h"
 
+#include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
 
 namespace {
@@ -57,11 +58,9 @@ void CWinApp::LoadStdProfileSettings(UINT)
     if (!m_pszRegistryKey || !m_pszAppName)
         return;
     CString path = CString("Software\\") + m_pszRegistryKey + "\\" + m_pszAppName;
-    HKEY key = nullptr;
+    ScopedRegKey key;
     DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                        &disposition) == ERROR_SUCCESS)
-        RegCloseKey(key);
+    RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.Receive(), &disposition);
 }
 
 void CWinApp::AddDocTemplate(CSingleDocTemplate* pTemplate)
