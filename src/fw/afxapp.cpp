@@ -153,14 +153,13 @@ BOOL CWinApp::OnCmdMsg(UINT nID, int)
     return FALSE;
 }
 
-int AfxWinMain(HINSTANCE hInstance, const char* lpCmdLine, int nCmdShow)
+int AfxWinMain(HINSTANCE hInstance, const char* lpCmdLine)
 {
     CWinApp* pApp = AfxGetApp();
     if (!pApp)
         return -1;
     pApp->m_hInstance = hInstance;
     pApp->m_lpCmdLine = lpCmdLine ? lpCmdLine : "";
-    pApp->m_nCmdShow = nCmdShow;
     if (!pApp->m_pszAppName) {
         if (LoadStringA(hInstance, AFX_IDS_APP_TITLE, pApp->m_szAppTitle, sizeof(pApp->m_szAppTitle)) > 0)
             pApp->m_pszAppName = pApp->m_szAppTitle;

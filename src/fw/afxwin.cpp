@@ -1,7 +1,5 @@
 #include "afxwin.h"
 
-#include "base/SystemCalls.h"
-
 #include <map>
 
 namespace {
@@ -106,27 +104,6 @@ HWND CWnd::UnsubclassWindow()
     m_pfnSuper = nullptr;
     m_hWnd = nullptr;
     return h;
-}
-
-CString CWnd::GetWindowText() const
-{
-    CString text;
-    int n = GetWindowTextLengthA(m_hWnd);
-    if (n > 0) {
-        int got = ::GetWindowTextA(m_hWnd, text.GetBuffer(n + 1), n + 1);
-        text.ReleaseBuffer(got);
-    }
-    return text;
-}
-
-void CWnd::ScreenToClient(RECT* pRect) const
-{
-    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(pRect), 2);
-}
-
-int CWnd::MessageBox(const char* pszText, const char* pszCaption, UINT nType)
-{
-    return Sys().MessageBoxA(m_hWnd, pszText, pszCaption, nType);
 }
 
 BOOL CWnd::DestroyWindow()
