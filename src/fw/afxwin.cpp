@@ -12,9 +12,9 @@ std::map<HWND, CWnd*>& HandleMap()
 }
 
 // The progress bar's window class lives in comctl32. Linked in, that library
-// would load at every start (about 5 ms under Wine), also in a silent run
-// that never shows a dialog; so it is loaded just before the first dialog is
-// made, and stays loaded for the dialogs after it.
+// would load at every start, also in a silent run that never shows a
+// dialog; so it is loaded just before the first dialog is made, and stays
+// loaded for the dialogs after it.
 void RegisterCommonControls()
 {
     static bool registered = false;

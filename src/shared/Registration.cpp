@@ -75,7 +75,7 @@ BOOL Call(const char* path, BOOL registerIt, Loader load)
 int CTarvelDoc::CallRegistrationEntry(const CString& path, BOOL registerIt)
 {
     // The install's own loads go through the seam table; the undo's do not,
-    // so that it reaches the library while a test fails the loads.
+    // so that a swapped loader never keeps the undo from the library.
     return SelfRegistration::Call(path, registerIt, Sys().LoadLibraryExA) ? 1 : 0;
 }
 
