@@ -56,7 +56,6 @@ BOOL CTarvelDoc::LoadScript()
     }
 
     WritableFiles.RemoveAll();
-    IsWritableFiles = 0;
     for (int i = 1; i <= 5; ++i) {
         CString key;
         key.Format(KEY_WRITE_FILE_FMT, i);
@@ -68,7 +67,6 @@ BOOL CTarvelDoc::LoadScript()
             ReportMissing(*this, GetLastError());
             return FALSE;
         }
-        IsWritableFiles = 1;
         WritableFiles.Add(path);
     }
 

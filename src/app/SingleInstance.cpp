@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 
+#include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
 
 namespace {
@@ -12,27 +13,21 @@ namespace SingleInstance {
 
 HANDLE Acquire()
 {
-    HANDLE other = Sys().OpenMutexA(MUTEX_ALL_ACCESS, FALSE, INSTANCE_MUTEX_NAME);
-    if (other) {
-        CloseHandle(other);
+    if (ScopedHandle(Sys().OpenMutexA(MUTEX_ALL_ACCESS, FALSE, INSTANCE_MUTEX_NAME)).IsValid())
         return nullptr;
-    }
     // Two starts at the same moment can both pass the check above; the one
     // that did not create the mutex is the second instance.
-    HANDLE mine = CreateMutexA(nullptr, FALSE, INSTANCE_MUTEX_NAME);
-    if (mine && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mine);
+    ScopedHandle mine(CreateMutexA(nullptr, FALSE, INSTANCE_MUTEX_NAME));
+    if (mine.IsValid() && GetLastError() == ERROR_ALREADY_EXISTS)
         return nullptr;
-    }
-    return mine;
+    return mine.Release();
 }
 
 void Release(HANDLE& mutex)
 {
-    if (!mutex)
-        return;
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
+    // Nobody owns the mutex (it is created unowned): it lives as long as a
+    // handle to it is open.
+    ScopedHandle(mutex).Close();
     mutex = nullptr;
 }
 

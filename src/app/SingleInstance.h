@@ -12,7 +12,7 @@ namespace SingleInstance {
 // creation).
 HANDLE Acquire();
 
-// Gives the mutex back and closes it; a null handle is ignored.
+// Closes the mutex and empties the handle; a null handle is ignored.
 void Release(HANDLE& mutex);
 
 } // namespace SingleInstance

@@ -1,4 +1,4 @@
-// The one application object of the installer program. (The tests make their own.)
+// The one application object of the installer program.
 #include "app/TarvelApp.h"
 
 CTarvelApp theApp;

@@ -1,10 +1,43 @@
 #include "base/FileOps.h"
 
+#include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
+#include "base/SystemCalls.h"
 
 #include <cstring>
 
 namespace FileOps {
+
+bool Exists(const char* path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFolder(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+BOOL CreateMissingLevels(const CString& folder, const std::function<void(const CString& level)>& onCreated)
+{
+    // ':' is below every trail byte, so a byte-wise search cannot hit the
+    // middle of a double-byte character.
+    const int drive = folder.Find(":\\");
+    if (drive < 0)
+        return TRUE;
+    for (int n = 1;; ++n) {
+        const int cut = PathHelpers::FindNthBackslash(folder, drive + 2, n);
+        if (cut < 0)
+            return TRUE;
+        const CString level = folder.Left(cut);
+        if (Exists(level))
+            continue;
+        if (!Sys().CreateDirectoryA(level, nullptr))
+            return FALSE;
+        onCreated(level);
+    }
+}
 
 DWORD WithoutReadOnly(DWORD attributes)
 {

@@ -15,11 +15,6 @@ void SetSuppressed(bool suppressed)
     g_suppressed = suppressed;
 }
 
-bool IsSuppressed()
-{
-    return g_suppressed;
-}
-
 int DefaultAnswer(UINT type)
 {
     static const int ok[] = {IDOK};

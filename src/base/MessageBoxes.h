@@ -10,7 +10,6 @@ namespace MessageBoxes {
 
 // From now on no box is shown: Show answers with the default button.
 void SetSuppressed(bool suppressed);
-bool IsSuppressed();
 
 // MessageBoxA through the system-call table, logged; or, suppressed, the
 // box's default answer, logged as taken without a window.

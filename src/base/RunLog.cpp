@@ -1,6 +1,7 @@
 #include "base/RunLog.h"
 
 #include "base/PathHelpers.h"
+#include "base/ScopedHandles.h"
 #include "base/SystemText.h"
 
 #include <cstdio>
@@ -10,7 +11,7 @@
 namespace RunLog {
 namespace {
 
-HANDLE g_file = INVALID_HANDLE_VALUE;
+ScopedHandle g_file;
 
 const char BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";
 // A number past this and the temp folder is a rubbish heap; we give up.
@@ -89,7 +90,7 @@ bool WriteBytes(const std::string& bytes)
     DWORD written = 0;
     // Straight to the system, no buffer of ours: once WriteFile is done the
     // line outlives the process.
-    return WriteFile(g_file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)
+    return WriteFile(g_file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)
         && written == bytes.size();
 }
 
@@ -98,11 +99,10 @@ BOOL Create(const CString& path, DWORD disposition)
 {
     Close();
     // Others may read the log while the run writes it; nobody else writes.
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    g_file.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    if (!g_file.IsValid())
         return FALSE;
-    g_file = file;
     if (!WriteBytes(BYTE_ORDER_MARK)) {
         const DWORD error = GetLastError();
         Close();
@@ -173,30 +173,27 @@ BOOL OpenAsAsked(const CString& asked, CString& path, const char* stem)
 BOOL Append(const CString& path)
 {
     Close();
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    g_file.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    if (!g_file.IsValid())
         return FALSE;
-    if (SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
+    if (SetFilePointer(g_file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
         const DWORD error = GetLastError();
-        CloseHandle(file);
+        Close();
         SetLastError(error);
         return FALSE;
     }
-    g_file = file;
     return TRUE;
 }
 
 void Close()
 {
-    if (g_file != INVALID_HANDLE_VALUE)
-        CloseHandle(g_file);
-    g_file = INVALID_HANDLE_VALUE;
+    g_file.Close();
 }
 
 bool IsOpen()
 {
-    return g_file != INVALID_HANDLE_VALUE;
+    return g_file.IsValid();
 }
 
 void Line(const char* category, const CString& text)

@@ -55,7 +55,7 @@ void Failure(const char* operation, const CString& pathOrKey, DWORD systemError)
 // "error <n> (<system text>)", or "error <n>" when the system has no text.
 CString ErrorText(DWORD systemError);
 
-// Implementation, open to the tests.
+// The pieces a line and a log's name are made of.
 
 // Text in the system's code page (Shift-JIS on a Japanese system) as UTF-8.
 std::string ToUtf8(const char* text);

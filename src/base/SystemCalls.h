@@ -1,6 +1,6 @@
-// The few system calls that a real Wine drive and registry cannot be made to
-// fail on demand. The installer calls them through this table; a test swaps
-// one entry for a fake that fails, and puts it back afterwards.
+// The few system calls whose failures a real drive and registry do not give
+// on demand. The installer calls them through this table, so that any one
+// of them can be swapped for a call that fails, and put back afterwards.
 #pragma once
 
 #include <windows.h>
@@ -8,10 +8,10 @@
 struct SystemCalls
 {
     // The single-instance check: a second start can slip in between opening
-    // and creating the mutex, which only a fake can make happen on demand.
+    // and creating the mutex.
     HANDLE (WINAPI* OpenMutexA)(DWORD, BOOL, LPCSTR);
 
-    // Message boxes: the tests answer them instead of a user.
+    // Message boxes: a swapped call answers them in place of a user.
     int (WINAPI* MessageBoxA)(HWND, LPCSTR, LPCSTR, UINT);
 
     // Files and folders. A read error of the setup script cannot be made

@@ -108,13 +108,6 @@ CString& CString::TrimRight()
     return *this;
 }
 
-CString& CString::TrimLeft()
-{
-    size_t start = m_str.find_first_not_of(" \t\r\n");
-    m_str.erase(0, start == std::string::npos ? m_str.size() : start);
-    return *this;
-}
-
 void CString::Format(const char* pszFormat, ...)
 {
     va_list args;
@@ -171,11 +164,4 @@ int CStringArray::Add(const CString& s)
     return GetSize() - 1;
 }
 
-void CStringArray::RemoveAt(int i, int nCount)
-{
-    if (i < 0 || nCount <= 0 || i >= GetSize())
-        return;
-    auto first = m_items.begin() + i;
-    auto last = (i + nCount >= GetSize()) ? m_items.end() : first + nCount;
-    m_items.erase(first, last);
-}
+

@@ -78,7 +78,6 @@ public:
     CString& MakeUpper();
 
     CString& TrimRight();
-    CString& TrimLeft();
 
     // printf-style formatting into this string.
     void Format(const char* pszFormat, ...);
@@ -101,7 +100,6 @@ class CStringArray : public CObject
 public:
 // Attributes
     int GetSize() const { return static_cast<int>(m_items.size()); }
-    int GetUpperBound() const { return GetSize() - 1; }
     const CString& GetAt(int i) const { return m_items[static_cast<size_t>(i)]; }
     CString& ElementAt(int i) { return m_items[static_cast<size_t>(i)]; }
     const CString& operator[](int i) const { return GetAt(i); }
@@ -112,6 +110,5 @@ public:
     void SetAt(int i, const CString& s) { m_items[static_cast<size_t>(i)] = s; }
     void SetAtGrow(int i, const CString& s);
     int Add(const CString& s);
-    void RemoveAt(int i, int nCount = 1);
     void RemoveAll() { m_items.clear(); }
 };

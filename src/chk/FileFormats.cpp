@@ -37,7 +37,6 @@ BitmapInfo ReadBitmapInfo(const std::string& bytes)
     } else if (headerSize >= 40 && bytes.size() >= 14 + 40) {
         info.Width = static_cast<std::int32_t>(U32(bytes, 18));
         const std::int32_t height = static_cast<std::int32_t>(U32(bytes, 22));
-        info.TopDown = height < 0;
         info.Height = height >= 0 ? height : height == INT32_MIN ? INT32_MAX : -height;
         info.BitsPerPixel = static_cast<int>(U16(bytes, 28));
         info.Compression = static_cast<int>(U32(bytes, 30));

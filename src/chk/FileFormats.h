@@ -12,8 +12,7 @@ struct BitmapInfo
 {
     bool IsBitmap = false;  // "BM" with an info header Windows reads
     int Width = 0;
-    int Height = 0;         // positive; TopDown tells the row order
-    bool TopDown = false;
+    int Height = 0;         // positive, whichever the row order
     int BitsPerPixel = 0;
     int Compression = 0;    // 0 none, 1/2 RLE, 3 bit fields, 4 JPEG, 5 PNG
 };

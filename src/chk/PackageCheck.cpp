@@ -1,6 +1,7 @@
 #include "chk/PackageCheck.h"
 
 #include "base/PathHelpers.h"
+#include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
 #include "install/TarvelDoc.h"
 #include "chk/FileFormats.h"
@@ -60,14 +61,13 @@ private:
 std::string ReadAll(const char* path)
 {
     std::string bytes;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.IsValid())
         return bytes;
     char buffer[65536];
     DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0 && bytes.size() < (64u << 20))
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0 && bytes.size() < (64u << 20))
         bytes.append(buffer, read);
-    CloseHandle(file);
     return bytes;
 }
 
@@ -79,10 +79,8 @@ Found LookUp(const CString& path)
     if (path.Find('*') >= 0 || path.Find('?') >= 0)
         return Found::Wildcard;
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(path, &data);
-    if (find == INVALID_HANDLE_VALUE)
+    if (!ScopedFind(path, data).IsOpen())
         return Found::Missing;
-    FindClose(find);
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Found::Folder : Found::File;
 }
 

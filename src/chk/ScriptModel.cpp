@@ -50,8 +50,6 @@ void CScriptModel::Read(const std::string& bytes)
         record.EndsLine = piece.EndsLine;
         record.HasZeroByte = static_cast<int>(std::strlen(piece.Text)) < piece.Length;
         record.Parsed = ScriptLine::Parse(piece.Text);
-        record.CountBefore = countBefore;
-        record.CountAfter = Count;
         record.Result = result;
         // A header completes the slot of a header before it that no key
         // followed; a key line completes its own slot.
@@ -66,8 +64,7 @@ void CScriptModel::Read(const std::string& bytes)
 
 CString CScriptModel::Value(const char* section, const char* key) const
 {
-    const int slot = FindScriptEntry(Entries, Count, section, key);
-    return slot < 0 ? CString() : Entries[slot].Value;
+    return FindScriptValue(Entries, Count, section, key);
 }
 
 int CScriptModel::LineOf(const char* section, const char* key) const

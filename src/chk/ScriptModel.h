@@ -20,8 +20,6 @@ struct PieceRecord
     bool EndsLine = false;
     bool HasZeroByte = false;
     ScriptLine::Parsed Parsed;
-    int CountBefore = 0;
-    int CountAfter = 0;
     int Result = 0;
 
     // A header that began a section, or a key line that was stored.

@@ -5,6 +5,7 @@
 //
 // Exit code 0: no errors; 1: errors (or warnings with --werror); 2: the folder
 // or its script could not be read.
+#include "base/ScopedHandles.h"
 #include "chk/Console.h"
 #include "chk/Findings.h"
 #include "chk/PackageCheck.h"
@@ -54,15 +55,14 @@ void MeasureBanner(PackageOptions& options)
 
 bool ReadScriptBytes(std::string& bytes)
 {
-    HANDLE file = CreateFileA(SETUP_SCRIPT_FILE, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    ScopedHandle file(CreateFileA(SETUP_SCRIPT_FILE, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.IsValid())
         return false;
     char buffer[16384];
     DWORD read = 0;
     bool ok = true;
-    while ((ok = ReadFile(file, buffer, sizeof(buffer), &read, nullptr) != FALSE) && read > 0)
+    while ((ok = ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) != FALSE) && read > 0)
         bytes.append(buffer, read);
-    CloseHandle(file);
     return ok;
 }
 

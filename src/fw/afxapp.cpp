@@ -1,6 +1,7 @@
 // The application object, its message loop and the global accessors.
 #include "afxwin.h"
 
+#include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
 
 namespace {
@@ -57,11 +58,9 @@ void CWinApp::LoadStdProfileSettings(UINT)
     if (!m_pszRegistryKey || !m_pszAppName)
         return;
     CString path = CString("Software\\") + m_pszRegistryKey + "\\" + m_pszAppName;
-    HKEY key = nullptr;
+    ScopedRegKey key;
     DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                        &disposition) == ERROR_SUCCESS)
-        RegCloseKey(key);
+    RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.Receive(), &disposition);
 }
 
 void CWinApp::AddDocTemplate(CSingleDocTemplate* pTemplate)
@@ -154,14 +153,13 @@ BOOL CWinApp::OnCmdMsg(UINT nID, int)
     return FALSE;
 }
 
-int AfxWinMain(HINSTANCE hInstance, const char* lpCmdLine, int nCmdShow)
+int AfxWinMain(HINSTANCE hInstance, const char* lpCmdLine)
 {
     CWinApp* pApp = AfxGetApp();
     if (!pApp)
         return -1;
     pApp->m_hInstance = hInstance;
     pApp->m_lpCmdLine = lpCmdLine ? lpCmdLine : "";
-    pApp->m_nCmdShow = nCmdShow;
     if (!pApp->m_pszAppName) {
         if (LoadStringA(hInstance, AFX_IDS_APP_TITLE, pApp->m_szAppTitle, sizeof(pApp->m_szAppTitle)) > 0)
             pApp->m_pszAppName = pApp->m_szAppTitle;

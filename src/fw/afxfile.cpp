@@ -1,5 +1,6 @@
 #include "afxfile.h"
 
+#include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
 
 #include <cstring>
@@ -72,10 +73,8 @@ void CFile::Abort()
 BOOL CFile::GetStatus(const char* pszFileName, CFileStatus& rStatus)
 {
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pszFileName, &fd);
-    if (h == INVALID_HANDLE_VALUE)
+    if (!ScopedFind(pszFileName, fd).IsOpen())
         return FALSE;
-    FindClose(h);
 
     rStatus.m_attribute = static_cast<BYTE>(fd.dwFileAttributes & 0xFF);
     rStatus.m_size = (static_cast<ULONGLONG>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;

@@ -1,7 +1,5 @@
 #include "afxwin.h"
 
-#include "base/SystemCalls.h"
-
 #include <map>
 
 namespace {
@@ -14,9 +12,9 @@ std::map<HWND, CWnd*>& HandleMap()
 }
 
 // The progress bar's window class lives in comctl32. Linked in, that library
-// would load at every start (about 5 ms under Wine), also in a silent run
-// that never shows a dialog; so it is loaded just before the first dialog is
-// made, and stays loaded for the dialogs after it.
+// would load at every start, also in a silent run that never shows a
+// dialog; so it is loaded just before the first dialog is made, and stays
+// loaded for the dialogs after it.
 void RegisterCommonControls()
 {
     static bool registered = false;
@@ -106,27 +104,6 @@ HWND CWnd::UnsubclassWindow()
     m_pfnSuper = nullptr;
     m_hWnd = nullptr;
     return h;
-}
-
-CString CWnd::GetWindowText() const
-{
-    CString text;
-    int n = GetWindowTextLengthA(m_hWnd);
-    if (n > 0) {
-        int got = ::GetWindowTextA(m_hWnd, text.GetBuffer(n + 1), n + 1);
-        text.ReleaseBuffer(got);
-    }
-    return text;
-}
-
-void CWnd::ScreenToClient(RECT* pRect) const
-{
-    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(pRect), 2);
-}
-
-int CWnd::MessageBox(const char* pszText, const char* pszCaption, UINT nType)
-{
-    return Sys().MessageBoxA(m_hWnd, pszText, pszCaption, nType);
 }
 
 BOOL CWnd::DestroyWindow()

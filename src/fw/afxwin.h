@@ -64,7 +64,6 @@ public:
     HWND UnsubclassWindow();
 
     void SetWindowText(const char* psz) { ::SetWindowTextA(m_hWnd, psz); }
-    CString GetWindowText() const;
     HWND GetDlgItem(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
     void SetDlgItemText(int nID, const char* psz) { ::SetDlgItemTextA(m_hWnd, nID, psz); }
     BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
@@ -74,11 +73,8 @@ public:
     void MoveWindow(int x, int y, int w, int h, BOOL bRepaint = TRUE) { ::MoveWindow(m_hWnd, x, y, w, h, bRepaint); }
     void GetWindowRect(RECT* pRect) const { ::GetWindowRect(m_hWnd, pRect); }
     void GetClientRect(RECT* pRect) const { ::GetClientRect(m_hWnd, pRect); }
-    void ScreenToClient(RECT* pRect) const;
     LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) { return ::SendMessageA(m_hWnd, msg, wParam, lParam); }
-    BOOL PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) { return ::PostMessageA(m_hWnd, msg, wParam, lParam); }
     BOOL SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }
-    int MessageBox(const char* pszText, const char* pszCaption, UINT nType);
     virtual BOOL DestroyWindow();
 
 // Overridables
@@ -305,7 +301,6 @@ public:
     const char* m_pszRegistryKey = nullptr;
     HINSTANCE m_hInstance = nullptr;
     const char* m_lpCmdLine = "";            // the command line after the program name
-    int m_nCmdShow = SW_SHOWNORMAL;
     CWnd* m_pMainWnd = nullptr;
 
 // Construction
@@ -342,4 +337,4 @@ HINSTANCE AfxGetInstanceHandle();
 // A message box owned by the main window, captioned with the application's title.
 int AfxMessageBox(const char* pszText, UINT nType = MB_OK);
 // The entry: InitInstance, Run (or ExitInstance after a failed start).
-int AfxWinMain(HINSTANCE hInstance, const char* lpCmdLine, int nCmdShow);
+int AfxWinMain(HINSTANCE hInstance, const char* lpCmdLine);

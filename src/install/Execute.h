@@ -1,6 +1,6 @@
 // Install execution, split where the package's own files end: the copy
-// phase (files, uninstall log, shared components) is one step that the tests
-// can run and inspect without the registration steps that follow it.
+// phase (files, uninstall log, shared components) is one step, apart from
+// the registration steps that follow it.
 #pragma once
 
 #include "afxwin.h"

@@ -3,10 +3,10 @@
 // checked for room, all before the first byte is copied.
 #include "install/TarvelDoc.h"
 
+#include "base/FileOps.h"
 #include "base/MessageBoxes.h"
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
-#include "base/SystemCalls.h"
 #include "install/RunHost.h"
 #include "install/Volume.h"
 #include "script/ScriptKeys.h"
@@ -122,10 +122,10 @@ bool ListNamedFiles(CTarvelDoc& doc)
 // made, -1 with the failure kept.
 int PrepareSteps(CTarvelDoc& doc, BOOL ask)
 {
-    if (!Volume::Exists(doc.InstallFolder)) {
+    if (!FileOps::Exists(doc.InstallFolder)) {
         if (ask && !UserAgreesToCreate(doc))
             return 1;
-        if (!Volume::CreateMissingLevels(doc.InstallFolder, JournalInstallFolder)) {
+        if (!FileOps::CreateMissingLevels(doc.InstallFolder, JournalInstallFolder)) {
             doc.Fail(ERROR_CODE_WRITE, "create folder", doc.InstallFolder);
             return -1;
         }

@@ -16,6 +16,4 @@ struct RunError
     CString Operation;
     CString Path;
     DWORD SystemError = 0;
-
-    bool IsSet() const { return Code != 0 || !Text.IsEmpty(); }
 };

@@ -43,6 +43,5 @@ int CTarvelDoc::BeginSection(const char* name)
 
 CString CTarvelDoc::GetScriptValue(const char* section, const char* key) const
 {
-    int slot = FindScriptEntry(SetupScript, ScriptCount, section, key);
-    return slot < 0 ? CString() : SetupScript[slot].Value;
+    return FindScriptValue(SetupScript, ScriptCount, section, key);
 }

@@ -3,6 +3,7 @@
 // link) and removable (the entry in the list of installed software), and
 // record each product's key file. None of it is in the uninstall log; the
 // run's record holds it for the undo.
+#include "base/FileOps.h"
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
 #include "base/ShellFolders.h"
@@ -88,8 +89,7 @@ CString JoinPath(const CString& folder, const CString& name)
 // recorded, so that a folder that was there, even empty, is never removed).
 bool EnsureFolder(ChangeRecord& record, const CString& folder)
 {
-    DWORD attributes = GetFileAttributesA(folder);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (FileOps::IsFolder(folder))
         return true;
     if (!FitsInPath(folder))
         return false;

@@ -88,7 +88,6 @@ public:
     int ProgressDivisor = 1;
     std::vector<SourceEntry> SharedFileList;
     int IsProductInstalled = 0;
-    int IsWritableFiles = 0;
     CounterRecord CounterRecords[5];
 
     // 1 when the install ended because the user cancelled it.

@@ -11,31 +11,6 @@ using FreeSpaceExProc = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, 
 
 } // namespace
 
-bool Exists(const char* path)
-{
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-BOOL CreateMissingLevels(const CString& folder, void (*journal)(const CString& level))
-{
-    // ':' is below every trail byte, so a byte-wise search cannot hit the
-    // middle of a double-byte character.
-    int drive = folder.Find(":\\");
-    if (drive < 0)
-        return TRUE;
-    for (int n = 1;; ++n) {
-        int cut = PathHelpers::FindNthBackslash(folder, drive + 2, n);
-        if (cut < 0)
-            return TRUE;
-        CString level = folder.Left(cut);
-        if (Exists(level))
-            continue;
-        if (!Sys().CreateDirectoryA(level, nullptr))
-            return FALSE;
-        journal(level);
-    }
-}
-
 CString Root(const CString& path)
 {
     if (path.GetLength() >= 2 && path[1] == ':')

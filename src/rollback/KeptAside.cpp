@@ -40,8 +40,8 @@ BOOL Keep(ChangeRecord& record, Change::Area area, const CString& root, const CS
     }
     // Numbered names, so that files of different folders never meet, in
     // sub-folders of a few hundred: the file system looks a name up by
-    // reading its folder (Wine does, without regard to case), and one folder
-    // of twenty thousand names would make every rename slower than the last.
+    // reading its folder, and one folder of twenty thousand names would make
+    // every rename slower than the last.
     const int number = record.KeptCount();
     CString bucket;
     bucket.Format("%s\\%d", static_cast<const char*>(folder), number / FILES_PER_BUCKET);

@@ -1,6 +1,6 @@
 // Registry writes that the undo can take back: a key's missing levels are
 // recorded as created, a value's earlier content before it is overwritten.
-// Both go through the seam table, so a test can make them fail.
+// Both go through the seam table (base/SystemCalls.h).
 #pragma once
 
 #include "rollback/ChangeRecord.h"

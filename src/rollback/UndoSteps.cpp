@@ -90,8 +90,8 @@ PriorValue CaptureValue(const CString& keyPath, const CString& name)
 
 void PutBackValue(const PriorValue& prior)
 {
-    // The real calls, not the seam table: a test that fails the writes must
-    // not stop their undo.
+    // The real calls, not the seam table: while the install's writes are
+    // swapped for failing ones, their undo still reaches the registry.
     ScopedRegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, prior.KeyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
         return;

@@ -117,8 +117,8 @@ int FindScriptEntry(const ScriptEntry* entries, int count, const char* section, 
     return -1;
 }
 
-CString CScriptTable::Lookup(const char* section, const char* key) const
+CString FindScriptValue(const ScriptEntry* entries, int count, const char* section, const char* key)
 {
-    int slot = FindScriptEntry(m_entries, m_count, section, key);
-    return slot < 0 ? CString() : m_entries[slot].Value;
+    const int slot = FindScriptEntry(entries, count, section, key);
+    return slot < 0 ? CString() : entries[slot].Value;
 }

@@ -24,6 +24,9 @@ struct ScriptEntry
 // its first value.
 int FindScriptEntry(const ScriptEntry* entries, int count, const char* section, const char* key);
 
+// The value of that first entry, or an empty string.
+CString FindScriptValue(const ScriptEntry* entries, int count, const char* section, const char* key);
+
 class ScriptInput;
 struct ScriptPiece;
 
@@ -61,10 +64,6 @@ public:
     // FALSE when the table is full; names and values are cut to their bounds.
     int AddEntry(const char* key, const char* value);
     int BeginSection(const char* name);
-
-    // The value of the first entry with exactly this section and key (case
-    // counts), or an empty string.
-    CString Lookup(const char* section, const char* key) const;
 
 private:
     ScriptEntry* m_entries;

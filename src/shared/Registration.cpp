@@ -1,5 +1,6 @@
 #include "shared/SelfRegistration.h"
 
+#include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
 #include "install/TarvelDoc.h"
 
@@ -24,30 +25,6 @@ public:
 
 private:
     bool m_ok;
-};
-
-// A loaded library, freed on every path.
-class AutoLibrary
-{
-public:
-    AutoLibrary(const char* path, SelfRegistration::Loader load)
-        : m_module(load(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH))
-    {
-        // Windows 3.x-style error values below 32 are failures too.
-        if (reinterpret_cast<UINT_PTR>(m_module) < 32)
-            m_module = nullptr;
-    }
-    ~AutoLibrary()
-    {
-        if (m_module)
-            FreeLibrary(m_module);
-    }
-    AutoLibrary(const AutoLibrary&) = delete;
-    AutoLibrary& operator=(const AutoLibrary&) = delete;
-    HMODULE Get() const { return m_module; }
-
-private:
-    HMODULE m_module;
 };
 
 // Puts the process error mode back when the call is over.
@@ -84,7 +61,7 @@ BOOL Call(const char* path, BOOL registerIt, Loader load)
 
     // The altered search path lets the library find its own dependencies in
     // the shared folder beside it.
-    AutoLibrary library(path, load ? load : ::LoadLibraryExA);
+    ScopedLibrary library((load ? load : ::LoadLibraryExA)(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!library.Get())
         return 0;
     auto entry = reinterpret_cast<RegistrationEntry>(GetProcAddress(library.Get(), entryName));
@@ -98,7 +75,7 @@ BOOL Call(const char* path, BOOL registerIt, Loader load)
 int CTarvelDoc::CallRegistrationEntry(const CString& path, BOOL registerIt)
 {
     // The install's own loads go through the seam table; the undo's do not,
-    // so that it reaches the library while a test fails the loads.
+    // so that a swapped loader never keeps the undo from the library.
     return SelfRegistration::Call(path, registerIt, Sys().LoadLibraryExA) ? 1 : 0;
 }
 

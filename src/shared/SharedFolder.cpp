@@ -2,8 +2,8 @@
 // the package's shared files, and the free space of its drive.
 #include "install/TarvelDoc.h"
 
+#include "base/FileOps.h"
 #include "base/PathHelpers.h"
-#include "base/SystemCalls.h"
 #include "install/RunHost.h"
 #include "install/Volume.h"
 #include "script/ScriptKeys.h"
@@ -21,7 +21,7 @@ int CTarvelDoc::PrepareSharedFolder()
 {
     SharedFolder = PathHelpers::WithTrailingBackslash(SharedFolder);
 
-    if (!Volume::Exists(SharedFolder) && !Volume::CreateMissingLevels(SharedFolder, JournalSharedFolder))
+    if (!FileOps::Exists(SharedFolder) && !FileOps::CreateMissingLevels(SharedFolder, JournalSharedFolder))
         return Fail(ERROR_CODE_WRITE, "create folder", SharedFolder);
 
     // The list grows with the scan: a shared folder of any size fits.

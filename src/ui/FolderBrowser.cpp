@@ -1,8 +1,8 @@
 #include "FolderBrowser.h"
 
+#include "base/FileOps.h"
 #include "base/MessageBoxes.h"
 #include "base/PathHelpers.h"
-#include "base/SystemCalls.h"
 #include "install/RunHost.h"
 
 #include <cstring>
@@ -40,18 +40,6 @@ bool IsBlankOrDot(char c)
 bool IsAsciiLetter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool Exists(const char* path)
-{
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Existing folders only: a file of that name cannot take the install.
-bool IsFolder(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Copies whole characters of src into a buffer of MAX_PATH bytes; a
@@ -227,9 +215,10 @@ int CFolderBrowser::ValidateFolder(LPCSTR path)
         ShowWarning(result);
         return result;
     }
-    if (IsFolder(path))
+    // Existing folders only: a file of that name cannot take the install.
+    if (FileOps::IsFolder(path))
         return FOLDER_ACCEPTED;
-    if (Exists(path)) {
+    if (FileOps::Exists(path)) {
         // A file of that name: no folder can be made there.
         ShowWarning(FOLDER_INVALID);
         return FOLDER_INVALID;
@@ -281,7 +270,7 @@ int CFolderBrowser::CheckOrCreatePath(LPCSTR path, BOOL checkOnly)
     if (length == 3) {
         if (checkOnly)
             return FOLDER_ACCEPTED;
-        return Exists(work) ? FOLDER_ACCEPTED : FOLDER_NOT_CREATED;
+        return FileOps::Exists(work) ? FOLDER_ACCEPTED : FOLDER_NOT_CREATED;
     }
 
     int start = 3;
@@ -296,19 +285,24 @@ int CFolderBrowser::CheckOrCreatePath(LPCSTR path, BOOL checkOnly)
         work[end] = '\0';
         if (!IsValidFolderName(work + start))
             return FOLDER_INVALID;
-        if (!checkOnly) {
-            if (Sys().CreateDirectoryA(work, nullptr))
-                RunHost()->RunChanges().FolderCreated(Change::Area::Package, work);
-            if (!IsFolder(work))
-                return FOLDER_NOT_CREATED;
-        }
         if (separator == '\0')
-            return FOLDER_ACCEPTED;
+            break;
         work[end] = '\\';
         if (work[end + 1] == '\0')
             return FOLDER_INVALID; // a trailing backslash after a name
         start = end + 1;
     }
+    if (checkOnly)
+        return FOLDER_ACCEPTED;
+
+    // Every name is sound before the first level is made: an invalid path
+    // leaves nothing behind.
+    const auto journal = [](const CString& level) {
+        RunHost()->RunChanges().FolderCreated(Change::Area::Package, level);
+    };
+    if (!FileOps::CreateMissingLevels(CString(path) + "\\", journal) || !FileOps::IsFolder(path))
+        return FOLDER_NOT_CREATED;
+    return FOLDER_ACCEPTED;
 }
 
 BOOL CFolderBrowser::IsValidFolderName(LPCSTR name)

@@ -81,7 +81,7 @@ public:
     // 0 accepted, -1 declined, 1 invalid, 2 not created; warns for 1 and 2.
     int ValidateFolder(LPCSTR path);
     // The form of a drive path, folder name by folder name; unless checkOnly,
-    // each missing level is created and journalled.
+    // each missing level of a sound path is created and journalled.
     static int CheckOrCreatePath(LPCSTR path, BOOL checkOnly);
     static BOOL IsValidFolderName(LPCSTR name);
 

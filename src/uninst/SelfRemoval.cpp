@@ -2,6 +2,7 @@
 
 #include "base/PathHelpers.h"
 #include "base/RunLog.h"
+#include "base/ScopedHandles.h"
 #include "rollback/UndoSteps.h"
 #include "uninst/UninstReport.h"
 
@@ -35,28 +36,24 @@ void ArrangeOwnRemoval()
         lstrcatA(shell, "\\cmd.exe");
     }
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ScopedHandle readEnd;
+    // The writing end stays open on purpose: this process's end closes it.
+    HANDLE writeEnd = nullptr;
     bool started = false;
-    if (CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+    if (CreatePipe(readEnd.Receive(), &writeEnd, &inherit, 0)) {
         SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
         CString command = Quoted(shell) + " /d /q /c \"set /p wait= & del /f /q " + Quoted(self) + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
-        startup.hStdInput = readEnd;
-        PROCESS_INFORMATION process = {};
+        startup.hStdInput = readEnd.Get();
+        ScopedProcess process;
         char temp[MAX_PATH] = {};
         GetTempPathA(sizeof(temp), temp);
         started = CreateProcessA(nullptr, command.GetBuffer(command.GetLength()), nullptr, nullptr, TRUE,
-                                 CREATE_NO_WINDOW, nullptr, temp, &startup, &process) != FALSE;
+                                 CREATE_NO_WINDOW, nullptr, temp, &startup, process.Receive()) != FALSE;
         command.ReleaseBuffer();
-        if (started) {
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-        }
-        CloseHandle(readEnd);
-        // The writing end stays open on purpose: this process's end closes it.
     }
     if (!started)
         MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
@@ -66,15 +63,14 @@ void ArrangeOwnRemoval()
 std::vector<char> FileBytes(const char* path)
 {
     std::vector<char> bytes;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                  nullptr));
+    if (!file.IsValid())
         return bytes;
     char buffer[65536];
     DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
         bytes.insert(bytes.end(), buffer, buffer + got);
-    CloseHandle(file);
     return bytes;
 }
 
@@ -125,32 +121,31 @@ bool StartCleanupCopy(const CString& program, const std::vector<CString>& folder
         return false;
 
     // Query rights too: the copy ends the log with this process's exit code.
-    HANDLE me = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me,
+    ScopedHandle me;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), me.Receive(),
                          SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0)) {
         Undo::RemoveFile(copy);
         return false;
     }
     CString command;
     command.Format("%s %s %lu %s %s", static_cast<const char*>(Quoted(copy)), CLEANUP_SWITCH,
-                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(me)), static_cast<const char*>(Quoted(log)),
+                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(me.Get())), static_cast<const char*>(Quoted(log)),
                    static_cast<const char*>(Quoted(program)));
     for (const CString& folder : folders)
         command += " " + Quoted(folder);
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
+    ScopedProcess process;
     const bool started = CreateProcessA(copy, command.GetBuffer(command.GetLength()), nullptr, nullptr, TRUE, 0,
-                                        nullptr, temp, &startup, &process) != FALSE;
+                                        nullptr, temp, &startup, process.Receive()) != FALSE;
     command.ReleaseBuffer();
-    CloseHandle(me);
+    // The copy has its own handle to this process now, or none.
+    me.Close();
     if (!started) {
         Undo::RemoveFile(copy);
         return false;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return true;
 }
 
@@ -159,11 +154,11 @@ int RunCleanup(const char* arguments)
     const std::vector<CString> parts = SplitArguments(arguments);
     if (parts.size() < 3)
         return 1;
-    HANDLE original = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(strtoul(parts[0], nullptr, 10)));
-    WaitForSingleObject(original, INFINITE);
+    ScopedHandle original(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(strtoul(parts[0], nullptr, 10))));
+    WaitForSingleObject(original.Get(), INFINITE);
     DWORD exitCode = 0;
-    const bool knowsExitCode = GetExitCodeProcess(original, &exitCode) != FALSE;
-    CloseHandle(original);
+    const bool knowsExitCode = GetExitCodeProcess(original.Get(), &exitCode) != FALSE;
+    original.Close();
 
     const CString& log = parts[1];
     const CString& program = parts[2];

@@ -115,17 +115,17 @@ TEST_F(LoadScriptTest, WritableFilesStopAtTheFirstGapAndMustExist)
 
     Script("WRITE_FILE2=notes.txt\nREG_LIBFILE1=NONE\n");
     ASSERT_TRUE(doc.LoadScript());
-    EXPECT_EQ(doc.IsWritableFiles, 0);
     EXPECT_EQ(doc.WritableFiles.GetSize(), 0);
 
     Script("WRITE_FILE1=notes.txt\nWRITE_FILE3=absent.txt\nREG_LIBFILE1=NONE\n");
     ASSERT_TRUE(doc.LoadScript());
-    EXPECT_EQ(doc.IsWritableFiles, 1);
     ASSERT_EQ(doc.WritableFiles.GetSize(), 1);
     EXPECT_EQ(std::string(doc.WritableFiles[0]), "..\\notes.txt");
 
     Script("WRITE_FILE1=absent.txt\nREG_LIBFILE1=NONE\n");
     EXPECT_FALSE(doc.LoadScript());
+    // The list of the load before does not linger.
+    EXPECT_EQ(doc.WritableFiles.GetSize(), 0);
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Last().Text, "missing");
     EXPECT_EQ(boxes.Last().Caption, "Error");

@@ -2,6 +2,7 @@
 // installer's own folder and the journal of created folders.
 #include <gtest/gtest.h>
 
+#include "FileTree.h"
 #include "TestSupport.h"
 #include "base/SystemCalls.h"
 #include "app/TarvelApp.h"
@@ -43,10 +44,7 @@ struct JournalGuard
     static void Clear() { ResetJournal(); }
 };
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using FileTree::Exists;
 
 } // namespace
 

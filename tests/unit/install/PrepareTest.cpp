@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeDisk.h"
+#include "FileTree.h"
 #include "TestSupport.h"
 #include "app/TarvelApp.h"
 #include "install/TarvelDoc.h"
@@ -26,10 +27,7 @@ const char TEXT_OCCURRED[] = "occurred text";
 const char TEXT_WRITE[] = "write text";
 const char TEXT_NOSPACE[] = "nospace text";
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using FileTree::Exists;
 
 } // namespace
 
@@ -69,17 +67,9 @@ protected:
         ResetJournal();
     }
 
-    // Sets one script value, replacing an earlier one of the same name.
-    void Set(const char* section, const char* key, const std::string& value)
-    {
-        int i = 0;
-        while (i < doc.ScriptCount && !(doc.SetupScript[i].Section == section && doc.SetupScript[i].Key == key))
-            ++i;
-        doc.SetupScript[i] = ScriptEntry{section, key, value.c_str()};
-        doc.ScriptCount = std::max(doc.ScriptCount, i + 1);
-    }
+    void Set(const char* section, const char* key, const std::string& value) { SetScriptValue(doc, section, key, value); }
 
-    static void MakeFolder(const std::string& path) { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
+    static void MakeFolder(const std::string& path) { FileTree::MakeNewFolder(path); }
 
     void ExpectOneBox(const char* text)
     {

@@ -3,6 +3,8 @@
 // and taken back exactly when a step fails.
 #include <gtest/gtest.h>
 
+#include "FileTree.h"
+#include "SharedTestSupport.h"
 #include "TestSupport.h"
 #include "app/TarvelApp.h"
 #include "install/TarvelDoc.h"
@@ -28,34 +30,11 @@ std::string ShellFolder(int csidl)
     return path;
 }
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::string();
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD read = 0;
-    if (!bytes.empty())
-        ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    return bytes;
-}
+using FileTree::Exists;
+using FileTree::ReadBytes;
+using FileTree::WriteBytes;
+using shared_test::KeyExists;
+using shared_test::ReadText;
 
 // A shell link as the shell reads it back.
 struct LinkContents
@@ -95,37 +74,6 @@ LinkContents ReadLink(const std::string& path)
     if (SUCCEEDED(init))
         CoUninitialize();
     return contents;
-}
-
-bool KeyExists(const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-// The REG_SZ text of a value, or "<absent>".
-std::string ValueOf(const std::string& path, const char* name)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<absent>";
-    DWORD type = 0;
-    DWORD size = 0;
-    std::string text = "<absent>";
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ) {
-        std::string data(size, '\0');
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size)
-            == ERROR_SUCCESS) {
-            // The stored length counts the terminator.
-            EXPECT_TRUE(size > 0 && data[size - 1] == '\0') << name;
-            text = data.substr(0, size ? size - 1 : 0);
-        }
-    }
-    RegCloseKey(key);
-    return text;
 }
 
 void DeleteKeyLevels(std::string path, int levels)
@@ -228,19 +176,9 @@ protected:
         TestApp().IsNtFamily = savedNtFamily;
     }
 
-    // Sets a script value, replacing an earlier one of the same name.
     void Set(const char* section, const std::string& key, const std::string& value)
     {
-        for (int i = 0; i < doc.ScriptCount; ++i) {
-            if (doc.SetupScript[i].Section == section && doc.SetupScript[i].Key == key.c_str()) {
-                doc.SetupScript[i].Value = value.c_str();
-                return;
-            }
-        }
-        ScriptEntry& entry = doc.SetupScript[doc.ScriptCount++];
-        entry.Section = section;
-        entry.Key = key.c_str();
-        entry.Value = value.c_str();
+        SetScriptValue(doc, section, key, value);
     }
 
     std::string Programs() const { return ShellFolder(CSIDL_COMMON_PROGRAMS); }
@@ -303,13 +241,13 @@ TEST_F(ShortcutsTest, InstallMakesTheMenuLinkTheUninstallEntryAndTheProductKeys)
     EXPECT_FALSE(Exists(DesktopLink())) << "no desktop link without the flag";
 
     const std::string folder = installFolder.substr(0, installFolder.size() - 1);
-    EXPECT_EQ("Tarvel Guide", ValueOf(UninstallKey(), "DisplayName"));
-    EXPECT_EQ(installFolder + "uninst.exe", ValueOf(UninstallKey(), "UninstallString"));
-    EXPECT_EQ(folder, ValueOf(UninstallKey(), "UninstallFolder"));
-    EXPECT_EQ(folder, ValueOf(UninstallKey(), "InstallLocation"));
+    EXPECT_EQ("Tarvel Guide", ReadText(UninstallKey(), "DisplayName"));
+    EXPECT_EQ(installFolder + "uninst.exe", ReadText(UninstallKey(), "UninstallString"));
+    EXPECT_EQ(folder, ReadText(UninstallKey(), "UninstallFolder"));
+    EXPECT_EQ(folder, ReadText(UninstallKey(), "InstallLocation"));
 
-    EXPECT_EQ(installFolder + "index.htm", ValueOf(ProductKey("Guide\\ja"), "KeyFile"));
-    EXPECT_EQ(installFolder + "extra\\top.htm", ValueOf(ProductKey("Extra\\en"), "KeyFile"));
+    EXPECT_EQ(installFolder + "index.htm", ReadText(ProductKey("Guide\\ja"), "KeyFile"));
+    EXPECT_EQ(installFolder + "extra\\top.htm", ReadText(ProductKey("Extra\\en"), "KeyFile"));
 }
 
 TEST_F(ShortcutsTest, DesktopLinkOnlyWhenTheFlagSaysTrueInAnyCase)
@@ -431,7 +369,7 @@ TEST_F(ShortcutsTest, ProductCountIsReadLikeADecimalNumber)
         EXPECT_EQ(c.two, KeyExists(ProductKey("Extra\\en"))) << label;
         EXPECT_EQ(c.three, KeyExists(ProductKey("Third\\de"))) << label;
         if (c.three) {
-            EXPECT_EQ(installFolder + "third.htm", ValueOf(ProductKey("Third\\de"), "KeyFile"));
+            EXPECT_EQ(installFolder + "third.htm", ReadText(ProductKey("Third\\de"), "KeyFile"));
         }
         for (const char* product : {"Guide\\ja", "Extra\\en", "Third\\de"})
             DeleteKeyLevels(ProductKey(product), 2);
@@ -450,7 +388,7 @@ TEST_F(ShortcutsTest, ProductNumberAtTheTopOfIntIsRegisteredAndTheLoopEnds)
 
     ASSERT_TRUE(Register());
 
-    EXPECT_EQ(installFolder + "top.htm", ValueOf(ProductKey("Top\\ja"), "KeyFile"));
+    EXPECT_EQ(installFolder + "top.htm", ReadText(ProductKey("Top\\ja"), "KeyFile"));
     EXPECT_TRUE(KeyExists(ProductKey("Guide\\ja")));
     for (const char* product : {"Guide\\ja", "Extra\\en", "Top\\ja"})
         DeleteKeyLevels(ProductKey(product), 2);
@@ -600,8 +538,8 @@ TEST_F(ShortcutsTest, InstallLocationAndProductKeyFailuresChangeNothing)
     Sys().RegSetValueExA = SetValueFailingOne;
     g_failingValue = "InstallLocation";
     ASSERT_TRUE(Register());
-    EXPECT_EQ("<absent>", ValueOf(UninstallKey(), "InstallLocation"));
-    EXPECT_EQ("Tarvel Guide", ValueOf(UninstallKey(), "DisplayName"));
+    EXPECT_EQ("<absent>", ReadText(UninstallKey(), "InstallLocation"));
+    EXPECT_EQ("Tarvel Guide", ReadText(UninstallKey(), "DisplayName"));
     EXPECT_TRUE(KeyExists(ProductKey("Extra\\en")));
 
     // A product whose key cannot be created, and one whose value cannot be set.
@@ -613,7 +551,7 @@ TEST_F(ShortcutsTest, InstallLocationAndProductKeyFailuresChangeNothing)
 
     ASSERT_TRUE(Register());
     EXPECT_FALSE(KeyExists(ProductKey("Guide\\ja")));
-    EXPECT_EQ("<absent>", ValueOf(ProductKey("Extra\\en"), "KeyFile"));
+    EXPECT_EQ("<absent>", ReadText(ProductKey("Extra\\en"), "KeyFile"));
     EXPECT_TRUE(ReadLink(MenuLink()).Loaded);
     EXPECT_EQ(0u, boxes.Count());
 }
@@ -636,9 +574,9 @@ TEST_F(ShortcutsTest, FailedReinstallPutsTheEarlierEntryAndLinksBack)
     g_failingValue = "UninstallFolder";
     EXPECT_FALSE(doc.RegisterInstall());
 
-    EXPECT_EQ("Earlier", ValueOf(UninstallKey(), "DisplayName"));
-    EXPECT_EQ(installFolder + "uninst.exe", ValueOf(UninstallKey(), "UninstallString"));
-    EXPECT_EQ("<absent>", ValueOf(UninstallKey(), "UninstallFolder"));
+    EXPECT_EQ("Earlier", ReadText(UninstallKey(), "DisplayName"));
+    EXPECT_EQ(installFolder + "uninst.exe", ReadText(UninstallKey(), "UninstallString"));
+    EXPECT_EQ("<absent>", ReadText(UninstallKey(), "UninstallFolder"));
     EXPECT_EQ(earlierMenuLink, ReadBytes(MenuLink()));
     EXPECT_EQ(earlierDesktopLink, ReadBytes(DesktopLink()));
     EXPECT_EQ(1u, boxes.Count());
@@ -650,7 +588,7 @@ TEST_F(ShortcutsTest, LongTextsAreWrittenWholeAndTooLongPathsMakeNoLink)
     const std::string longName(3000, 'N');
     Set(SEC_INSTALL, KEY_UNINSTALL_NAME, longName);
     ASSERT_TRUE(Register());
-    EXPECT_EQ(longName, ValueOf(UninstallKey(), "DisplayName"));
+    EXPECT_EQ(longName, ReadText(UninstallKey(), "DisplayName"));
     DeleteFileA(MenuLink().c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey().c_str());
 

@@ -149,7 +149,7 @@ TEST_F(CountersTest, FailureOfTheOnlyUserRemovesCounterRegistrationAndSharedFile
 {
     PackLibrary(1, TESTLIB_V1001, "tvshared.dll");
     MakeFolder(Root("common\\docs"));
-    WriteAll(Root("common\\docs\\readme.txt"), "shared text");
+    WriteBytes(Root("common\\docs\\readme.txt"), "shared text");
     Load();
     doc.SharedFolder = Root("shared\\Maker\\Lib").c_str();
     ASSERT_EQ(1, Install());
@@ -173,7 +173,7 @@ TEST_F(CountersTest, UndoTakesWhatThisRunAddedWhileAnotherLibraryStaysCounted)
 {
     PackLibrary(1, TESTLIB_V1001, "tvshared.dll");
     PackLibrary(2, TESTLIB_V1001, "tvother.dll");
-    WriteAll(Root("common\\readme.txt"), "shared text");
+    WriteBytes(Root("common\\readme.txt"), "shared text");
     WriteDword(CounterKey("tvother.dll"), "SRCHCOUNTER", 3);
     Load();
     ASSERT_EQ(1, Install());
@@ -235,7 +235,7 @@ TEST_F(CountersTest, RegistrationEntriesOfARealLibrary)
     EXPECT_FALSE(KeyExists(MarkKey("tvshared.dll")));
 
     EXPECT_EQ(0, doc.CallRegistrationEntry(Root("shared\\missing.dll").c_str(), TRUE));
-    WriteAll(Root("shared\\notalib.dll"), "not a library");
+    WriteBytes(Root("shared\\notalib.dll"), "not a library");
     EXPECT_EQ(0, doc.CallRegistrationEntry(Root("shared\\notalib.dll").c_str(), TRUE));
     // A library that loads but lacks the entry.
     EXPECT_EQ(0, doc.CallRegistrationEntry("C:\\windows\\system32\\version.dll", TRUE));

@@ -190,23 +190,23 @@ TEST_F(SharedCopyTest, InstalledWithoutVersionStopsTooWhileOtherCountersStay)
 TEST_F(SharedCopyTest, OtherFilesAreAlwaysCopiedOverReadOnlyOnes)
 {
     MakeFolder(Root("shared"));
-    WriteAll(Root("shared\\readme.txt"), "old");
+    WriteBytes(Root("shared\\readme.txt"), "old");
     SetFileAttributesA(Root("shared\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
-    WriteAll(Root("common\\readme.txt"), "new");
+    WriteBytes(Root("common\\readme.txt"), "new");
     // Its name is part of the library's: still not the library.
-    WriteAll(Root("shared\\tvshared.dl"), "old");
-    WriteAll(Root("common\\tvshared.dl"), "new");
+    WriteBytes(Root("shared\\tvshared.dl"), "old");
+    WriteBytes(Root("common\\tvshared.dl"), "new");
 
     ASSERT_EQ(1, PrepareAndCopy());
-    EXPECT_EQ("new", ReadAll(Root("shared\\readme.txt")));
-    EXPECT_EQ("new", ReadAll(Root("shared\\tvshared.dl")));
+    EXPECT_EQ("new", ReadBytes(Root("shared\\readme.txt")));
+    EXPECT_EQ("new", ReadBytes(Root("shared\\tvshared.dl")));
     EXPECT_TRUE(Registered().empty());
 }
 
 TEST_F(SharedCopyTest, ProgressContinuesFromTheMainCopy)
 {
     for (char c = 'a'; c <= 'e'; ++c)
-        WriteAll(Root(std::string("common\\") + c + ".txt"), "x");
+        WriteBytes(Root(std::string("common\\") + c + ".txt"), "x");
     doc.SourceList.resize(20);
     doc.ProgressDivisor = 27;
     ProgressRecorder view;
@@ -221,15 +221,15 @@ TEST_F(SharedCopyTest, LogTextNamesCreatedLevelsThenWhatTheCopyAdded)
 {
     MakeFolder(Root("common\\sub"));
     MakeFolder(Root("common\\old"));
-    WriteAll(Root("common\\sub\\a.txt"), "a");
-    WriteAll(Root("common\\old\\b.txt"), "b");
+    WriteBytes(Root("common\\sub\\a.txt"), "a");
+    WriteBytes(Root("common\\old\\b.txt"), "b");
     doc.SharedFolder = Root("shared\\Maker\\Lib\\").c_str();
     // Already there before the copy: a folder and a file that are not ours.
     MakeFolder(Root("shared"));
     MakeFolder(Root("shared\\Maker"));
     MakeFolder(Root("shared\\Maker\\Lib"));
     MakeFolder(Root("shared\\Maker\\Lib\\old"));
-    WriteAll(Root("shared\\Maker\\Lib\\old\\b.txt"), "theirs");
+    WriteBytes(Root("shared\\Maker\\Lib\\old\\b.txt"), "theirs");
     ResetJournal();
     TestApp().AddCreatedSharedFolder(Root("shared\\Maker").c_str());
     TestApp().AddCreatedSharedFolder(Root("shared\\Maker\\Lib").c_str());
@@ -241,7 +241,7 @@ TEST_F(SharedCopyTest, LogTextNamesCreatedLevelsThenWhatTheCopyAdded)
     EXPECT_EQ("<f>:" + Root("shared\\Maker\\Lib"), entries[1]);
     EXPECT_EQ("<d>:sub", entries[2]);
     EXPECT_EQ("sub\\a.txt", entries[3]);
-    EXPECT_EQ("b", ReadAll(Root("shared\\Maker\\Lib\\old\\b.txt"))) << "replaced, but not listed for undo";
+    EXPECT_EQ("b", ReadBytes(Root("shared\\Maker\\Lib\\old\\b.txt"))) << "replaced, but not listed for undo";
 }
 
 TEST_F(SharedCopyTest, MoreThanAHundredFilesAndAThousandBytesOfLog)
@@ -249,7 +249,7 @@ TEST_F(SharedCopyTest, MoreThanAHundredFilesAndAThousandBytesOfLog)
     MakeFolder(Root("common\\a-rather-long-folder-name"));
     const int files = 150;
     for (int i = 0; i < files; ++i)
-        WriteAll(Root("common\\a-rather-long-folder-name\\file-number-" + std::to_string(i) + ".txt"), "x");
+        WriteBytes(Root("common\\a-rather-long-folder-name\\file-number-" + std::to_string(i) + ".txt"), "x");
 
     ASSERT_EQ(1, PrepareAndCopy());
     EXPECT_EQ(files + 1, doc.SharedFileCount) << "the list grows past a hundred records";
@@ -262,7 +262,7 @@ TEST_F(SharedCopyTest, MoreThanAHundredFilesAndAThousandBytesOfLog)
 
 TEST_F(SharedCopyTest, FailedCopyIsReportedByItsCause)
 {
-    WriteAll(Root("common\\readme.txt"), "x");
+    WriteBytes(Root("common\\readme.txt"), "x");
     struct Case
     {
         DWORD error;
@@ -291,7 +291,7 @@ TEST_F(SharedCopyTest, SubFolderThatCannotBeCreatedFailsWithWriteError)
 TEST_F(SharedCopyTest, CancelStopsTheCopyAndIsReported)
 {
     for (char c = 'a'; c <= 'e'; ++c)
-        WriteAll(Root(std::string("common\\") + c + ".txt"), "x");
+        WriteBytes(Root(std::string("common\\") + c + ".txt"), "x");
     CTarvelView view;
     view.IsStatusShown = 1;
     doc.AddView(&view);

@@ -26,8 +26,8 @@ protected:
         SharedPackage::SetUp();
         g_disk = FakeDisk();
         g_disk.list = &doc.SharedFileList;
-        WriteAll(Root("common\\search.dll"), std::string(3000, 'x'));
-        WriteAll(Root("common\\readme.txt"), std::string(500, 'r'));
+        WriteBytes(Root("common\\search.dll"), std::string(3000, 'x'));
+        WriteBytes(Root("common\\readme.txt"), std::string(500, 'r'));
     }
 };
 
@@ -125,7 +125,7 @@ TEST_F(SharedFolderTest, RemovalGoesInnermostFirstAndKeepsFoldersThatHoldFiles)
 {
     doc.SharedFolder = Root("shared\\Maker\\Lib\\").c_str();
     ASSERT_EQ(1, Prepare());
-    WriteAll(Root("shared\\Maker\\keep.txt"), "someone else's");
+    WriteBytes(Root("shared\\Maker\\keep.txt"), "someone else's");
 
     doc.RemoveCreatedSharedFolders();
     EXPECT_FALSE(Exists(Root("shared\\Maker\\Lib")));

@@ -34,11 +34,23 @@ std::string ReadBytes(const std::string& path)
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
 void MakeFolder(const std::string& path)
 {
     if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        throw std::runtime_error("cannot create folder " + path);
+}
+
+void MakeNewFolder(const std::string& path)
+{
+    if (!CreateDirectoryA(path.c_str(), nullptr))
         throw std::runtime_error("cannot create folder " + path);
 }
 

@@ -15,8 +15,13 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 // The file's bytes; "<missing>" when it cannot be opened.
 std::string ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
+// An existing folder; a file of that name is none.
+bool IsFolder(const std::string& path);
 DWORD Attributes(const std::string& path);
+// Makes sure the folder is there.
 void MakeFolder(const std::string& path);
+// Makes a folder that must not be there yet.
+void MakeNewFolder(const std::string& path);
 // A new empty folder under the temp folder.
 std::string NewTempFolder();
 // Deletes a folder and everything below it, read-only files included.

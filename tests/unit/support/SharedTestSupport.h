@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "FileTree.h"
 #include "TestSupport.h"
 #include "app/TarvelApp.h"
 #include "install/TarvelDoc.h"
@@ -40,34 +41,9 @@ const char TEXT_COPY[] = "copy text";
 const char TEXT_NOSPACE[] = "nospace text";
 const char TEXT_CANCEL[] = "cancel text";
 
-inline bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-inline std::string ReadAll(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    std::string out;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        out.append(buffer, read);
-    CloseHandle(file);
-    return out;
-}
-
-inline void WriteAll(const std::string& path, const std::string& bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(bytes.size(), written) << path;
-}
+using FileTree::Exists;
+using FileTree::ReadBytes;
+using FileTree::WriteBytes;
 
 // Deletes a key of HKEY_LOCAL_MACHINE with everything below it.
 inline void DeleteKeyTree(const std::string& path)
@@ -98,17 +74,27 @@ inline bool KeyExists(const std::string& path)
     return true;
 }
 
-// The text of a REG_SZ value, or "<absent>" when the key or the value is missing.
+// The text of a REG_SZ value, or "<absent>" when the key or the value is
+// missing or of another type.
 inline std::string ReadText(const std::string& path, const char* name)
 {
-    char buffer[1024] = {};
-    DWORD size = sizeof(buffer) - 1;
-    HKEY key;
+    HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return "<absent>";
-    const LONG rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+    DWORD type = 0;
+    DWORD size = 0;
+    std::string text = "<absent>";
+    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ) {
+        std::string data(size, '\0');
+        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size)
+            == ERROR_SUCCESS) {
+            // The stored length counts the terminator.
+            EXPECT_TRUE(size > 0 && data[size - 1] == '\0') << name;
+            text = data.substr(0, size ? size - 1 : 0);
+        }
+    }
     RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? std::string(buffer) : std::string("<absent>");
+    return text;
 }
 
 inline void CreateKey(const std::string& path)
@@ -190,14 +176,9 @@ protected:
         DeleteKeyTree("Software\\TarvelTest");
     }
 
-    // Sets one script value, replacing an earlier one of the same name.
     void Set(const char* section, const char* key, const std::string& value)
     {
-        int i = 0;
-        while (i < doc.ScriptCount && !(doc.SetupScript[i].Section == section && doc.SetupScript[i].Key == key))
-            ++i;
-        doc.SetupScript[i] = ScriptEntry{section, key, value.c_str()};
-        doc.ScriptCount = std::max(doc.ScriptCount, i + 1);
+        SetScriptValue(doc, section, key, value);
     }
 
     // Names a shared library of the package ("..\common\<name>"), as the
@@ -215,10 +196,7 @@ protected:
     std::string CounterKey(const std::string& name) const { return "Software\\" + company + "\\COUNTER\\" + name; }
     std::string CounterParent() const { return "Software\\" + company + "\\COUNTER"; }
 
-    static void MakeFolder(const std::string& path)
-    {
-        ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
-    }
+    static void MakeFolder(const std::string& path) { FileTree::MakeNewFolder(path); }
     static void CopyIn(const char* from, const std::string& to)
     {
         ASSERT_TRUE(HAVE_SHARED_TEST_LIBS) << "the test libraries are not built: tests/shared_libs is missing";

@@ -3,8 +3,10 @@
 #include "FileTree.h"
 
 #include "app/TarvelApp.h"
+#include "install/TarvelDoc.h"
 #include "script/ScriptKeys.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -40,6 +42,15 @@ std::vector<std::string> AsStrings(const CStringArray& folders, int count)
 }
 
 } // namespace
+
+void SetScriptValue(CTarvelDoc& doc, const char* section, const std::string& key, const std::string& value)
+{
+    int i = 0;
+    while (i < doc.ScriptCount && !(doc.SetupScript[i].Section == section && doc.SetupScript[i].Key == key.c_str()))
+        ++i;
+    doc.SetupScript[i] = ScriptEntry{section, key.c_str(), value.c_str()};
+    doc.ScriptCount = std::max(doc.ScriptCount, i + 1);
+}
 
 std::vector<std::string> InstallJournal()
 {

@@ -16,6 +16,11 @@
 class CTarvelApp;
 CTarvelApp& TestApp();
 
+// Sets one value of the document's setup script, replacing an earlier one of
+// the same section and key, else adding it at the end.
+class CTarvelDoc;
+void SetScriptValue(CTarvelDoc& doc, const char* section, const std::string& key, const std::string& value);
+
 // Empties both lists of the journal of created folders.
 void ResetJournal();
 // The journal's lists, oldest first.

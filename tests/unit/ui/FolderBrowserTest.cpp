@@ -3,6 +3,7 @@
 // the user is asked or warned about.
 #include <gtest/gtest.h>
 
+#include "FileTree.h"
 #include "TestSupport.h"
 #include "base/SystemCalls.h"
 #include "app/TarvelApp.h"
@@ -30,11 +31,7 @@ struct JournalGuard
     static void Clear() { ResetJournal(); }
 };
 
-bool IsFolder(const std::string& path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+using FileTree::IsFolder;
 
 int Check(const std::string& path)
 {
