@@ -56,8 +56,9 @@ public:
     virtual Change::Area Area() const = 0;
     // The progress position as the item at this index begins.
     virtual int ProgressAt(long long index) const = 0;
-    // TRUE to show each item as it is reached; FALSE to show only what is
-    // written, and that once the refresh before it has shown the last one.
+    // TRUE to name each item before its refresh. FALSE to name a folder
+    // after its refresh and a file only when it is to be written, so that a
+    // refresh still shows the item written before.
     virtual bool ShowsEveryItem() const = 0;
     // The file item's fate. attributes is INVALID_FILE_ATTRIBUTES when
     // nothing is there, else those of found; ours when this run has already
