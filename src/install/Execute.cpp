@@ -5,17 +5,11 @@
 #include "install/Execute.h"
 
 #include "base/FileOps.h"
-#include "base/PathHelpers.h"
-#include "base/ScopedHandles.h"
-#include "base/SystemCalls.h"
+#include "install/CopyLoop.h"
 #include "install/TarvelDoc.h"
-#include "install/Progress.h"
 #include "rollback/UninstallLog.h"
 #include "script/ScriptKeys.h"
 
-#include <cstring>
-#include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -24,60 +18,22 @@ constexpr char CREATED_FOLDER_ENTRY[] = "<f>:";
 constexpr char COPIED_FOLDER_ENTRY[] = "<d>:";
 constexpr int LAST_DATA_FOLDER = 5;
 
-// Where an item of the source list lands. The contents of every data folder
-// are merged into the destination root; the named files (uninstaller,
-// script, icon) keep their script names there, never leading above it.
-class DestinationMap {
-public:
-    explicit DestinationMap(const CTarvelDoc& doc)
-        : m_base(PathHelpers::WithoutTrailingBackslash(doc.InstallFolder))
-    {
-        // An empty first data folder gives "..\\\\", which no item matches.
-        AddPrefix(doc.GetScriptValue(SEC_INSTALL, KEY_DATA_PATH));
-        for (int k = 2; k <= LAST_DATA_FOLDER; ++k) {
-            CString key;
-            key.Format(KEY_DATA_PATH_FMT, k);
-            CString folder = doc.GetScriptValue(SEC_INSTALL, key);
-            if (!folder.IsEmpty())
-                AddPrefix(folder);
-        }
+// The package's data folders, merged into the destination root; the named
+// files (uninstaller, script, icon) keep their script names there.
+DestinationMap DataFolderMap(const CTarvelDoc& doc)
+{
+    DestinationMap map(doc.InstallFolder);
+    // An empty first data folder gives "..\\\\", which no item matches.
+    map.AddFolder(doc.GetScriptValue(SEC_INSTALL, KEY_DATA_PATH));
+    for (int k = 2; k <= LAST_DATA_FOLDER; ++k) {
+        CString key;
+        key.Format(KEY_DATA_PATH_FMT, k);
+        CString folder = doc.GetScriptValue(SEC_INSTALL, key);
+        if (!folder.IsEmpty())
+            map.AddFolder(folder);
     }
-
-    // The destination path, and the name relative to the destination that
-    // goes into the log. The first data folder that matches wins, so with
-    // DOC and DOC\SUB an item of DOC\SUB still lands under SUB.
-    void Map(const CString& path, CString& destination, CString& relative) const
-    {
-        for (const CString& prefix : m_prefixes) {
-            const int length = prefix.GetLength();
-            if (PathHelpers::StartsWithLowered(path, prefix)) {
-                // Keep the backslash that ends the prefix as the separator.
-                destination = m_base + path.Mid(length - 1);
-                relative = path.Mid(length);
-                return;
-            }
-        }
-        relative = PathHelpers::NamedFileDestination(path);
-        destination = m_base + "\\" + relative;
-    }
-
-    // The destination root, without a trailing backslash; every item lands
-    // at this plus "\" plus its relative name.
-    const CString& Base() const { return m_base; }
-
-private:
-    void AddPrefix(const CString& folder)
-    {
-        // The lower-casing leaves double-byte characters alone, so a prefix
-        // match always ends on a character boundary of the path.
-        CString prefix = "..\\" + folder + "\\";
-        prefix.MakeLower();
-        m_prefixes.push_back(prefix);
-    }
-
-    CString m_base;
-    std::vector<CString> m_prefixes;
-};
+    return map;
+}
 
 // Progress steps: a tenth more than the items, so that the bar reaches 100
 // only when the whole install is over. Integer arithmetic gives the exact
@@ -88,113 +44,39 @@ int ProgressStepsFor(long long items)
     return static_cast<int>(steps == items ? steps + 1 : steps);
 }
 
-// The copy loop over the source list. Each step answers TRUE when it is
-// done, else FALSE with the failure kept; the driver undoes and reports.
-class PackageCopy {
+// The package copy: an earlier installation's file is kept aside unless it
+// is the same already, and every item goes into the log text.
+class PackagePolicy : public CopyPolicy {
 public:
-    explicit PackageCopy(CTarvelDoc& doc)
-        : m_doc(doc)
-        , m_map(doc)
-        // The view stays for the whole run (the main window cannot be closed
-        // under it), so it is looked up once and not at every pump.
-        , m_view(doc.ProgressView())
+    explicit PackagePolicy(CTarvelDoc& doc) : m_doc(doc) {}
+
+    Change::Area Area() const override { return Change::Area::Package; }
+
+    int ProgressAt(long long index) const override
     {
-        // An empty destination root is as good as one this loop made: one
-        // look now spares the look at every item that lands in it.
-        if (FileOps::IsEmptyFolder(m_map.Base()))
-            m_createdFolders.insert(std::string());
+        return static_cast<int>(100 * (index + 1) / m_doc.ProgressDivisor);
     }
 
-    BOOL Run()
+    bool ShowsEveryItem() const override { return true; }
+
+    Action ForFile(const SourceEntry& item, const CString& destination, DWORD attributes,
+                   const WIN32_FILE_ATTRIBUTE_DATA& found, bool ours) override
     {
-        const long long count = static_cast<long long>(m_doc.SourceList.size());
-        for (long long i = 0; i < count; ++i) {
-            const SourceEntry& record = m_doc.SourceList[static_cast<size_t>(i)];
-            if (Cancelled())
-                return CancelNow();
-            m_doc.ProgressPosition = static_cast<int>(100 * (i + 1) / m_doc.ProgressDivisor);
-
-            CString destination, relative;
-            m_map.Map(record.Path, destination, relative);
-            m_doc.CurrentItem = destination;
-            m_doc.UpdateAllViews(nullptr);
-            if (Cancelled())
-                return CancelNow();
-
-            const BOOL done = (record.Attributes & FILE_ATTRIBUTE_DIRECTORY)
-                ? CopyFolderRecord(destination, relative)
-                : CopyFileRecord(record, destination, relative);
-            if (!done)
-                return FALSE;
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return Action::Copy;
+        if (ours) {
+            // This run's own copy, met again under a second data folder.
+            return (attributes & FILE_ATTRIBUTE_READONLY) ? Action::ClearReadOnly : Action::Copy;
         }
-        return TRUE;
+        // An earlier installation's file that this copy would write again
+        // byte for byte, with the same time and attributes, stays as it is.
+        return IsUnchanged(item, found, destination) ? Action::Leave : Action::KeepAside;
     }
+
+    void FolderDone(const CString& relative) override { Log(COPIED_FOLDER_ENTRY, relative); }
+    void FileDone(const CString& relative) override { Log("", relative); }
 
 private:
-    BOOL CopyFolderRecord(const CString& destination, const CString& relative)
-    {
-        const std::string key = Key(relative);
-        const DWORD attributes =
-            SurelyAbsent(relative, key) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(destination);
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            if (Cancelled())
-                return CancelNow();
-            if (!Sys().CreateDirectoryA(destination, nullptr))
-                return m_doc.Fail(ERROR_CODE_WRITE, "create folder", destination);
-            // A folder that was there before is an earlier installation's or
-            // the user's: the undo leaves it.
-            m_doc.Record().FolderCreated(Change::Area::Package, destination);
-            m_createdFolders.insert(relative.str());
-        }
-        Logged(key, COPIED_FOLDER_ENTRY, relative);
-        return Cancelled() ? CancelNow() : TRUE;
-    }
-
-    BOOL CopyFileRecord(const SourceEntry& item, const CString& destination, const CString& relative)
-    {
-        const CString& source = item.Path;
-        const std::string key = Key(relative);
-        WIN32_FILE_ATTRIBUTE_DATA found = {};
-        const DWORD attributes = SurelyAbsent(relative, key)
-                || !GetFileAttributesExA(destination, GetFileExInfoStandard, &found)
-            ? INVALID_FILE_ATTRIBUTES
-            : found.dwFileAttributes;
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            if (!IsOurs(key)) {
-                if (IsUnchanged(item, found, destination)) {
-                    // An earlier installation's file that this copy would
-                    // write again byte for byte, with the same time and
-                    // attributes: it stays as it is, nothing to keep or undo.
-                    m_doc.Record().FileLeft(Change::Area::Package, destination);
-                    Logged(key, "", relative);
-                    return Cancelled() ? CancelNow() : TRUE;
-                }
-                // The earlier file is renamed aside, read-only bit and all,
-                // before anything touches it; what cannot be kept is not
-                // overwritten.
-                if (!m_doc.KeepAside(Change::Area::Package, m_map.Base(), destination))
-                    return m_doc.Fail(CopyFailureCode(GetLastError()), "keep aside", destination);
-            } else if ((attributes & FILE_ATTRIBUTE_READONLY)
-                       && !Sys().SetFileAttributesA(destination, FileOps::WithoutReadOnly(attributes))) {
-                // This run's own read-only copy, met again under a second data folder.
-                return m_doc.Fail(ERROR_CODE_GENERAL, "set attributes", destination);
-            }
-        }
-        if (Cancelled())
-            return CancelNow();
-
-        // Recorded before the copy: a copy that fails half-way leaves a file
-        // that the undo must take away.
-        m_doc.Record().FileCopied(Change::Area::Package, destination, source, item.Size());
-        if (!Sys().CopyFileA(source, destination, FALSE))
-            return m_doc.Fail(CopyFailureCode(GetLastError()), "copy file", destination);
-        Logged(key, "", relative);
-
-        if (m_doc.WritableFiles.GetSize() > 0 && !m_doc.MakeWritableIfListed(source, destination))
-            return m_doc.Fail(ERROR_CODE_GENERAL, "set attributes", destination);
-        return Cancelled() ? CancelNow() : TRUE;
-    }
-
     // What a copy would leave there is there already: the same size, time
     // of last write and attributes (size and time tell most files apart
     // without reading them), and then the same bytes, as a package built
@@ -210,49 +92,14 @@ private:
             && FileOps::SameContent(item.Path, destination);
     }
 
-    // An item is in place: this run has written its name, and the log lists it.
-    void Logged(const std::string& key, const char* prefix, const CString& relative)
+    void Log(const char* prefix, const CString& relative)
     {
-        m_written.insert(key);
         m_doc.LogText += prefix;
         m_doc.LogText += relative;
         m_doc.LogText += LOG_SEPARATOR;
     }
 
-    // The same as the document's PumpMessages, with the view looked up once.
-    bool Cancelled() { return m_view && m_view->IsCancelRequested(); }
-    BOOL CancelNow() { return m_doc.Fail(ERROR_CODE_CANCEL, "cancel"); }
-
-    // An item cannot be there yet when its folder was empty as this loop
-    // began or was made by it (only this run writes into it) and this name
-    // has not been written since. Asking the file system anyway costs as
-    // much as a small copy under Wine. Folders are matched by name as the
-    // map spelt them, so one that a second data folder spells in another
-    // case just gets the usual check.
-    bool SurelyAbsent(const CString& relative, const std::string& key) const
-    {
-        const int cut = PathHelpers::LastBackslash(relative);
-        if (cut == 0)
-            return false; // a name that begins with a backslash: no folder of ours
-        const std::string folder = cut < 0 ? std::string() : relative.Left(cut).str();
-        return m_createdFolders.count(folder) != 0 && !IsOurs(key);
-    }
-
-    // Every item lands at the destination root plus its relative name, so
-    // the relative name, lower-cased, tells items apart as the file system
-    // does. Two data folders can hold the same name: what this install
-    // already wrote must not be kept aside as if an earlier installation
-    // had left it.
-    bool IsOurs(const std::string& key) const { return m_written.count(key) != 0; }
-    static std::string Key(CString relative) { return relative.MakeLower().str(); }
-
     CTarvelDoc& m_doc;
-    DestinationMap m_map;
-    IProgress* m_view;
-    std::unordered_set<std::string> m_written;
-    // Folders (relative names, "" for the root) that were empty as this
-    // loop began or that it created.
-    std::unordered_set<std::string> m_createdFolders;
 };
 
 } // namespace
@@ -275,7 +122,9 @@ BOOL CopyFiles(CTarvelDoc& doc)
         items += doc.SharedFileCount;
     doc.ProgressDivisor = ProgressStepsFor(items);
 
-    if (!PackageCopy(doc).Run())
+    const DestinationMap map = DataFolderMap(doc);
+    PackagePolicy policy(doc);
+    if (!CopyLoop(doc, map, policy).Run(doc.SourceList, static_cast<long long>(doc.SourceList.size())))
         return FALSE;
     if (doc.IsSharedComponents && !doc.CopySharedFiles())
         return FALSE;

@@ -4,7 +4,7 @@
 #include "install/TarvelDoc.h"
 
 #include "base/PathHelpers.h"
-#include "base/SystemCalls.h"
+#include "install/CopyLoop.h"
 #include "rollback/UninstallLog.h"
 #include "shared/FileVersionInfo.h"
 
@@ -20,80 +20,64 @@ bool IsLibrary(const CTarvelDoc& doc, const CString& source)
     return false;
 }
 
+// The shared copy: an installed file is replaced unless it is a library as
+// new or newer; the log text is made from the record afterwards.
+class SharedPolicy : public CopyPolicy {
+public:
+    explicit SharedPolicy(CTarvelDoc& doc)
+        : m_doc(doc)
+        , m_divisor(doc.ProgressDivisor > 0 ? doc.ProgressDivisor : 1)
+        , m_mainCount(static_cast<int>(doc.SourceList.size()))
+    {
+    }
+
+    Change::Area Area() const override { return Change::Area::Shared; }
+
+    // Continues from the package copy's items.
+    int ProgressAt(long long index) const override
+    {
+        return std::min(100, static_cast<int>((static_cast<long long>(m_mainCount) + index + 1) * 100 / m_divisor));
+    }
+
+    bool ShowsEveryItem() const override { return false; }
+
+    Action ForFile(const SourceEntry& item, const CString& destination, DWORD attributes,
+                   const WIN32_FILE_ATTRIBUTE_DATA&, bool) override
+    {
+        const int check = m_doc.CheckSharedFileVersion(item.Path, destination);
+        if (check == 0)
+            return Action::Leave; // an installed copy as new or newer
+        if (check < 0) {
+            m_doc.Fail(ERROR_CODE_GENERAL, "compare versions", destination);
+            return Action::Refused;
+        }
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return Action::Copy;
+        // The older file goes back if the run fails, and a library gets its
+        // registration back with it.
+        if (IsLibrary(m_doc, item.Path))
+            m_doc.Record().LibraryReplaced(destination);
+        return Action::KeepAside;
+    }
+
+    void FolderDone(const CString&) override {}
+    void FileDone(const CString&) override {}
+
+private:
+    CTarvelDoc& m_doc;
+    const int m_divisor;
+    const int m_mainCount;
+};
+
 } // namespace
 
 int CTarvelDoc::CopySharedFiles()
 {
-    const CString base = PathHelpers::WithoutTrailingBackslash(SharedFolder);
-
-    CString prefix = "..\\" + SharedSourceFolder + "\\";
-    prefix.MakeLower();
-
-    const int divisor = ProgressDivisor > 0 ? ProgressDivisor : 1;
-    const int mainCount = static_cast<int>(SourceList.size());
+    DestinationMap map(SharedFolder);
+    map.AddFolder(SharedSourceFolder);
+    SharedPolicy policy(*this);
     const int count = std::min(SharedFileCount, static_cast<int>(SharedFileList.size()));
-
-    for (int i = 0; i < count; ++i) {
-        const SourceEntry& record = SharedFileList[static_cast<size_t>(i)];
-        if (PumpMessages())
-            return Fail(ERROR_CODE_CANCEL, "cancel");
-        ProgressPosition = std::min(100, static_cast<int>((static_cast<long long>(mainCount) + i + 1) * 100 / divisor));
-
-        // Lower-casing keeps every byte offset, so the prefix length applies
-        // to the original path too.
-        CString lower = record.Path;
-        lower.MakeLower();
-        const CString destination = lower.Left(prefix.GetLength()) == prefix
-            ? base + record.Path.Mid(prefix.GetLength() - 1)
-            : base + "\\" + record.Path;
-
-        UpdateAllViews(nullptr);
-        if (PumpMessages())
-            return Fail(ERROR_CODE_CANCEL, "cancel");
-
-        const DWORD existing = GetFileAttributesA(destination);
-        if (record.Attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (existing == INVALID_FILE_ATTRIBUTES) {
-                if (PumpMessages())
-                    return Fail(ERROR_CODE_CANCEL, "cancel");
-                if (!Sys().CreateDirectoryA(destination, nullptr))
-                    return Fail(ERROR_CODE_WRITE, "create folder", destination);
-                // Only a folder this run made is undone: one that was there
-                // before belongs to someone else, even when it is empty.
-                Record().FolderCreated(Change::Area::Shared, destination);
-            }
-            CurrentItem = destination;
-        } else {
-            if (PumpMessages())
-                return Fail(ERROR_CODE_CANCEL, "cancel");
-            const int check = CheckSharedFileVersion(record.Path, destination);
-            if (check == 0) {
-                // An installed copy as new or newer stays untouched.
-                Record().FileLeft(Change::Area::Shared, destination);
-                continue;
-            }
-            if (check < 0)
-                return Fail(ERROR_CODE_GENERAL, "compare versions", destination);
-            CurrentItem = destination;
-            if (existing != INVALID_FILE_ATTRIBUTES) {
-                // The older file goes back if the run fails, and a library
-                // gets its registration back with it.
-                if (IsLibrary(*this, record.Path))
-                    Record().LibraryReplaced(destination);
-                if (!KeepAside(Change::Area::Shared, base, destination))
-                    return Fail(CopyFailureCode(GetLastError()), "keep aside", destination);
-            }
-            Record().FileCopied(Change::Area::Shared, destination, record.Path,
-                                record.Size());
-            if (!Sys().CopyFileA(record.Path, destination, FALSE))
-                return Fail(CopyFailureCode(GetLastError()), "copy file", destination);
-            if (WritableFiles.GetSize() > 0 && !MakeWritableIfListed(record.Path, destination))
-                return Fail(ERROR_CODE_GENERAL, "set attributes", destination);
-        }
-        if (PumpMessages())
-            return Fail(ERROR_CODE_CANCEL, "cancel");
-    }
-    return 1;
+    return CopyLoop(*this, map, policy).Run(SharedFileList, count) ? 1 : 0;
 }
 
 CString CTarvelDoc::SharedLogText() const
