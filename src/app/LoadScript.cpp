@@ -16,7 +16,8 @@ void ReportMissing(CTarvelDoc& doc, DWORD error)
                                                                                  : KEY_ERR_MES_ERROR_OCCURRED));
 }
 
-BOOL Exists(const char* path)
+// The package files are looked for as the framework reads a file status.
+BOOL HasStatus(const char* path)
 {
     CFileStatus status;
     return CFile::GetStatus(path, status);
@@ -43,7 +44,7 @@ BOOL CTarvelDoc::LoadScript()
         ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_FILE_NOT_EXIST));
         return FALSE;
     }
-    if (!Exists(uninstaller)) {
+    if (!HasStatus(uninstaller)) {
         ReportMissing(*this, GetLastError());
         return FALSE;
     }
@@ -51,7 +52,7 @@ BOOL CTarvelDoc::LoadScript()
     // The install-folder dialog shows the banner; the view that runs it keeps it.
     if (CTarvelView* pView = dynamic_cast<CTarvelView*>(ProgressView())) {
         pView->BannerFile = GetScriptValue(SEC_INSTALL, KEY_BACKGROUND_FILE);
-        if (!pView->BannerFile.IsEmpty() && !Exists(pView->BannerFile))
+        if (!pView->BannerFile.IsEmpty() && !HasStatus(pView->BannerFile))
             pView->BannerFile.Empty();
     }
 
@@ -63,7 +64,7 @@ BOOL CTarvelDoc::LoadScript()
         if (value.IsEmpty())
             break;
         CString path = "..\\" + value;
-        if (!Exists(path)) {
+        if (!HasStatus(path)) {
             ReportMissing(*this, GetLastError());
             return FALSE;
         }

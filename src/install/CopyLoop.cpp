@@ -173,8 +173,8 @@ BOOL CopyLoop::CancelNow()
 
 // An item cannot be there yet when its folder was empty as this loop began
 // or was made by it (only this run writes into it) and this name has not
-// been written since. Asking the file system anyway costs as much as a small
-// copy under Wine. Folders are matched by name as the map spelt them, so
+// been written since. A look at the file system per item would cost about
+// as much as copying a small file. Folders are matched by name as the map spelt them, so
 // one that a second source folder spells in another case just gets the
 // usual check.
 bool CopyLoop::SurelyAbsent(const CString& relative, const std::string& key) const

@@ -158,6 +158,8 @@ public:
     int PrepareSharedFolder();
     void RemoveCreatedSharedFolders();
     int CopySharedFiles();
+    // TRUE when 'source' is one of the script's shared libraries.
+    BOOL IsSharedLibrary(const CString& source) const;
     int CheckSharedFileVersion(CString source, CString destination);
     int MakeWritableIfListed(CString source, CString destination);
     int CallRegistrationEntry(const CString& path, BOOL registerIt);

@@ -14,14 +14,6 @@ void AddOnce(std::vector<CString>& list, const CString& path)
     list.push_back(path);
 }
 
-bool IsLibrarySource(const CTarvelDoc& doc, const CString& source)
-{
-    for (int i = 0; i < doc.LibraryList.GetSize(); ++i)
-        if (doc.LibraryList[i].CompareNoCase(source) == 0)
-            return true;
-    return false;
-}
-
 } // namespace
 
 CString SharedFilesLogPath(const CString& installFolder)
@@ -78,7 +70,7 @@ int CTarvelDoc::WriteSharedFilesLog()
             AddOnce(now.Folders, relative);
         // A file replaced counts too: the package wrote it, and it goes with
         // the maker's last package.
-        else if (change.Type == Change::Kind::FileWritten && !IsLibrarySource(*this, change.Source))
+        else if (change.Type == Change::Kind::FileWritten && !IsSharedLibrary(change.Source))
             AddOnce(now.Files, relative);
     }
 

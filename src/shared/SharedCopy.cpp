@@ -12,14 +12,6 @@
 
 namespace {
 
-bool IsLibrary(const CTarvelDoc& doc, const CString& source)
-{
-    for (int i = 0; i < doc.LibraryList.GetSize(); ++i)
-        if (doc.LibraryList[i].CompareNoCase(source) == 0)
-            return true;
-    return false;
-}
-
 // The shared copy: an installed file is replaced unless it is a library as
 // new or newer; the log text is made from the record afterwards.
 class SharedPolicy : public CopyPolicy {
@@ -55,7 +47,7 @@ public:
             return Action::Copy;
         // The older file goes back if the run fails, and a library gets its
         // registration back with it.
-        if (IsLibrary(m_doc, item.Path))
+        if (m_doc.IsSharedLibrary(item.Path))
             m_doc.Record().LibraryReplaced(destination);
         return Action::KeepAside;
     }
@@ -107,26 +99,30 @@ CString CTarvelDoc::SharedLogText() const
     return text;
 }
 
+BOOL CTarvelDoc::IsSharedLibrary(const CString& source) const
+{
+    // The whole path must match: "..\common\a.dll" is not the library
+    // "..\common\a.dll2", which merely contains it.
+    for (int i = 0; i < LibraryList.GetSize(); ++i)
+        if (LibraryList[i].CompareNoCase(source) == 0)
+            return TRUE;
+    return FALSE;
+}
+
 int CTarvelDoc::CheckSharedFileVersion(CString source, CString destination)
 {
-    for (int i = 0; i < LibraryList.GetSize(); ++i) {
-        // The whole path must match: "..\common\a.dll" is not the library
-        // "..\common\a.dll2", which merely contains it.
-        if (LibraryList[i].CompareNoCase(source) != 0)
-            continue;
-
-        if (GetFileAttributesA(destination) == INVALID_FILE_ATTRIBUTES) {
-            RegistrationList.Add(destination);
-            return 1;
-        }
-        CFileVersionInfo versions;
-        int newer = versions.CompareVersions(versions.GetFileVersion(source), versions.GetFileVersion(destination));
-        if (newer < 0)
-            return -1;
-        // An installed copy as new or newer stays, but this package still
-        // registers it: its own entries may be missing from the registry.
+    if (!IsSharedLibrary(source))
+        return 2;
+    if (GetFileAttributesA(destination) == INVALID_FILE_ATTRIBUTES) {
         RegistrationList.Add(destination);
-        return newer == 1 ? 1 : 0;
+        return 1;
     }
-    return 2;
+    CFileVersionInfo versions;
+    int newer = versions.CompareVersions(versions.GetFileVersion(source), versions.GetFileVersion(destination));
+    if (newer < 0)
+        return -1;
+    // An installed copy as new or newer stays, but this package still
+    // registers it: its own entries may be missing from the registry.
+    RegistrationList.Add(destination);
+    return newer == 1 ? 1 : 0;
 }

@@ -18,11 +18,6 @@ constexpr char COUNTER_VALUE[] = "SRCHCOUNTER";
 // The profile key the framework opens at every start of the installer.
 constexpr char INSTALLER_PROFILE_KEY[] = "Software\\Zerdane\\Tarvel";
 
-bool Exists(const char* path)
-{
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool HasItemInside(const std::vector<CString>& items, const CString& folder)
 {
     for (const CString& item : items)
@@ -39,7 +34,7 @@ void RemoveOrSchedule(const CString& path, RemovalOutcome& outcome)
         return;
     }
     const DWORD error = GetLastError();
-    if (!Exists(path)) {
+    if (!FileOps::Exists(path)) {
         RunLog::Line("remove", "file already gone: " + path);
         return;
     }
@@ -58,7 +53,7 @@ void RemoveOrSchedule(const CString& path, RemovalOutcome& outcome)
 // innermost level; one that holds only files due at the restart goes then too.
 void RemoveFolder(const CString& folder, RemovalOutcome& outcome)
 {
-    if (!Exists(folder)) {
+    if (!FileOps::Exists(folder)) {
         RunLog::Line("remove", "folder already gone: " + folder);
         return;
     }
@@ -116,15 +111,15 @@ void RemoveRegistration(const UninstallPlan& plan)
 
 void RemoveLinks(const UninstallPlan& plan, RemovalOutcome& outcome)
 {
-    if (!plan.MenuLink.IsEmpty() && Exists(plan.MenuLink))
+    if (!plan.MenuLink.IsEmpty() && FileOps::Exists(plan.MenuLink))
         RemoveOrSchedule(plan.MenuLink, outcome);
-    if (!plan.ProgramFolder.IsEmpty() && Exists(plan.ProgramFolder)) {
+    if (!plan.ProgramFolder.IsEmpty() && FileOps::Exists(plan.ProgramFolder)) {
         if (Undo::RemoveFolderIfEmpty(plan.ProgramFolder))
             RunLog::Line("remove", "program folder removed: " + plan.ProgramFolder);
         else
             RunLog::Line("left", "program folder left, it holds other links: " + plan.ProgramFolder);
     }
-    if (!plan.DesktopLink.IsEmpty() && Exists(plan.DesktopLink))
+    if (!plan.DesktopLink.IsEmpty() && FileOps::Exists(plan.DesktopLink))
         RemoveOrSchedule(plan.DesktopLink, outcome);
 }
 
@@ -161,14 +156,14 @@ void RemoveSharedFiles(const UninstallPlan& plan, RemovalOutcome& outcome)
     const CString sharedFolder = plan.SharedLevels.back();
     for (const CString& file : plan.SharedFiles) {
         // A library is its counter's to remove, or stays uncounted.
-        if (IsLibraryPath(plan, file) || !Exists(file))
+        if (IsLibraryPath(plan, file) || !FileOps::Exists(file))
             continue;
         RemoveOrSchedule(file, outcome);
         // Another package's shared copy may have made the folders that hold
         // it, so they are not all in this log.
         for (CString folder = PathHelpers::FolderOf(file); PathHelpers::IsInside(folder, sharedFolder);
              folder = PathHelpers::FolderOf(folder)) {
-            if (!Exists(folder) || !Undo::RemoveFolderIfEmpty(folder))
+            if (!FileOps::Exists(folder) || !Undo::RemoveFolderIfEmpty(folder))
                 break;
             RunLog::Line("remove", "folder removed: " + folder);
         }
@@ -208,7 +203,7 @@ void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
             RunLog::Line("shared", "counter HKLM\\" + library.CounterKey + " " + users + ", key removed");
         else
             RunLog::Line("left", "counter key HKLM\\" + library.CounterKey + " holds other keys");
-        if (library.Path.IsEmpty() || !Exists(library.Path))
+        if (library.Path.IsEmpty() || !FileOps::Exists(library.Path))
             continue;
         Undo::UnregisterLibrary(library.Path);
         RunLog::Line("shared", "unregistered: " + library.Path);
@@ -223,7 +218,7 @@ void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
     }
     RemoveSharedFiles(plan, outcome);
     for (auto level = plan.SharedLevels.rbegin(); level != plan.SharedLevels.rend(); ++level)
-        if (Exists(*level)) {
+        if (FileOps::Exists(*level)) {
             if (Undo::RemoveFolderIfEmpty(*level))
                 RunLog::Line("remove", "shared folder removed: " + *level);
             else
@@ -249,7 +244,7 @@ RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstall
         step();
     }
     RemoveOrSchedule(plan.LogPath, outcome);
-    if (Exists(plan.SharedFilesLogPath))
+    if (FileOps::Exists(plan.SharedFilesLogPath))
         RemoveOrSchedule(plan.SharedFilesLogPath, outcome);
     for (auto folder = plan.Folders.rbegin(); folder != plan.Folders.rend(); ++folder) {
         RemoveFolder(*folder, outcome);

@@ -158,8 +158,7 @@ bool ReadScriptTable(UninstallPlan& plan)
 
 CString UninstallPlan::Value(const char* section, const char* key) const
 {
-    const int slot = FindScriptEntry(Script.data(), ScriptCount, section, key);
-    return slot < 0 ? CString() : Script[slot].Value;
+    return FindScriptValue(Script.data(), ScriptCount, section, key);
 }
 
 bool IsSafeLogText(const CString& text, const CString& installFolder)

@@ -67,5 +67,5 @@ enum class PlanResult {
 // 'uninstaller' is the path of the running uninstaller: a complete log names it.
 PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, UninstallPlan& plan);
 
-// The checks alone, on a decoded log text, for the tests and the reader.
+// The checks alone, on a decoded log text: every entry stays inside.
 bool IsSafeLogText(const CString& text, const CString& installFolder);
