@@ -53,18 +53,6 @@ int CommonPrefix(const char* a, const char* b)
 
 } // namespace
 
-int CharLength(const char* text)
-{
-    if (IsLeadByte(text[0]) && text[1] != '\0')
-        return 2;
-    return 1;
-}
-
-bool IsLeadByte(char c)
-{
-    return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE;
-}
-
 bool StartsWithLowered(const char* path, const CString& loweredPrefix)
 {
     const int length = loweredPrefix.GetLength();

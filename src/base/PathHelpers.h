@@ -4,18 +4,10 @@
 // counts as a separator. Every path scan in the installer goes through here.
 #pragma once
 
+#include "base/DoubleByte.h"
 #include "base/afxstr.h"
 
 namespace PathHelpers {
-
-// Bytes taken by the character at 'text': 2 for a lead byte with a byte after
-// it, else 1 (a lead byte that ends the text stands alone). The one home of
-// the double-byte step; the script reader walks its lines with it too.
-int CharLength(const char* text);
-
-// TRUE for a lead byte of the system's double-byte code page, also where no
-// trail byte follows (a reader that must drop half a character asks this).
-bool IsLeadByte(char c);
 
 // Whether 'path' begins with 'loweredPrefix' (already lower-cased), single-byte
 // letters compared without regard to case and a double-byte character byte

@@ -1,5 +1,7 @@
 #include "base/afxstr.h"
 
+#include "base/DoubleByte.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -73,13 +75,8 @@ namespace {
 // letter range is never touched.
 void ChangeCase(std::string& s, bool toLower)
 {
-    for (size_t i = 0; i < s.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if (IsDBCSLeadByte(c)) {
-            if (i + 1 < s.size())
-                ++i;
-            continue;
-        }
+    for (size_t i = 0; i < s.size(); i += static_cast<size_t>(PathHelpers::CharLength(s.c_str() + i))) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
         if (toLower && c >= 'A' && c <= 'Z')
             s[i] = static_cast<char>(c - 'A' + 'a');
         else if (!toLower && c >= 'a' && c <= 'z')
