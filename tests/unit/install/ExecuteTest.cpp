@@ -225,7 +225,7 @@ TEST_F(ExecuteTest, WorkedExampleInstallsEveryItemAndLogsIt)
         ++c;
     EXPECT_EQ(doc.LogText.str(), stored);
     EXPECT_TRUE(Attributes(dest + "\\setupf.cfn") & FILE_ATTRIBUTE_READONLY);
-    EXPECT_TRUE((doc.Record().KeptCount() == 0)) << "a first install replaces nothing";
+    EXPECT_EQ(0, doc.Record().KeptCount()) << "a first install replaces nothing";
 }
 
 TEST_F(ExecuteTest, FirstMatchingDataFolderWinsWithoutRegardToCase)
@@ -295,7 +295,7 @@ TEST_F(ExecuteTest, SameNameInTwoDataFoldersIsNotKeptAsAnEarlierFile)
 
     // The second index.htm and img are this install's own: nothing comes back.
     ExpectOneBoxAndNothingLeft(COPY_TEXT);
-    EXPECT_TRUE((doc.Record().KeptCount() == 0));
+    EXPECT_EQ(0, doc.Record().KeptCount());
 }
 
 // The copy skips its existence check in folders that were empty or that it
@@ -328,7 +328,7 @@ TEST_F(ExecuteTest, NameWrittenAgainIntoANewFolderIsOverwritten)
     EXPECT_EQ(0u, boxes.Count());
     EXPECT_EQ("index more", ReadBytes(dest + "\\index.htm"));
     EXPECT_EQ("gif more", ReadBytes(dest + "\\img\\a.gif"));
-    EXPECT_TRUE((doc.Record().KeptCount() == 0));
+    EXPECT_EQ(0, doc.Record().KeptCount());
     EXPECT_EQ("<f>:" + docs + "? <f>:" + dest
             + "? index.htm? <d>:img? img\\a.gif? <d>:img? img\\a.gif? index.htm? ",
         doc.LogText.str());
@@ -582,7 +582,7 @@ protected:
     void ExpectEarlierInstallation()
     {
         EXPECT_EQ(before, FileTree::Snapshot(docs));
-        EXPECT_TRUE((doc.Record().KeptCount() == 0));
+        EXPECT_EQ(0, doc.Record().KeptCount());
         EXPECT_TRUE(doc.Record().AsideFolderUnder(dest.c_str()).IsEmpty()) << "the kept files are back";
     }
 
@@ -740,7 +740,7 @@ TEST_F(RunInstallTest, CompleteInstallEndsAtOneHundredAndDropsTheCopiesAside)
     ASSERT_FALSE(view.Positions.empty());
     EXPECT_EQ(100, view.Positions.back());
     EXPECT_EQ(90, view.Positions[view.Positions.size() - 2]) << "9 items in 10 steps";
-    EXPECT_TRUE((doc.Record().KeptCount() == 0));
+    EXPECT_EQ(0, doc.Record().KeptCount());
     EXPECT_TRUE(doc.Record().AsideFolderUnder(dest.c_str()).IsEmpty());
     EXPECT_EQ("index v2", ReadBytes(dest + "\\index.htm"));
     EXPECT_TRUE(Exists(menuFolder + "\\Guide.lnk"));

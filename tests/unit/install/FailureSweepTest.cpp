@@ -359,17 +359,25 @@ protected:
         return TestApp().ExitCode;
     }
 
+    // One silent run with every use of the seams counted in g_faults, the
+    // `use`-th use of `seam` failing (none by default); its exit code.
+    int RunCounted(Seam seam = SEAM_SEAMS, int use = 0)
+    {
+        g_faults = Faults();
+        g_faults.Failing = seam;
+        g_faults.FailAt = use;
+        InstallCountedSeams();
+        const int exitCode = Run();
+        ResetSystemCalls();
+        return exitCode;
+    }
+
     // One run with one use of one seam failing; the machine must not change.
     void ExpectFailureUndone(Seam seam, int use)
     {
         const auto before = State();
         BoxRecorder boxes;
-        g_faults = Faults();
-        g_faults.Failing = seam;
-        g_faults.FailAt = use;
-        InstallCountedSeams();
-        EXPECT_EQ(EXIT_FAILED_INSTALL, Run());
-        ResetSystemCalls();
+        EXPECT_EQ(EXIT_FAILED_INSTALL, RunCounted(seam, use));
         EXPECT_EQ(1u, boxes.Count());
         EXPECT_EQ("", Diff(before, State()));
     }
@@ -378,9 +386,7 @@ protected:
     int SweepFailures(bool reinstall)
     {
         Arrange(reinstall);
-        g_faults = Faults();
-        InstallCountedSeams();
-        EXPECT_EQ(EXIT_INSTALLED, Run());
+        EXPECT_EQ(EXIT_INSTALLED, RunCounted());
         const Faults clean = g_faults;
 
         int runs = 0;
@@ -391,12 +397,7 @@ protected:
                 Arrange(reinstall);
                 const auto before = State();
                 BoxRecorder boxes;
-                g_faults = Faults();
-                g_faults.Failing = static_cast<Seam>(seam);
-                g_faults.FailAt = k;
-                InstallCountedSeams();
-                const int exitCode = Run();
-                ResetSystemCalls();
+                const int exitCode = RunCounted(static_cast<Seam>(seam), k);
                 ++runs;
                 if (exitCode == EXIT_INSTALLED) {
                     // Only the writes that the install may do without: the

@@ -68,6 +68,14 @@ protected:
         Set(SEC_INSTALL, ("REG_LIBFILE" + std::to_string(n)).c_str(), "common\\" + name);
     }
 
+    // The library as an earlier installation left it: in the shared folder, registered.
+    void InstallBefore(const std::string& name)
+    {
+        MakeFolder(Root("shared"));
+        CopyIn(TESTLIB_V1001, Root("shared\\" + name));
+        ASSERT_EQ(1, doc.CallRegistrationEntry(Root("shared\\" + name).c_str(), TRUE));
+    }
+
     // Loads the shared settings as the package loading does: libraries,
     // product-installed flag, counters before the install.
     void Load()
@@ -131,9 +139,7 @@ TEST_F(CountersTest, FailureAfterCountingPutsAnotherProductsCounterBack)
 {
     PackLibrary(1, TESTLIB_V1001, "tvshared.dll");
     WriteDword(CounterKey("tvshared.dll"), "SRCHCOUNTER", 3);
-    MakeFolder(Root("shared"));
-    CopyIn(TESTLIB_V1001, Root("shared\\tvshared.dll"));
-    ASSERT_EQ(1, doc.CallRegistrationEntry(Root("shared\\tvshared.dll").c_str(), TRUE));
+    ASSERT_NO_FATAL_FAILURE(InstallBefore("tvshared.dll"));
     Load();
     ASSERT_EQ(1, Install());
     ASSERT_EQ(4, ReadDword(CounterKey("tvshared.dll"), "SRCHCOUNTER"));
@@ -195,9 +201,7 @@ TEST_F(CountersTest, FailedReinstallOfTheOnlyUserKeepsItsEarlierInstallation)
     PackLibrary(1, TESTLIB_V1001, "tvshared.dll");
     CreateKey(ProductKey());
     WriteDword(CounterKey("tvshared.dll"), "SRCHCOUNTER", 1);
-    MakeFolder(Root("shared"));
-    CopyIn(TESTLIB_V1001, Root("shared\\tvshared.dll"));
-    ASSERT_EQ(1, doc.CallRegistrationEntry(Root("shared\\tvshared.dll").c_str(), TRUE));
+    ASSERT_NO_FATAL_FAILURE(InstallBefore("tvshared.dll"));
     Load();
     ASSERT_EQ(1, Install());
 
