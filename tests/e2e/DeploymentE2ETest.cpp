@@ -20,18 +20,10 @@ using e2e::GuideFixture;
 using e2e::RunLogFile;
 namespace texts = e2e::texts;
 
-// Every log has the same frame: the start line with the command line, the
-// mode, and the exit code as its very last line.
+// The installer's log frame.
 void ExpectFrame(const RunLogFile& log, const std::string& commandLine, const char* mode, DWORD exitCode)
 {
-    ASSERT_TRUE(log.found) << "no log";
-    EXPECT_TRUE(log.hasBom);
-    EXPECT_TRUE(log.badLines.empty()) << log.All();
-    ASSERT_FALSE(log.lines.empty());
-    EXPECT_TRUE(log.Has("start", "Tarvel 2.10, command line: " + commandLine)) << log.All();
-    EXPECT_TRUE(log.Has("mode", mode)) << log.All();
-    EXPECT_EQ(log.lines.back().substr(0, 10 + 10 + 2), "exit      exit code " + std::to_string(exitCode) + ":")
-        << log.All();
+    e2e::ExpectLogFrame(log, "Tarvel", commandLine, mode, exitCode);
 }
 
 // A box in the log, with the answer after it.

@@ -149,6 +149,15 @@ std::string DecodeLog(const std::string& stored)
     return text;
 }
 
+bool RewriteLog(const std::string& path, const std::string& text)
+{
+    std::string stored = text;
+    for (char& c : stored)
+        c = static_cast<char>(static_cast<unsigned char>(c) - 1);
+    SetFileAttributesW(W(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    return WriteFileBytes(path, stored);
+}
+
 std::string DataEntries(const std::string& folder)
 {
     std::string utf8;

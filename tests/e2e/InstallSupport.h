@@ -77,6 +77,9 @@ private:
 
 // setupf.cfn stores every byte minus 1; this gives the text back (code page 932 bytes).
 std::string DecodeLog(const std::string& stored);
+// Writes `text` over a stored log (setupf.cfn or sharedf.cfn, read-only as
+// the install leaves them), stored the same way; false when it cannot.
+bool RewriteLog(const std::string& path, const std::string& text);
 
 // The log entries a data folder gives, in the order the file system lists it
 // (depth first, a folder before its contents): "<d>:img? img\a.gif? ...".

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 namespace e2e {
@@ -117,15 +118,12 @@ std::string StateChanges(const MachineState& before, const MachineState& after)
     return changes;
 }
 
-bool WaitUntil(const std::function<bool()>& condition, unsigned timeoutMs)
+MachineState WithoutItemsUnder(MachineState state, const std::string& prefix)
 {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(50);
-    }
-    return true;
+    for (std::set<std::string>* items : {&state.files, &state.registry})
+        for (auto item = items->begin(); item != items->end();)
+            item = item->rfind(prefix, 0) == 0 ? items->erase(item) : std::next(item);
+    return state;
 }
 
 } // namespace e2e

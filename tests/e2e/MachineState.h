@@ -3,7 +3,6 @@
 // and value under HKLM\Software and HKCU\Software as a 32-bit program sees them.
 #pragma once
 
-#include <functional>
 #include <set>
 #include <string>
 
@@ -19,7 +18,11 @@ MachineState CaptureMachineState();
 // One line per item that is only in one of the two; empty when they are equal.
 std::string StateChanges(const MachineState& before, const MachineState& after);
 
-// Waits until the condition holds, checking every 50 ms up to the timeout.
-bool WaitUntil(const std::function<bool()>& condition, unsigned timeoutMs);
+// The installer's profile key: every start of the installer opens it, so it
+// may have been there before the install; the uninstaller removes it when empty.
+constexpr const char* kProfileKey = "HKCU\\Software\\Zerdane";
+
+// The state without the files and keys whose text starts with `prefix`.
+MachineState WithoutItemsUnder(MachineState state, const std::string& prefix);
 
 } // namespace e2e

@@ -71,4 +71,19 @@ struct RunLogFile {
     }
 };
 
+// Every log has the same frame: the program's start line with the command
+// line, the mode, and the exit code as its very last line.
+inline void ExpectLogFrame(const RunLogFile& log, const std::string& program, const std::string& commandLine,
+                           const char* mode, DWORD exitCode)
+{
+    ASSERT_TRUE(log.found) << "no log";
+    EXPECT_TRUE(log.hasBom);
+    EXPECT_TRUE(log.badLines.empty()) << log.All();
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_TRUE(log.Has("start", program + " 2.10, command line: " + commandLine)) << log.All();
+    EXPECT_TRUE(log.Has("mode", mode)) << log.All();
+    const std::string exitLine = "exit      exit code " + std::to_string(exitCode) + ":";
+    EXPECT_EQ(log.lines.back().substr(0, exitLine.size()), exitLine) << log.All();
+}
+
 } // namespace e2e

@@ -7,13 +7,13 @@
 #include "InstallSupport.h"
 #include "MachineState.h"
 #include "Text.h"
+#include "UninstallSupport.h"
 
 // Generated beside the test libraries; the e2e include folder is its sibling.
 #include "SharedTestLibs.h"
 
 #include <shlobj.h>
 
-#include <iterator>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -499,29 +499,17 @@ TEST_F(LargeSharedPackage, ClosingTheStatusWindowDuringTheSharedCopyUndoesBothCo
 // files and the shared sub-folder gone with the last user.
 TEST_F(SharedPackage, TwoProductsSharingALibraryAreUninstalledOneByOne)
 {
-    auto uninstall = [](const std::string& folder) {
-        dlg::RunOptions options;
-        options.currentFolder = "C:\\";
-        const dlg::RunResult run = dlg::RunToEnd(folder + "\\uninst.exe", "/PSM", options);
-        EXPECT_TRUE(e2e::WaitUntil([&] { return !e2e::Exists(folder + "\\uninst.exe"); }, 20000));
-        return run;
-    };
     // Left out: the installer's profile key (its start-up opens it), the test
     // library's own registration marks (its DllUnregisterServer leaves their
     // parents) and the package folder, whose script the test rewrites.
+    const std::string marks = TESTLIB_MARK_ROOT;
+    const std::string marksParent = "HKLM\\" + marks.substr(0, marks.rfind('\\'));
     const std::string packageRoot = package.Root();
-    auto withoutProfileKey = [&packageRoot](e2e::MachineState state) {
-        auto drop = [](std::set<std::string>& items, const std::string& prefix) {
-            for (auto item = items.begin(); item != items.end();)
-                item = item->rfind(prefix, 0) == 0 ? items.erase(item) : std::next(item);
-        };
-        drop(state.registry, "HKCU\\Software\\Zerdane");
-        const std::string marks = TESTLIB_MARK_ROOT;
-        drop(state.registry, "HKLM\\" + marks.substr(0, marks.rfind('\\')));
-        drop(state.files, packageRoot);
-        return state;
+    auto capture = [&] {
+        const e2e::MachineState state = e2e::WithoutItemsUnder(e2e::CaptureMachineState(), e2e::kProfileKey);
+        return e2e::WithoutItemsUnder(e2e::WithoutItemsUnder(state, marksParent), packageRoot);
     };
-    const e2e::MachineState before = withoutProfileKey(e2e::CaptureMachineState());
+    const e2e::MachineState before = capture();
 
     WriteScript();
     ASSERT_EQ(Install().exitCode, 0u);
@@ -540,7 +528,7 @@ TEST_F(SharedPackage, TwoProductsSharingALibraryAreUninstalledOneByOne)
     ASSERT_EQ(Install().exitCode, 0u);
     ASSERT_EQ(Counter(), 2);
 
-    EXPECT_EQ(uninstall(guideTop + "\\Guide").exitCode, 0u);
+    EXPECT_EQ(e2e::RunUninstaller(guideTop + "\\Guide", "/PSM").exitCode, e2e::kRemoved);
     EXPECT_EQ(Counter(), 1);
     EXPECT_TRUE(SamePath(RegisteredPath(kLibrary), SharedLibrary())) << RegisteredPath(kLibrary);
     EXPECT_TRUE(e2e::Exists(guideTop + "2\\Second\\index.htm"));
@@ -548,9 +536,9 @@ TEST_F(SharedPackage, TwoProductsSharingALibraryAreUninstalledOneByOne)
     EXPECT_EQ(e2e::ReadFileBytes(sharedFolder + "\\readme.txt"), "shared readme");
     EXPECT_EQ(e2e::ReadFileBytes(sharedFolder + "\\data\\words.txt"), "shared words");
 
-    EXPECT_EQ(uninstall(guideTop + "2\\Second").exitCode, 0u);
+    EXPECT_EQ(e2e::RunUninstaller(guideTop + "2\\Second", "/PSM").exitCode, e2e::kRemoved);
     EXPECT_EQ(RegisteredPath(kLibrary), "");
-    EXPECT_EQ(e2e::StateChanges(before, withoutProfileKey(e2e::CaptureMachineState())), "");
+    EXPECT_EQ(e2e::StateChanges(before, capture()), "");
     e2e::RemoveTree(programs + "\\" + menuName + " 2");
     e2e::RemoveTree(guideTop + "2");
     std::string secondKey = uninstallKey;
@@ -570,16 +558,10 @@ TEST_F(SharedPackage, TamperedSharedFilesLogChangesNothing)
     std::string text = e2e::DecodeLog(e2e::ReadFileBytes(log));
     ASSERT_NE(text.find("readme.txt? "), std::string::npos) << text;
     // The counter at 1: without the check this uninstall would remove the shared files.
-    std::string tampered = "..\\victim.txt? " + text;
-    for (char& c : tampered)
-        c = static_cast<char>(c - 1);
-    SetFileAttributesW(W(log).c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(e2e::WriteFileBytes(log, tampered));
+    ASSERT_TRUE(e2e::RewriteLog(log, "..\\victim.txt? " + text));
 
-    dlg::RunOptions options;
-    options.currentFolder = "C:\\";
-    const dlg::RunResult run = dlg::RunToEnd(guideTop + "\\Guide\\uninst.exe", "/PSM", options);
-    EXPECT_EQ(run.exitCode, 3u) << e2e::Describe(run);
+    const dlg::RunResult run = e2e::RunUninstaller(guideTop + "\\Guide", "/PSM");
+    EXPECT_EQ(run.exitCode, e2e::kNothingChanged) << e2e::Describe(run);
     EXPECT_EQ(run.MessageTexts().size(), 1u) << e2e::Describe(run);
     EXPECT_EQ(e2e::ReadFileBytes(victim), "not the maker's");
     EXPECT_TRUE(e2e::Exists(sharedFolder + "\\readme.txt"));

@@ -1,6 +1,7 @@
 // The end-to-end helpers against the prefix itself: what later install tests
 // rely on when they read back files, registry values and shortcuts.
 #include "E2eSupport.h"
+#include "InstallSupport.h"
 #include "Text.h"
 
 #include <objbase.h>
@@ -30,6 +31,19 @@ TEST(PackageFolder, LivesOnDriveCAndIsRemovedWithReadOnlyContents)
         EXPECT_EQ(e2e::ReadFileBytes(package.Path("GUIDE\\img\\a.gif")), "GIF89a");
     }
     EXPECT_FALSE(e2e::Exists(root));
+}
+
+// The tests that tamper with a stored log must really write what they mean:
+// a log the uninstaller cannot decode is refused too, and would pass them.
+TEST(StoredLog, IsRewrittenEveryByteMinusOne)
+{
+    e2e::PackageFolder package("SupportTest.StoredLog");
+    const std::string log = package.Path("setupf.cfn");
+    ASSERT_TRUE(package.Write("setupf.cfn", "a longer earlier log"));
+    const std::string text = std::string("<f>:C:\\\x95\x5C? a\0b? ", 16);
+    ASSERT_TRUE(e2e::RewriteLog(log, text));
+    EXPECT_EQ(e2e::ReadFileBytes(log), std::string(";e=9B9[\x94[>\x1F`\xFF" "a>\x1F", 16));
+    EXPECT_EQ(e2e::DecodeLog(e2e::ReadFileBytes(log)), text);
 }
 
 TEST(Registry, ThirtyTwoBitViewShowsTheX86ProgramFiles)

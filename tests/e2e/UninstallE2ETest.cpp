@@ -7,47 +7,26 @@
 #include "MachineState.h"
 #include "RunLogFile.h"
 #include "Text.h"
+#include "UninstallSupport.h"
 
 #include <shlobj.h>
 
 #include <algorithm>
-#include <iterator>
 #include <string>
 
 namespace {
 
 using e2e::GuideFixture;
 using e2e::RunLogFile;
-
-constexpr DWORD kTimeoutMs = 60000;
-// Exit codes of uninst.exe.
-enum : DWORD { kRemoved = 0, kAnotherRunning = 1, kDeclined = 2, kNothingChanged = 3, kItemsLeft = 4 };
+using e2e::kAnotherRunning;
+using e2e::kDeclined;
+using e2e::kItemsLeft;
+using e2e::kNothingChanged;
+using e2e::kRemoved;
 
 std::wstring W(const std::string& utf8) { return dlg::WideFromUtf8(utf8); }
 
-// The installer's profile key: every start of the installer opens it, so it
-// may have been there before the install; the uninstaller removes it when empty.
-e2e::MachineState WithoutProfileKey(e2e::MachineState state)
-{
-    for (auto item = state.registry.begin(); item != state.registry.end();)
-        item = item->rfind("HKCU\\Software\\Zerdane", 0) == 0 ? state.registry.erase(item) : std::next(item);
-    return state;
-}
-
-e2e::MachineState Capture() { return WithoutProfileKey(e2e::CaptureMachineState()); }
-
-// The temporary folder holds no copy of the uninstaller.
-bool NoCleanupCopyLeft()
-{
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((std::wstring(temp) + L"tvuninst-*.exe").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return true;
-    FindClose(search);
-    return false;
-}
+e2e::MachineState Capture() { return e2e::WithoutItemsUnder(e2e::CaptureMachineState(), e2e::kProfileKey); }
 
 class UninstallTest : public GuideFixture {
 protected:
@@ -56,20 +35,9 @@ protected:
     {
     }
 
-    std::string Uninstaller() const { return Installed() + "\\uninst.exe"; }
-
-    // Runs the installed uninstaller and waits until its copy has removed it
-    // (or, when it refused, until it ended).
     dlg::RunResult Uninstall(const std::string& tail, dlg::RunOptions options = {})
     {
-        options.currentFolder = "C:\\";
-        options.timeoutMs = kTimeoutMs;
-        dlg::RunResult run = dlg::RunToEnd(Uninstaller(), tail, options);
-        if (run.ended && (run.exitCode == kRemoved || run.exitCode == kItemsLeft)) {
-            EXPECT_TRUE(e2e::WaitUntil([&] { return !e2e::Exists(Uninstaller()) && NoCleanupCopyLeft(); }, 20000))
-                << "the uninstaller or its copy stayed";
-        }
-        return run;
+        return e2e::RunUninstaller(Installed(), tail, options);
     }
 
     // The guide of the install tests with a registered product, a desktop link,
@@ -184,11 +152,9 @@ TEST_F(UninstallTest, SampleRoundTripLeavesTheMachineAsBefore)
 
     const e2e::MachineState before = Capture();
     ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
-    dlg::RunOptions options;
-    options.currentFolder = "C:\\";
-    const dlg::RunResult run = dlg::RunToEnd(installed + "\\uninst.exe", "/PSM", options);
+    const dlg::RunResult run = e2e::RunUninstaller(installed, "/PSM");
     ASSERT_EQ(run.exitCode, kRemoved) << e2e::Describe(run);
-    EXPECT_TRUE(e2e::WaitUntil([&] { return !e2e::Exists(installed) && NoCleanupCopyLeft(); }, 20000));
+    EXPECT_FALSE(e2e::Exists(installed));
     EXPECT_EQ(e2e::StateChanges(before, Capture()), "");
 }
 
@@ -217,18 +183,11 @@ TEST_F(UninstallTest, UserFileStaysAndFileInUseGoesAtRestart)
     EXPECT_FALSE(e2e::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\" + Company()));
 }
 
-// The log of a run started with /LOG: the start line with the command line,
-// the mode, and the exit code as the very last line, written after the
+// The log of a run started with /LOG; its exit line is written after the
 // clean-up copy has taken the uninstaller away.
 void ExpectFrame(const RunLogFile& log, const std::string& commandLine, const char* mode, DWORD exitCode)
 {
-    ASSERT_TRUE(log.found) << "no log";
-    EXPECT_TRUE(log.hasBom);
-    EXPECT_TRUE(log.badLines.empty()) << log.All();
-    ASSERT_FALSE(log.lines.empty());
-    EXPECT_TRUE(log.Has("start", "Tarvel uninstaller 2.10, command line: " + commandLine)) << log.All();
-    EXPECT_TRUE(log.Has("mode", mode)) << log.All();
-    EXPECT_EQ(log.lines.back().substr(0, 22), "exit      exit code " + std::to_string(exitCode) + ":") << log.All();
+    e2e::ExpectLogFrame(log, "Tarvel uninstaller", commandLine, mode, exitCode);
 }
 
 TEST_F(UninstallTest, SilentRunWithLogNamesEveryItemRemovedAndEndsWithTheExitCode)
@@ -321,11 +280,7 @@ TEST_F(UninstallTest, SuppressedBoxOnABadRecordEndsByItselfWithTheTextInTheLog)
     WriteFullGuide();
     ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
     const std::string record = Installed() + "\\setupf.cfn";
-    std::string tampered = "..\\..\\victim.txt? " + e2e::DecodeLog(e2e::ReadFileBytes(record));
-    for (char& c : tampered)
-        c = static_cast<char>(c - 1);
-    SetFileAttributesW(W(record).c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(e2e::WriteFileBytes(record, tampered));
+    ASSERT_TRUE(e2e::RewriteLog(record, "..\\..\\victim.txt? " + e2e::DecodeLog(e2e::ReadFileBytes(record))));
     const std::string logPath = package.Path("uninstall.log");
     const std::string commandLine = "/PSM /SUPPRESSMSGBOXES /LOG=\"" + logPath + "\"";
 
@@ -357,11 +312,7 @@ TEST_F(UninstallTest, TamperedLogChangesNothing)
     std::string text = e2e::DecodeLog(e2e::ReadFileBytes(log));
     for (const std::string& bad : {std::string("..\\..\\victim.txt? "), std::string("<d>:..\\..? "),
                                    std::string("D:\\Windows? "), std::string("<f>:D:\\Data? ")}) {
-        std::string tampered = bad + text;
-        for (char& c : tampered)
-            c = static_cast<char>(c - 1);
-        SetFileAttributesW(W(log).c_str(), FILE_ATTRIBUTE_NORMAL);
-        ASSERT_TRUE(e2e::WriteFileBytes(log, tampered));
+        ASSERT_TRUE(e2e::RewriteLog(log, bad + text));
         const e2e::MachineState before = Capture();
         const dlg::RunResult run = Uninstall("/PSM");
         EXPECT_EQ(run.exitCode, kNothingChanged) << bad << e2e::Describe(run);

@@ -1,0 +1,48 @@
+#include "UninstallSupport.h"
+
+#include <functional>
+
+namespace e2e {
+
+namespace {
+
+// Waits until the condition holds, checking every 50 ms up to the timeout.
+bool WaitUntil(const std::function<bool()>& condition, unsigned timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+// The temporary folder holds no copy of the uninstaller.
+bool NoCleanupCopyLeft()
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((std::wstring(temp) + L"tvuninst-*.exe").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return true;
+    FindClose(search);
+    return false;
+}
+
+} // namespace
+
+dlg::RunResult RunUninstaller(const std::string& folder, const std::string& tail, dlg::RunOptions options)
+{
+    const std::string uninstaller = folder + "\\uninst.exe";
+    options.currentFolder = "C:\\";
+    dlg::RunResult run = dlg::RunToEnd(uninstaller, tail, options);
+    if (run.ended && (run.exitCode == kRemoved || run.exitCode == kItemsLeft)) {
+        EXPECT_TRUE(WaitUntil([&] { return !Exists(uninstaller) && NoCleanupCopyLeft(); }, 20000))
+            << "the uninstaller or its copy stayed";
+    }
+    return run;
+}
+
+} // namespace e2e
