@@ -27,24 +27,6 @@ LONG WINAPI FailingSetValue(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD)
     return ERROR_ACCESS_DENIED;
 }
 
-// The names of the sub-keys, as stored.
-std::vector<std::string> SubKeys(const std::string& path)
-{
-    std::vector<std::string> out;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return out;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof(name);
-        if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        out.push_back(name);
-    }
-    RegCloseKey(key);
-    return out;
-}
-
 } // namespace
 
 class CountersTest : public SharedPackage

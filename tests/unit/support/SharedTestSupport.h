@@ -45,22 +45,28 @@ using FileTree::Exists;
 using FileTree::ReadBytes;
 using FileTree::WriteBytes;
 
-// Deletes a key of HKEY_LOCAL_MACHINE with everything below it.
-inline void DeleteKeyTree(const std::string& path)
+// The names of a key's sub-keys, as stored; none when the key is missing.
+inline std::vector<std::string> SubKeys(const std::string& path)
 {
+    std::vector<std::string> out;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    std::vector<std::string> children;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return out;
     char name[256];
     for (DWORD i = 0;; ++i) {
         DWORD length = sizeof(name);
         if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        children.push_back(name);
+        out.push_back(name);
     }
     RegCloseKey(key);
-    for (const std::string& child : children)
+    return out;
+}
+
+// Deletes a key of HKEY_LOCAL_MACHINE with everything below it.
+inline void DeleteKeyTree(const std::string& path)
+{
+    for (const std::string& child : SubKeys(path))
         DeleteKeyTree(path + "\\" + child);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
 }
