@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "base/RunLog.h"
+
 namespace CommandLine {
 namespace {
 
@@ -107,6 +109,15 @@ const char* ModeName(RunMode mode)
     default:
         return "interactive";
     }
+}
+
+void LogMode(const Switches& switches, RunMode mode)
+{
+    RunLog::Line("mode", ModeName(mode));
+    if (switches.SuppressesBoxes())
+        RunLog::Line("mode", "message boxes suppressed: each box's default answer is taken");
+    else if (switches.IsSuppressMsgBoxes)
+        RunLog::Line("mode", "/SUPPRESSMSGBOXES ignored: it takes effect with /PSM only");
 }
 
 } // namespace CommandLine

@@ -47,4 +47,9 @@ std::vector<Word> SplitWords(const char* text);
 // "silent", "half-silent" or "interactive", for the log.
 const char* ModeName(RunMode mode);
 
+// The log's lines on how the program runs: 'mode' (the uninstaller has no
+// half-silent run) and what became of /SUPPRESSMSGBOXES. Both programs'
+// logs say it in the same words.
+void LogMode(const Switches& switches, RunMode mode);
+
 } // namespace CommandLine

@@ -68,11 +68,7 @@ BOOL Start(const CommandLine::Switches& switches, const StartFacts& facts, Chang
     changes.Observer = ChangeLines::Write;
     RunLog::Line("start", CString("Tarvel ") + facts.Version + ", command line: " + facts.CommandLine);
     RunLog::Line("start", CString("installer folder: ") + facts.InstallerFolder + ", started in: " + facts.StartFolder);
-    RunLog::Line("mode", CommandLine::ModeName(switches.Mode));
-    if (switches.SuppressesBoxes())
-        RunLog::Line("mode", "message boxes suppressed: each box's default answer is taken");
-    else if (switches.IsSuppressMsgBoxes)
-        RunLog::Line("mode", "/SUPPRESSMSGBOXES ignored: it takes effect with /PSM only");
+    CommandLine::LogMode(switches, switches.Mode);
     return TRUE;
 }
 
