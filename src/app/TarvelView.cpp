@@ -6,7 +6,6 @@
 #include "res/resource.h"
 #include "script/ScriptKeys.h"
 
-
 CTarvelDoc* CTarvelView::GetDocument() const
 {
     return static_cast<CTarvelDoc*>(m_pDocument);

@@ -40,4 +40,3 @@ public:
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
     void OnDraw(CDC* pDC) override;
 };
-
