@@ -72,7 +72,7 @@ BOOL Start(const CommandLine::Switches& switches, const StartFacts& facts, Chang
     return TRUE;
 }
 
-void Settings(const CTarvelDoc& doc, CommandLine::RunMode mode)
+void Settings(const CTarvelDoc& doc, const ShownDialogs& shown)
 {
     if (!RunLog::IsOpen())
         return;
@@ -91,11 +91,8 @@ void Settings(const CTarvelDoc& doc, CommandLine::RunMode mode)
         RunLog::Line("setting", "[" + entry.Section + "] " + entry.Key + "=" + entry.Value);
     }
 
-    const bool interactive = mode == CommandLine::RunMode::Interactive;
-    RunLog::Line("setting", CString("install-folder dialog ") + Shown(interactive && !IsFlagFalse(doc.FlagInstFolDialog))
-                                + ", status dialog "
-                                + Shown(mode != CommandLine::RunMode::Silent && !IsFlagFalse(doc.FlagStatusDialog))
-                                + ", end dialog " + Shown(interactive && !IsFlagFalse(doc.FlagEndDialog)));
+    RunLog::Line("setting", CString("install-folder dialog ") + Shown(shown.InstallFolder) + ", status dialog "
+                                + Shown(shown.Status) + ", end dialog " + Shown(shown.End));
     if (!doc.InstallFolder.IsEmpty())
         RunLog::Line("setting", "default destination: " + doc.InstallFolder);
     if (doc.IsSharedComponents)

@@ -13,7 +13,7 @@ class CTarvelView : public CView, public IProgress
 public:
 // Data members
     CString BannerFile;
-    int IsUnattended = 0;
+    int IsEndDialogShown = 0;
     int IsStatusShown = 0;
     CStatusDlg StatusDlg;
 
