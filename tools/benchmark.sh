@@ -34,14 +34,17 @@ work=$build_dir/bench-tmpfs
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 
-# The table from the raw times (also: tools/benchmark.sh --summary DIR).
-summarize() {
-  awk -F'\t' -v rbfile="$2" '
+# The median of a list of numbers separated by blanks, for the awk programs below.
+awk_median='
     function median(list,    n, a, i, j, t) {
       n = split(list, a, " ")
       for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j > 0 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
       return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
-    }
+    }'
+
+# The table from the raw times (also: tools/benchmark.sh --summary DIR).
+summarize() {
+  awk -F'\t' -v rbfile="$2" "$awk_median"'
     { t[$1, $2, $3] = $4; if (!($1 in seen)) { seen[$1] = 1; order[++np] = $1 } if ($2 + 1 > nr[$1]) nr[$1] = $2 + 1 }
     END {
       while ((getline line < rbfile) > 0) { split(line, fld, "\t"); if (fld[3] != "missed") rb[fld[1]] = rb[fld[1]] " " fld[3] }
@@ -299,12 +302,8 @@ echo "# load after: $(uptime)" >>"$out/conditions.txt"
 step "summary (medians; ratios are medians of the per-round ratios)"
 summarize "$results" "$rollbacks" | tee "$out/summary.md"
 # Install and uninstall, both seen from outside Wine (Wine's start-up included in each).
-awk -F'\t' '{ n[$1]++; i[$1] = i[$1] " " $3; u[$1] = u[$1] " " $4; if (!($1 in seen)) { seen[$1] = 1; order[++np] = $1 } }
-  function median(list,    k, a, x, y, t) {
-    k = split(list, a, " ")
-    for (x = 2; x <= k; x++) { t = a[x]; for (y = x - 1; y > 0 && a[y] > t; y--) a[y + 1] = a[y]; a[y + 1] = t }
-    return k % 2 ? a[(k + 1) / 2] : (a[k / 2] + a[k / 2 + 1]) / 2
-  }
+awk -F'\t' "$awk_median"'
+  { n[$1]++; i[$1] = i[$1] " " $3; u[$1] = u[$1] " " $4; if (!($1 in seen)) { seen[$1] = 1; order[++np] = $1 } }
   END {
     printf "\n| package | install (outside Wine) | uninstall (outside Wine) | uninstall/install |\n|---|---:|---:|---:|\n"
     for (j = 1; j <= np; j++) { p = order[j]; printf "| %s | %.0f ms | %.0f ms | %.2f |\n", p, median(i[p]), median(u[p]), median(u[p]) / median(i[p]) }

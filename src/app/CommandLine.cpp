@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include <vector>
+#include "base/RunLog.h"
 
 namespace CommandLine {
 namespace {
@@ -11,41 +11,6 @@ const char SWITCH_LOG[] = "/LOG";
 const char SWITCH_SUPPRESS[] = "/SUPPRESSMSGBOXES";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-struct Word
-{
-    CString Raw;   // as written, quotes included
-    CString Value; // quotes taken out, so that /LOG="C:\my logs\a.log" is one path
-};
-
-// Splits at blanks outside double quotes. Blanks and quotes are single
-// bytes that no Shift-JIS trail byte can equal, so no double-byte step is
-// needed here.
-std::vector<Word> SplitWords(const char* text)
-{
-    std::vector<Word> words;
-    const char* p = text;
-    for (;;) {
-        while (IsBlank(*p))
-            ++p;
-        if (!*p)
-            break;
-        const char* start = p;
-        CString value;
-        bool quoted = false;
-        for (; *p && (quoted || !IsBlank(*p)); ++p) {
-            if (*p == '"')
-                quoted = !quoted;
-            else
-                value += *p;
-        }
-        Word word;
-        word.Raw = CString(start).Left(static_cast<int>(p - start));
-        word.Value = value;
-        words.push_back(word);
-    }
-    return words;
-}
 
 // CString's comparison folds single-byte letters only: the locale's sort
 // rules would let other texts pass for a switch.
@@ -79,6 +44,34 @@ RunMode ModeOf(const CString& rest)
 }
 
 } // namespace
+
+// Blanks and quotes are single bytes that no Shift-JIS trail byte can
+// equal, so no double-byte step is needed here.
+std::vector<Word> SplitWords(const char* text)
+{
+    std::vector<Word> words;
+    const char* p = text;
+    for (;;) {
+        while (IsBlank(*p))
+            ++p;
+        if (!*p)
+            break;
+        const char* start = p;
+        CString value;
+        bool quoted = false;
+        for (; *p && (quoted || !IsBlank(*p)); ++p) {
+            if (*p == '"')
+                quoted = !quoted;
+            else
+                value += *p;
+        }
+        Word word;
+        word.Raw = CString(start).Left(static_cast<int>(p - start));
+        word.Value = value;
+        words.push_back(word);
+    }
+    return words;
+}
 
 Switches Parse(const char* text)
 {
@@ -116,6 +109,15 @@ const char* ModeName(RunMode mode)
     default:
         return "interactive";
     }
+}
+
+void LogMode(const Switches& switches, RunMode mode)
+{
+    RunLog::Line("mode", ModeName(mode));
+    if (switches.SuppressesBoxes())
+        RunLog::Line("mode", "message boxes suppressed: each box's default answer is taken");
+    else if (switches.IsSuppressMsgBoxes)
+        RunLog::Line("mode", "/SUPPRESSMSGBOXES ignored: it takes effect with /PSM only");
 }
 
 } // namespace CommandLine

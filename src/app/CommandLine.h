@@ -5,6 +5,8 @@
 
 #include "base/afxstr.h"
 
+#include <vector>
+
 namespace CommandLine {
 
 enum class RunMode { Interactive, HalfSilent, Silent };
@@ -31,7 +33,23 @@ struct Switches
 // same way: "/PSM /LOG" is silent, "/PSM /WD /LOG" interactive.
 Switches Parse(const char* text);
 
+// One word of a command line.
+struct Word
+{
+    CString Raw;   // as written, quotes included
+    CString Value; // quotes taken out, so that /LOG="C:\my logs\a.log" is one path
+};
+
+// The words of a command line: split at blanks outside double quotes, so a
+// quoted word may hold blanks.
+std::vector<Word> SplitWords(const char* text);
+
 // "silent", "half-silent" or "interactive", for the log.
 const char* ModeName(RunMode mode);
+
+// The log's lines on how the program runs: 'mode' (the uninstaller has no
+// half-silent run) and what became of /SUPPRESSMSGBOXES. Both programs'
+// logs say it in the same words.
+void LogMode(const Switches& switches, RunMode mode);
 
 } // namespace CommandLine

@@ -41,7 +41,7 @@ BOOL CTarvelView::RunInstallFolderDialog()
 void CTarvelView::RunEndDialog()
 {
     CEndDlg dlg;
-    if (IsUnattended || IsFlagFalse(GetDocument()->FlagEndDialog))
+    if (!IsEndDialogShown)
         return;
     dlg.LoadTexts(*GetDocument());
     dlg.DoModal();

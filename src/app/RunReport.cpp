@@ -68,15 +68,11 @@ BOOL Start(const CommandLine::Switches& switches, const StartFacts& facts, Chang
     changes.Observer = ChangeLines::Write;
     RunLog::Line("start", CString("Tarvel ") + facts.Version + ", command line: " + facts.CommandLine);
     RunLog::Line("start", CString("installer folder: ") + facts.InstallerFolder + ", started in: " + facts.StartFolder);
-    RunLog::Line("mode", CommandLine::ModeName(switches.Mode));
-    if (switches.SuppressesBoxes())
-        RunLog::Line("mode", "message boxes suppressed: each box's default answer is taken");
-    else if (switches.IsSuppressMsgBoxes)
-        RunLog::Line("mode", "/SUPPRESSMSGBOXES ignored: it takes effect with /PSM only");
+    CommandLine::LogMode(switches, switches.Mode);
     return TRUE;
 }
 
-void Settings(const CTarvelDoc& doc, CommandLine::RunMode mode)
+void Settings(const CTarvelDoc& doc, const ShownDialogs& shown)
 {
     if (!RunLog::IsOpen())
         return;
@@ -95,11 +91,8 @@ void Settings(const CTarvelDoc& doc, CommandLine::RunMode mode)
         RunLog::Line("setting", "[" + entry.Section + "] " + entry.Key + "=" + entry.Value);
     }
 
-    const bool interactive = mode == CommandLine::RunMode::Interactive;
-    RunLog::Line("setting", CString("install-folder dialog ") + Shown(interactive && !IsFlagFalse(doc.FlagInstFolDialog))
-                                + ", status dialog "
-                                + Shown(mode != CommandLine::RunMode::Silent && !IsFlagFalse(doc.FlagStatusDialog))
-                                + ", end dialog " + Shown(interactive && !IsFlagFalse(doc.FlagEndDialog)));
+    RunLog::Line("setting", CString("install-folder dialog ") + Shown(shown.InstallFolder) + ", status dialog "
+                                + Shown(shown.Status) + ", end dialog " + Shown(shown.End));
     if (!doc.InstallFolder.IsEmpty())
         RunLog::Line("setting", "default destination: " + doc.InstallFolder);
     if (doc.IsSharedComponents)

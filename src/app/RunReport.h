@@ -30,9 +30,17 @@ struct StartFacts
 // Every change in 'changes' gets its line from then on.
 BOOL Start(const CommandLine::Switches& switches, const StartFacts& facts, ChangeRecord& changes);
 
-// The script's path and every setting the run takes from it, and which
-// dialogs the run in 'mode' shows.
-void Settings(const CTarvelDoc& doc, CommandLine::RunMode mode);
+// Which of the run's dialogs show: the view decides, the log tells.
+struct ShownDialogs
+{
+    bool InstallFolder = false;
+    bool Status = false;
+    bool End = false;
+};
+
+// The script's path, every setting the run takes from it and which dialogs
+// the run shows.
+void Settings(const CTarvelDoc& doc, const ShownDialogs& shown);
 
 // The destination, the room left on its drive and what the package needs.
 void Destination(const CTarvelDoc& doc);

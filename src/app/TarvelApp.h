@@ -10,7 +10,6 @@
 #include "app/ExitCodes.h"
 #include "base/Version.h"
 
-
 class CTarvelApp : public CWinApp, public IRunHost
 {
 public:

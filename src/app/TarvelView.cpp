@@ -6,6 +6,21 @@
 #include "res/resource.h"
 #include "script/ScriptKeys.h"
 
+namespace {
+
+// An unattended run shows no dialog that waits for a click, a silent one
+// no dialog at all; the script may switch each one off.
+RunReport::ShownDialogs DialogsShown(const CTarvelDoc& doc, CommandLine::RunMode mode)
+{
+    const bool interactive = mode == CommandLine::RunMode::Interactive;
+    RunReport::ShownDialogs shown;
+    shown.InstallFolder = interactive && !IsFlagFalse(doc.FlagInstFolDialog);
+    shown.Status = mode != CommandLine::RunMode::Silent && !IsFlagFalse(doc.FlagStatusDialog);
+    shown.End = interactive && !IsFlagFalse(doc.FlagEndDialog);
+    return shown;
+}
+
+} // namespace
 
 CTarvelDoc* CTarvelView::GetDocument() const
 {
@@ -18,28 +33,24 @@ int CTarvelView::RunSetup()
     CTarvelApp* pApp = TarvelApp();
     pApp->ExitCode = EXIT_FAILED_BEFORE_COPY;
     const BOOL loaded = pDoc->LoadScript();
+    const RunReport::ShownDialogs shown = DialogsShown(*pDoc, pApp->Switches.Mode);
     // Also for a package that failed to load: what was read may tell why.
-    const CommandLine::RunMode mode = pApp->Switches.Mode;
-    RunReport::Settings(*pDoc, mode);
+    RunReport::Settings(*pDoc, shown);
     if (!loaded)
         return 0;
 
     if (CWnd* pMain = AfxGetMainWnd())
         pMain->SetForegroundWindow();
 
-    IsUnattended = 0;
-    if (mode != CommandLine::RunMode::Interactive) {
-        IsUnattended = 1;
-        if (PrepareDestination(FALSE) == -1)
-            return 0;
-    } else if (IsFlagFalse(pDoc->FlagInstFolDialog)) {
+    IsEndDialogShown = shown.End ? 1 : 0;
+    if (!shown.InstallFolder) {
         if (PrepareDestination(FALSE) == -1)
             return 0;
     } else if (!RunInstallFolderDialog()) {
         return 0;
     }
 
-    if (mode != CommandLine::RunMode::Silent && !IsFlagFalse(pDoc->FlagStatusDialog)) {
+    if (shown.Status) {
         if (!ShowStatus())
             return 0;
     } else {

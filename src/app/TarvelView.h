@@ -13,7 +13,7 @@ class CTarvelView : public CView, public IProgress
 public:
 // Data members
     CString BannerFile;
-    int IsUnattended = 0;
+    int IsEndDialogShown = 0;
     int IsStatusShown = 0;
     CStatusDlg StatusDlg;
 
@@ -40,4 +40,3 @@ public:
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
     void OnDraw(CDC* pDC) override;
 };
-

@@ -160,5 +160,3 @@ int CStringArray::Add(const CString& s)
     m_items.push_back(s);
     return GetSize() - 1;
 }
-
-

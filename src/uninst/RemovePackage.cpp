@@ -133,6 +133,25 @@ bool WriteCounter(const CString& keyPath, LONG counter)
                           sizeof(value)) == ERROR_SUCCESS;
 }
 
+// The maker's counter keys. Only a plan with shared libraries asks, and such
+// a plan has a usable company name.
+CString CountersKey(const UninstallPlan& plan)
+{
+    return SharedRegistry::CounterParentPath(plan.Value(SEC_INSTALL, KEY_COMPANY_NAME));
+}
+
+// The folders between a removed shared file and the shared folder that it
+// leaves empty, innermost first; the first one that stays keeps those above.
+void RemoveEmptyFoldersAbove(const CString& path, const CString& sharedFolder)
+{
+    for (CString folder = PathHelpers::FolderOf(path); PathHelpers::IsInside(folder, sharedFolder);
+         folder = PathHelpers::FolderOf(folder)) {
+        if (!FileOps::Exists(folder) || !Undo::RemoveFolderIfEmpty(folder))
+            return;
+        RunLog::Line("remove", "folder removed: " + folder);
+    }
+}
+
 bool IsLibraryPath(const UninstallPlan& plan, const CString& path)
 {
     for (const SharedLibrary& library : plan.Libraries)
@@ -148,7 +167,7 @@ void RemoveSharedFiles(const UninstallPlan& plan, RemovalOutcome& outcome)
 {
     if (plan.SharedFiles.empty() && plan.SharedFolders.empty())
         return;
-    const CString counters = SharedRegistry::CounterParentPath(plan.Value(SEC_INSTALL, KEY_COMPANY_NAME));
+    const CString counters = CountersKey(plan);
     if (EmptyKeys::HoldsSubKeys(HKEY_LOCAL_MACHINE, counters)) {
         RunLog::Line("shared", "shared files stay, the maker's other packages count on them: HKLM\\" + counters);
         return;
@@ -161,19 +180,14 @@ void RemoveSharedFiles(const UninstallPlan& plan, RemovalOutcome& outcome)
         RemoveOrSchedule(file, outcome);
         // Another package's shared copy may have made the folders that hold
         // it, so they are not all in this log.
-        for (CString folder = PathHelpers::FolderOf(file); PathHelpers::IsInside(folder, sharedFolder);
-             folder = PathHelpers::FolderOf(folder)) {
-            if (!FileOps::Exists(folder) || !Undo::RemoveFolderIfEmpty(folder))
-                break;
-            RunLog::Line("remove", "folder removed: " + folder);
-        }
+        RemoveEmptyFoldersAbove(file, sharedFolder);
     }
     for (auto folder = plan.SharedFolders.rbegin(); folder != plan.SharedFolders.rend(); ++folder)
         RemoveFolder(*folder, outcome);
 }
 
-} // namespace
-
+// One user fewer for each library, and at none the counter, the
+// registration, the library and the shared folder levels left empty.
 void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
 {
     if (plan.Libraries.empty())
@@ -208,13 +222,7 @@ void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
         Undo::UnregisterLibrary(library.Path);
         RunLog::Line("shared", "unregistered: " + library.Path);
         RemoveOrSchedule(library.Path, outcome);
-        // The library's own sub-folders of the shared folder, innermost first.
-        CString folder = PathHelpers::FolderOf(library.Path);
-        while (PathHelpers::IsInside(folder, sharedFolder)) {
-            if (Undo::RemoveFolderIfEmpty(folder))
-                RunLog::Line("remove", "folder removed: " + folder);
-            folder = PathHelpers::FolderOf(folder);
-        }
+        RemoveEmptyFoldersAbove(library.Path, sharedFolder);
     }
     RemoveSharedFiles(plan, outcome);
     for (auto level = plan.SharedLevels.rbegin(); level != plan.SharedLevels.rend(); ++level)
@@ -224,9 +232,10 @@ void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
             else
                 RunLog::Line("left", "shared folder left, other packages use it: " + *level);
         }
-    EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, SharedRegistry::CounterParentPath(
-                                 plan.Company.Mid(static_cast<int>(strlen(SOFTWARE_ROOT)))), 2);
+    EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, CountersKey(plan), 2);
 }
+
+} // namespace
 
 RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstaller, const RemovalProgress& progress)
 {

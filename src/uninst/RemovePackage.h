@@ -24,8 +24,3 @@ using RemovalProgress = std::function<void(int done, int total)>;
 
 // 'uninstaller' is skipped: it is still running.
 RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstaller, const RemovalProgress& progress);
-
-// The shared libraries alone (part of RemovePackage): one user fewer each,
-// and at none the counter, the registration, the library and the shared
-// folder levels left empty.
-void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome);

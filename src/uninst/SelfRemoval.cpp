@@ -1,12 +1,12 @@
 #include "uninst/SelfRemoval.h"
 
-#include "base/PathHelpers.h"
+#include "app/CommandLine.h"
+#include "base/FileOps.h"
 #include "base/RunLog.h"
 #include "base/ScopedHandles.h"
 #include "rollback/UndoSteps.h"
 #include "uninst/UninstReport.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -22,14 +22,20 @@ CString Quoted(const CString& text)
     return "\"" + text + "\"";
 }
 
+// This program's file; empty when the system cannot name it.
+CString OwnPath()
+{
+    char self[MAX_PATH] = {};
+    return GetModuleFileNameA(nullptr, self, sizeof(self)) ? CString(self) : CString();
+}
+
 // Once this process has ended, the command interpreter deletes its file. It
 // reads its input from a pipe whose writing end only this process holds: the
 // end of input comes when this process is gone, and then the delete runs.
 // Where no interpreter can be started, the file goes at the next restart.
 void ArrangeOwnRemoval()
 {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, sizeof(self));
+    const CString self = OwnPath();
     char shell[MAX_PATH] = {};
     if (!GetEnvironmentVariableA("ComSpec", shell, sizeof(shell))) {
         GetSystemDirectoryA(shell, sizeof(shell));
@@ -59,61 +65,22 @@ void ArrangeOwnRemoval()
         MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-// The whole file, empty when it cannot be read.
-std::vector<char> FileBytes(const char* path)
-{
-    std::vector<char> bytes;
-    ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                  nullptr));
-    if (!file.IsValid())
-        return bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    return bytes;
-}
-
 // The copy deletes only the program it was made from: a file of its own
 // bytes. Started by hand with another path, it deletes nothing.
 bool IsCopyOfSelf(const char* program)
 {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, sizeof(self));
-    const std::vector<char> mine = FileBytes(self);
-    return !mine.empty() && FileBytes(program) == mine;
+    return FileOps::SameContent(OwnPath(), program);
 }
 
 } // namespace
 
 namespace SelfRemoval {
 
-std::vector<CString> SplitArguments(const char* text)
-{
-    std::vector<CString> arguments;
-    int i = 0;
-    for (;;) {
-        while (text[i] == ' ' || text[i] == '\t')
-            ++i;
-        if (!text[i])
-            return arguments;
-        CString argument;
-        bool quoted = false;
-        for (; text[i] && (quoted || (text[i] != ' ' && text[i] != '\t')); ++i) {
-            if (text[i] == '"')
-                quoted = !quoted;
-            else
-                argument += CString(text + i, 1);
-        }
-        arguments.push_back(argument);
-    }
-}
-
 bool StartCleanupCopy(const CString& program, const std::vector<CString>& folders, const CString& log)
 {
-    char self[MAX_PATH] = {};
+    const CString self = OwnPath();
     char temp[MAX_PATH] = {};
-    if (!GetModuleFileNameA(nullptr, self, sizeof(self)) || !GetTempPathA(sizeof(temp), temp))
+    if (self.IsEmpty() || !GetTempPathA(sizeof(temp), temp))
         return false;
     CString copy;
     copy.Format("%stvuninst-%lu.exe", temp, static_cast<unsigned long>(GetCurrentProcessId()));
@@ -151,7 +118,9 @@ bool StartCleanupCopy(const CString& program, const std::vector<CString>& folder
 
 int RunCleanup(const char* arguments)
 {
-    const std::vector<CString> parts = SplitArguments(arguments);
+    std::vector<CString> parts;
+    for (const CommandLine::Word& word : CommandLine::SplitWords(arguments))
+        parts.push_back(word.Value);
     if (parts.size() < 3)
         return 1;
     ScopedHandle original(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(strtoul(parts[0], nullptr, 10))));

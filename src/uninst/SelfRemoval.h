@@ -23,9 +23,4 @@ bool StartCleanupCopy(const CString& program, const std::vector<CString>& folder
 // Returns the process exit code: 0 when the program is gone.
 int RunCleanup(const char* arguments);
 
-// The arguments of a command line: separated by blanks, a quoted one may
-// hold blanks. A double quote is never a trail byte of a double-byte
-// character, so a byte scan is enough.
-std::vector<CString> SplitArguments(const char* text);
-
 } // namespace SelfRemoval

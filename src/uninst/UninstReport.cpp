@@ -54,11 +54,7 @@ bool Start(const CommandLine::Switches& switches, bool silent, const char* comma
         return true;
     }
     RunLog::Line("start", CString("Tarvel uninstaller ") + TARVEL_VERSION + ", command line: " + commandLine);
-    RunLog::Line("mode", CommandLine::ModeName(silent ? CommandLine::RunMode::Silent : CommandLine::RunMode::Interactive));
-    if (switches.SuppressesBoxes())
-        RunLog::Line("mode", "message boxes suppressed: each box's default answer is taken");
-    else if (switches.IsSuppressMsgBoxes)
-        RunLog::Line("mode", "/SUPPRESSMSGBOXES ignored: it takes effect with /PSM only");
+    CommandLine::LogMode(switches, silent ? CommandLine::RunMode::Silent : CommandLine::RunMode::Interactive);
     return true;
 }
 

@@ -13,17 +13,6 @@
 
 namespace {
 
-// Far more than any package: 2000 items of 260 bytes each come to about half
-// a megabyte, and a larger file is no log the installer wrote.
-
-CString Lowered(const CString& text)
-{
-    CString lowered = text;
-    lowered.MakeLower();
-    return lowered;
-}
-
-
 // A name the script gives for one registry level: the install joined it with
 // backslashes, so a name holding one (or none at all) could reach a key that
 // is not the package's.
@@ -104,7 +93,8 @@ bool PlanShared(UninstallPlan& plan)
         start = cut + 1;
     }
 
-    const CString commonPrefix = Lowered(PathHelpers::WithTrailingBackslash(plan.Value(SEC_INSTALL, KEY_COMMON_PATH)));
+    CString commonPrefix = PathHelpers::WithTrailingBackslash(plan.Value(SEC_INSTALL, KEY_COMMON_PATH));
+    commonPrefix.MakeLower();
     const CString company = plan.Value(SEC_INSTALL, KEY_COMPANY_NAME);
     for (int n = 1; n <= 5; ++n) {
         CString key;
@@ -114,9 +104,7 @@ bool PlanShared(UninstallPlan& plan)
             break;
         SharedLibrary shared;
         shared.CounterKey = SharedRegistry::CounterKeyPath(company, library);
-        // Lower-casing leaves double-byte characters alone, so the prefix
-        // ends on a character boundary of the library path too.
-        if (Lowered(library).Left(commonPrefix.GetLength()) == commonPrefix) {
+        if (PathHelpers::StartsWithLowered(library, commonPrefix)) {
             const CString relative = library.Mid(commonPrefix.GetLength());
             if (!PathHelpers::StaysInside(relative))
                 return false;

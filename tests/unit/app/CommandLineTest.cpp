@@ -78,4 +78,17 @@ TEST(CommandLine, BoxesAreSuppressedInASilentRunOnly)
     EXPECT_FALSE(CommandLine::Parse("/PSM").SuppressesBoxes());
 }
 
+// The uninstaller's clean-up copy reads its own command line with the same
+// split: a quoted path keeps its blanks and its double-byte names.
+TEST(CommandLine, WordsKeepQuotedBlanksAndDoubleByteNames)
+{
+    const std::string table = "\x95\x5C";
+    const std::string line = " 124 \"C:\\Program Files\\" + table + "\\uninst.exe\"  \"C:\\Program Files\\" + table + "\"";
+    const std::vector<CommandLine::Word> parts = CommandLine::SplitWords(line.c_str());
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_STREQ(parts[0].Value, "124");
+    EXPECT_STREQ(parts[1].Value, ("C:\\Program Files\\" + table + "\\uninst.exe").c_str());
+    EXPECT_STREQ(parts[2].Value, ("C:\\Program Files\\" + table).c_str());
+}
+
 } // namespace

@@ -3,7 +3,6 @@
 // the path rules behind that hold for double-byte names whose trail byte is
 // a backslash.
 #include "base/PathHelpers.h"
-#include "uninst/SelfRemoval.h"
 #include "uninst/UninstallPlan.h"
 
 #include <gtest/gtest.h>
@@ -61,16 +60,6 @@ TEST(UninstallLogCheck, LevelsCompareByWholeCharactersWithoutRegardToCase)
     EXPECT_TRUE(PathHelpers::IsInside(("C:\\" + kTable + "\\a.htm").c_str(), ("C:\\" + kTable).c_str()));
     EXPECT_FALSE(PathHelpers::IsInside("C:\\Docs", "C:\\Docs\\"));
     EXPECT_FALSE(PathHelpers::IsInside("C:\\Docs2\\a", "C:\\Docs"));
-}
-
-TEST(UninstallCleanup, ArgumentsKeepQuotedBlanksAndDoubleByteNames)
-{
-    const std::string line = " 124 \"C:\\Program Files\\" + kTable + "\\uninst.exe\"  \"C:\\Program Files\\" + kTable + "\"";
-    const std::vector<CString> parts = SelfRemoval::SplitArguments(line.c_str());
-    ASSERT_EQ(parts.size(), 3u);
-    EXPECT_STREQ(parts[0], "124");
-    EXPECT_STREQ(parts[1], ("C:\\Program Files\\" + kTable + "\\uninst.exe").c_str());
-    EXPECT_STREQ(parts[2], ("C:\\Program Files\\" + kTable).c_str());
 }
 
 } // namespace
