@@ -4,24 +4,16 @@
 
 #include "base/FileOps.h"
 #include "base/PathHelpers.h"
-#include "install/RunHost.h"
 #include "install/Volume.h"
+#include "rollback/RecordedFolders.h"
 #include "script/ScriptKeys.h"
-
-namespace {
-
-void JournalSharedFolder(const CString& level)
-{
-    RunHost()->RunChanges().FolderCreated(Change::Area::Shared, level);
-}
-
-} // namespace
 
 int CTarvelDoc::PrepareSharedFolder()
 {
     SharedFolder = PathHelpers::WithTrailingBackslash(SharedFolder);
 
-    if (!FileOps::Exists(SharedFolder) && !FileOps::CreateMissingLevels(SharedFolder, JournalSharedFolder))
+    if (!FileOps::Exists(SharedFolder)
+        && !RecordedFolders::CreateMissingLevels(Record(), Change::Area::Shared, SharedFolder))
         return Fail(ERROR_CODE_WRITE, "create folder", SharedFolder);
 
     // The list grows with the scan: a shared folder of any size fits.
