@@ -133,25 +133,7 @@ int PrepareSteps(CTarvelDoc& doc, BOOL ask)
     if (!ListDataFolders(doc) || !ListNamedFiles(doc))
         return -1;
 
-    ULONGLONG space = 0;
-    const CString root = Volume::Root(doc.InstallFolder);
-    switch (Volume::QueryFreeSpace(root, space)) {
-    case Volume::FreeSpace::Known:
-        break;
-    case Volume::FreeSpace::ExFailed:
-        doc.Fail(ERROR_CODE_GENERAL, "free space", root);
-        return -1;
-    case Volume::FreeSpace::FallbackFailed:
-        doc.FailWithText(doc.GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED), "free space", root);
-        return -1;
-    }
-    // Equal counts as too little: the copy also needs room for the log and
-    // the folder entries themselves.
-    if (space > Volume::TotalSize(doc.SourceList))
-        return 0;
-    SetLastError(ERROR_DISK_FULL);
-    doc.Fail(ERROR_CODE_NOSPACE, "free space", root);
-    return -1;
+    return Volume::HasRoomFor(doc, doc.InstallFolder, doc.SourceList) ? 0 : -1;
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include "base/PathHelpers.h"
 #include "install/Volume.h"
 #include "rollback/RecordedFolders.h"
-#include "script/ScriptKeys.h"
 
 int CTarvelDoc::PrepareSharedFolder()
 {
@@ -27,23 +26,7 @@ int CTarvelDoc::PrepareSharedFolder()
         SharedFileList.resize(static_cast<size_t>(count));
     SharedFileCount = static_cast<int>(SharedFileList.size());
 
-    ULONGLONG freeSpace = 0;
-    const CString root = Volume::Root(SharedFolder);
-    switch (Volume::QueryFreeSpace(root, freeSpace)) {
-    case Volume::FreeSpace::Known:
-        break;
-    case Volume::FreeSpace::ExFailed:
-        return Fail(ERROR_CODE_GENERAL, "free space", root);
-    case Volume::FreeSpace::FallbackFailed:
-        return FailWithText(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED), "free space", root);
-    }
-
-    // Equal is not enough: the file system needs some room of its own.
-    if (freeSpace <= Volume::TotalSize(SharedFileList)) {
-        SetLastError(ERROR_DISK_FULL);
-        return Fail(ERROR_CODE_NOSPACE, "free space", root);
-    }
-    return 1;
+    return Volume::HasRoomFor(*this, SharedFolder, SharedFileList) ? 1 : 0;
 }
 
 void CTarvelDoc::RemoveCreatedSharedFolders()
