@@ -160,7 +160,7 @@ void CopyLoop::Logged(const std::string& key, const CString& relative, bool fold
         m_policy.FileDone(relative);
 }
 
-// The same as the document's PumpMessages, with the view looked up once.
+// TRUE when the user asked to cancel (never without a status window).
 bool CopyLoop::Cancelled()
 {
     return m_view && m_view->IsCancelRequested();
