@@ -7,6 +7,7 @@
 #include "base/PathHelpers.h"
 #include "base/SystemCalls.h"
 #include "install/Progress.h"
+#include "rollback/RecordedFolders.h"
 
 DestinationMap::DestinationMap(const CString& root)
     : m_base(PathHelpers::WithoutTrailingBackslash(root))
@@ -85,11 +86,10 @@ BOOL CopyLoop::CopyFolderRecord(const CString& destination, const CString& relat
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         if (Cancelled())
             return CancelNow();
-        if (!Sys().CreateDirectoryA(destination, nullptr))
-            return m_doc.Fail(ERROR_CODE_WRITE, "create folder", destination);
         // A folder that was there before is an earlier installation's, the
         // user's or another product's, even when it is empty: the undo leaves it.
-        m_doc.Record().FolderCreated(m_policy.Area(), destination);
+        if (!RecordedFolders::Create(m_doc.Record(), m_policy.Area(), destination))
+            return m_doc.Fail(ERROR_CODE_WRITE, "create folder", destination);
         m_createdFolders.insert(relative.str());
     }
     if (!m_showsEveryItem)
@@ -160,7 +160,7 @@ void CopyLoop::Logged(const std::string& key, const CString& relative, bool fold
         m_policy.FileDone(relative);
 }
 
-// The same as the document's PumpMessages, with the view looked up once.
+// TRUE when the user asked to cancel (never without a status window).
 bool CopyLoop::Cancelled()
 {
     return m_view && m_view->IsCancelRequested();

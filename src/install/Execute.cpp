@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr char CREATED_FOLDER_ENTRY[] = "<f>:";
-constexpr char COPIED_FOLDER_ENTRY[] = "<d>:";
 constexpr int LAST_DATA_FOLDER = 5;
 
 // The package's data folders, merged into the destination root; the named
@@ -73,8 +71,14 @@ public:
         return IsUnchanged(item, found, destination) ? Action::Leave : Action::KeepAside;
     }
 
-    void FolderDone(const CString& relative) override { Log(COPIED_FOLDER_ENTRY, relative); }
-    void FileDone(const CString& relative) override { Log("", relative); }
+    void FolderDone(const CString& relative) override
+    {
+        AppendLogEntry(m_doc.LogText, LogEntry::Kind::CopiedFolder, relative);
+    }
+    void FileDone(const CString& relative) override
+    {
+        AppendLogEntry(m_doc.LogText, LogEntry::Kind::CopiedFile, relative);
+    }
 
 private:
     // What a copy would leave there is there already: the same size, time
@@ -90,13 +94,6 @@ private:
             // every copy: such a source never matches, and is copied.
             && !(m_doc.WritableFiles.GetSize() > 0 && (item.Attributes & FILE_ATTRIBUTE_READONLY))
             && FileOps::SameContent(item.Path, destination);
-    }
-
-    void Log(const char* prefix, const CString& relative)
-    {
-        m_doc.LogText += prefix;
-        m_doc.LogText += relative;
-        m_doc.LogText += LOG_SEPARATOR;
     }
 
     CTarvelDoc& m_doc;
@@ -115,7 +112,7 @@ BOOL CopyFiles(CTarvelDoc& doc)
     if (levels.empty())
         levels = EarlierCreatedLevels(doc.InstallFolder);
     for (const CString& level : levels)
-        doc.LogText += CREATED_FOLDER_ENTRY + level + LOG_SEPARATOR;
+        AppendLogEntry(doc.LogText, LogEntry::Kind::CreatedFolder, level);
 
     long long items = static_cast<long long>(doc.SourceList.size());
     if (doc.IsSharedComponents && doc.SharedFileCount > 0)

@@ -7,8 +7,8 @@
 #include "base/MessageBoxes.h"
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
-#include "install/RunHost.h"
 #include "install/Volume.h"
+#include "rollback/RecordedFolders.h"
 #include "script/ScriptKeys.h"
 
 #include <cstring>
@@ -49,11 +49,6 @@ bool UserAgreesToCreate(const CTarvelDoc& doc)
     int answer = MessageBoxes::Show(owner, doc.GetScriptValue(SEC_INSTALL, KEY_MAKE_FOLDER_CONF), doc.Caption,
                                     MB_YESNO | MB_ICONQUESTION);
     return answer == IDYES;
-}
-
-void JournalInstallFolder(const CString& level)
-{
-    RunHost()->RunChanges().FolderCreated(Change::Area::Package, level);
 }
 
 // Scans "DATA_PATH" .. "DATA_PATH5" onto the end of the source list, up to
@@ -125,7 +120,7 @@ int PrepareSteps(CTarvelDoc& doc, BOOL ask)
     if (!FileOps::Exists(doc.InstallFolder)) {
         if (ask && !UserAgreesToCreate(doc))
             return 1;
-        if (!FileOps::CreateMissingLevels(doc.InstallFolder, JournalInstallFolder)) {
+        if (!RecordedFolders::CreateMissingLevels(doc.Record(), Change::Area::Package, doc.InstallFolder)) {
             doc.Fail(ERROR_CODE_WRITE, "create folder", doc.InstallFolder);
             return -1;
         }
@@ -138,25 +133,7 @@ int PrepareSteps(CTarvelDoc& doc, BOOL ask)
     if (!ListDataFolders(doc) || !ListNamedFiles(doc))
         return -1;
 
-    ULONGLONG space = 0;
-    const CString root = Volume::Root(doc.InstallFolder);
-    switch (Volume::QueryFreeSpace(root, space)) {
-    case Volume::FreeSpace::Known:
-        break;
-    case Volume::FreeSpace::ExFailed:
-        doc.Fail(ERROR_CODE_GENERAL, "free space", root);
-        return -1;
-    case Volume::FreeSpace::FallbackFailed:
-        doc.FailWithText(doc.GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED), "free space", root);
-        return -1;
-    }
-    // Equal counts as too little: the copy also needs room for the log and
-    // the folder entries themselves.
-    if (space > Volume::TotalSize(doc.SourceList))
-        return 0;
-    SetLastError(ERROR_DISK_FULL);
-    doc.Fail(ERROR_CODE_NOSPACE, "free space", root);
-    return -1;
+    return Volume::HasRoomFor(doc, doc.InstallFolder, doc.SourceList) ? 0 : -1;
 }
 
 } // namespace

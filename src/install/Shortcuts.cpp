@@ -11,6 +11,7 @@
 #include "install/RunHost.h"
 #include "install/TarvelDoc.h"
 #include "install/RegistrationNames.h"
+#include "rollback/RecordedFolders.h"
 #include "rollback/RecordedRegistry.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptProducts.h"
@@ -93,10 +94,7 @@ bool EnsureFolder(ChangeRecord& record, const CString& folder)
         return true;
     if (!FitsInPath(folder))
         return false;
-    if (!Sys().CreateDirectoryA(folder, nullptr))
-        return false;
-    record.FolderCreated(Change::Area::Shortcuts, folder);
-    return true;
+    return RecordedFolders::Create(record, Change::Area::Shortcuts, folder) != FALSE;
 }
 
 } // namespace
@@ -178,8 +176,7 @@ BOOL CTarvelDoc::RegisterSteps()
 
     // 3. The desktop link, when the script asks for one.
     if (GetScriptValue(SEC_INSTALL, KEY_FLAG_DESKTOP_ICON).CompareNoCase(FLAG_TRUE) == 0) {
-        const CString desktop =
-            ShellFolders::Desktop(allUsers);
+        const CString desktop = ShellFolders::Desktop(allUsers);
         if (desktop.IsEmpty())
             return Fail(ERROR_CODE_GENERAL, "find desktop");
         if (!CreateShortcut(target, JoinPath(desktop, linkName), icon))

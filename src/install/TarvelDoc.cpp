@@ -20,12 +20,6 @@ IProgress* CTarvelDoc::ProgressView() const
     return dynamic_cast<IProgress*>(m_pFirstView);
 }
 
-BOOL CTarvelDoc::PumpMessages()
-{
-    IProgress* pView = ProgressView();
-    return pView ? pView->IsCancelRequested() : FALSE;
-}
-
 ChangeRecord& CTarvelDoc::Record() const
 {
     return RunHost()->RunChanges();

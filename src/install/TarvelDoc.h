@@ -174,6 +174,4 @@ public:
 // Implementation
     // The view that shows progress and answers the cancel question, or null.
     IProgress* ProgressView() const;
-    // TRUE when the user asked to cancel (always FALSE without a status window).
-    BOOL PumpMessages();
 };

@@ -2,6 +2,7 @@
 
 #include "base/PathHelpers.h"
 #include "base/SystemCalls.h"
+#include "script/ScriptKeys.h"
 
 namespace Volume {
 
@@ -48,6 +49,24 @@ ULONGLONG TotalSize(const std::vector<SourceEntry>& list)
     for (const SourceEntry& entry : list)
         total += entry.Size();
     return total;
+}
+
+BOOL HasRoomFor(CTarvelDoc& doc, const CString& folder, const std::vector<SourceEntry>& items)
+{
+    ULONGLONG space = 0;
+    const CString root = Root(folder);
+    switch (QueryFreeSpace(root, space)) {
+    case FreeSpace::Known:
+        break;
+    case FreeSpace::ExFailed:
+        return doc.Fail(ERROR_CODE_GENERAL, "free space", root);
+    case FreeSpace::FallbackFailed:
+        return doc.FailWithText(doc.GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED), "free space", root);
+    }
+    if (space > TotalSize(items))
+        return TRUE;
+    SetLastError(ERROR_DISK_FULL);
+    return doc.Fail(ERROR_CODE_NOSPACE, "free space", root);
 }
 
 } // namespace Volume

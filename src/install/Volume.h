@@ -1,6 +1,6 @@
 // What the install preparation and the shared folder's preparation both do
 // with a destination: find the root of its volume, ask how much room is
-// left there, and add up what will be copied.
+// left there, add up what will be copied, and compare the two.
 #pragma once
 
 #include "install/TarvelDoc.h"
@@ -21,5 +21,11 @@ FreeSpace QueryFreeSpace(const CString& root, ULONGLONG& space);
 
 // The 64-bit sum of the sizes of all records, folders included.
 ULONGLONG TotalSize(const std::vector<SourceEntry>& list);
+
+// TRUE when the volume of 'folder' has more room than the items need. Equal
+// is too little: the file system, the log and the folder entries need some
+// room of their own. FALSE with the failure kept in 'doc' when there is not
+// enough, or when the room cannot be asked.
+BOOL HasRoomFor(CTarvelDoc& doc, const CString& folder, const std::vector<SourceEntry>& items);
 
 } // namespace Volume

@@ -20,19 +20,17 @@ LONG CreateKey(ChangeRecord& record, Change::Area area, const CString& keyPath, 
 {
     // The levels are recorded outermost first, before the key is made: a
     // create that fails half-way still has its made levels taken back.
-    if (!KeyExists(keyPath)) {
-        std::vector<CString> missing;
-        CString level = keyPath;
-        while (!level.IsEmpty() && !KeyExists(level)) {
-            missing.push_back(level);
-            const int cut = PathHelpers::LastBackslash(level);
-            if (cut <= 0)
-                break;
-            level = level.Left(cut);
-        }
-        for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-            record.KeyCreated(area, *it);
+    std::vector<CString> missing;
+    CString level = keyPath;
+    while (!level.IsEmpty() && !KeyExists(level)) {
+        missing.push_back(level);
+        const int cut = PathHelpers::LastBackslash(level);
+        if (cut <= 0)
+            break;
+        level = level.Left(cut);
     }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+        record.KeyCreated(area, *it);
     DWORD disposition = 0;
     return Sys().RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                  KEY_ALL_ACCESS, nullptr, key.Receive(), &disposition);

@@ -1,6 +1,5 @@
 // The undo of a failed install, as the drivers call it: every change lives
 // in the run's record, and the record's runner takes each one back.
-#include "base/PathHelpers.h"
 #include "install/TarvelDoc.h"
 #include "rollback/KeptAside.h"
 

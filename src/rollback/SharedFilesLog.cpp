@@ -51,16 +51,15 @@ CString SharedFilesLogText(const SharedFilesEntries& earlier, const SharedFilesE
     // Folders first: read back, a folder still comes before what it holds.
     CString text;
     for (const CString& folder : all.Folders)
-        text += LOG_COPIED_FOLDER + folder + LOG_SEPARATOR;
+        AppendLogEntry(text, LogEntry::Kind::CopiedFolder, folder);
     for (const CString& file : all.Files)
-        text += file + LOG_SEPARATOR;
+        AppendLogEntry(text, LogEntry::Kind::CopiedFile, file);
     return text;
 }
 
 int CTarvelDoc::WriteSharedFilesLog()
 {
-    const CString base = PathHelpers::WithTrailingBackslash(SharedFolder);
-    const int baseLength = base.GetLength();
+    const int baseLength = PathHelpers::WithTrailingBackslash(SharedFolder).GetLength();
     SharedFilesEntries now;
     for (const Change& change : Record().Changes()) {
         if (change.Where != Change::Area::Shared || !PathHelpers::IsInside(change.Path, SharedFolder))

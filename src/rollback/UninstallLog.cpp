@@ -12,6 +12,16 @@ CString UninstallLogPath(const CString& installFolder)
     return PathHelpers::WithTrailingBackslash(installFolder) + UNINSTALL_LOG_NAME;
 }
 
+void AppendLogEntry(CString& text, LogEntry::Kind kind, const CString& path)
+{
+    if (kind == LogEntry::Kind::CreatedFolder)
+        text += LOG_CREATED_FOLDER;
+    else if (kind == LogEntry::Kind::CopiedFolder)
+        text += LOG_COPIED_FOLDER;
+    text += path;
+    text += LOG_SEPARATOR;
+}
+
 std::vector<LogEntry> ParseLogText(const CString& text)
 {
     std::vector<LogEntry> entries;
@@ -93,10 +103,7 @@ int CTarvelDoc::WriteUninstallLog()
 {
     // Encoded in place and left so: the caller adds the 1 back to every byte
     // whatever happens here.
-    const int length = LogText.GetLength();
-    for (int i = 0; i < length; ++i)
-        LogText.SetAt(i, static_cast<char>(LogText[i] - 1));
-
+    LogText = EncodeLogText(LogText);
     return StoreLogFile(UninstallLogPath(InstallFolder), LogText);
 }
 

@@ -29,6 +29,10 @@ struct LogEntry
     CString Path;
 };
 
+// Appends one entry in the log's syntax: the kind's prefix, the path, the
+// separator. What ParseLogText reads back.
+void AppendLogEntry(CString& text, LogEntry::Kind kind, const CString& path);
+
 // The entries of a log text, in text order. Prefixes compare without regard
 // to case; text after the last separator is no entry.
 std::vector<LogEntry> ParseLogText(const CString& text);

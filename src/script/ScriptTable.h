@@ -18,7 +18,6 @@ struct ScriptEntry
     CString Value;
 };
 
-
 // The slot of the first of entries[0 .. count-1] with exactly this section
 // and key (case counts), or -1. First match wins: a key written twice keeps
 // its first value.

@@ -74,8 +74,7 @@ int CTarvelDoc::CopySharedFiles()
 
 CString CTarvelDoc::SharedLogText() const
 {
-    const CString base = PathHelpers::WithTrailingBackslash(SharedFolder);
-    const int baseLength = base.GetLength();
+    const int baseLength = PathHelpers::WithTrailingBackslash(SharedFolder).GetLength();
     std::vector<CString> replaced;
     for (const Change& change : Record().Changes())
         if (change.Where == Change::Area::Shared && change.Type == Change::Kind::FileKeptAside)
@@ -85,15 +84,16 @@ CString CTarvelDoc::SharedLogText() const
     for (const Change& change : Record().Changes()) {
         if (change.Where != Change::Area::Shared)
             continue;
-        const bool inside = change.Path.GetLength() > baseLength
-            && change.Path.Left(baseLength).CompareNoCase(base) == 0;
+        const bool inside = PathHelpers::IsInside(change.Path, SharedFolder);
         if (change.Type == Change::Kind::FolderCreated) {
-            text += inside ? LOG_COPIED_FOLDER + change.Path.Mid(baseLength) : LOG_CREATED_FOLDER + change.Path;
-            text += LOG_SEPARATOR;
+            if (inside)
+                AppendLogEntry(text, LogEntry::Kind::CopiedFolder, change.Path.Mid(baseLength));
+            else
+                AppendLogEntry(text, LogEntry::Kind::CreatedFolder, change.Path);
         } else if (change.Type == Change::Kind::FileWritten && inside
                    && std::find(replaced.begin(), replaced.end(), change.Path) == replaced.end()) {
             // A file that was there before is not ours: the copy replaced it.
-            text += change.Path.Mid(baseLength) + LOG_SEPARATOR;
+            AppendLogEntry(text, LogEntry::Kind::CopiedFile, change.Path.Mid(baseLength));
         }
     }
     return text;

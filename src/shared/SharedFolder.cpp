@@ -4,24 +4,15 @@
 
 #include "base/FileOps.h"
 #include "base/PathHelpers.h"
-#include "install/RunHost.h"
 #include "install/Volume.h"
-#include "script/ScriptKeys.h"
-
-namespace {
-
-void JournalSharedFolder(const CString& level)
-{
-    RunHost()->RunChanges().FolderCreated(Change::Area::Shared, level);
-}
-
-} // namespace
+#include "rollback/RecordedFolders.h"
 
 int CTarvelDoc::PrepareSharedFolder()
 {
     SharedFolder = PathHelpers::WithTrailingBackslash(SharedFolder);
 
-    if (!FileOps::Exists(SharedFolder) && !FileOps::CreateMissingLevels(SharedFolder, JournalSharedFolder))
+    if (!FileOps::Exists(SharedFolder)
+        && !RecordedFolders::CreateMissingLevels(Record(), Change::Area::Shared, SharedFolder))
         return Fail(ERROR_CODE_WRITE, "create folder", SharedFolder);
 
     // The list grows with the scan: a shared folder of any size fits.
@@ -35,23 +26,7 @@ int CTarvelDoc::PrepareSharedFolder()
         SharedFileList.resize(static_cast<size_t>(count));
     SharedFileCount = static_cast<int>(SharedFileList.size());
 
-    ULONGLONG freeSpace = 0;
-    const CString root = Volume::Root(SharedFolder);
-    switch (Volume::QueryFreeSpace(root, freeSpace)) {
-    case Volume::FreeSpace::Known:
-        break;
-    case Volume::FreeSpace::ExFailed:
-        return Fail(ERROR_CODE_GENERAL, "free space", root);
-    case Volume::FreeSpace::FallbackFailed:
-        return FailWithText(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED), "free space", root);
-    }
-
-    // Equal is not enough: the file system needs some room of its own.
-    if (freeSpace <= Volume::TotalSize(SharedFileList)) {
-        SetLastError(ERROR_DISK_FULL);
-        return Fail(ERROR_CODE_NOSPACE, "free space", root);
-    }
-    return 1;
+    return Volume::HasRoomFor(*this, SharedFolder, SharedFileList) ? 1 : 0;
 }
 
 void CTarvelDoc::RemoveCreatedSharedFolders()

@@ -4,6 +4,7 @@
 #include "base/MessageBoxes.h"
 #include "base/PathHelpers.h"
 #include "install/RunHost.h"
+#include "rollback/RecordedFolders.h"
 
 #include <cstring>
 
@@ -297,10 +298,9 @@ int CFolderBrowser::CheckOrCreatePath(LPCSTR path, BOOL checkOnly)
 
     // Every name is sound before the first level is made: an invalid path
     // leaves nothing behind.
-    const auto journal = [](const CString& level) {
-        RunHost()->RunChanges().FolderCreated(Change::Area::Package, level);
-    };
-    if (!FileOps::CreateMissingLevels(CString(path) + "\\", journal) || !FileOps::IsFolder(path))
+    const CString folder = CString(path) + "\\";
+    if (!RecordedFolders::CreateMissingLevels(RunHost()->RunChanges(), Change::Area::Package, folder)
+        || !FileOps::IsFolder(path))
         return FOLDER_NOT_CREATED;
     return FOLDER_ACCEPTED;
 }
