@@ -387,9 +387,11 @@ RunResult DriveToEnd(Process& process, const RunOptions& options)
 
         SeenWindow seen;
         seen.info = Inspect(dialog);
-        // Caught while it was being destroyed (a quick status window): no
-        // caption, no controls, nothing the program is waiting for.
-        if (!IsWindow(dialog) || (seen.info.caption.empty() && seen.info.controls.empty())) {
+        // Caught while it was being destroyed (a quick status window): the
+        // system hides it first and then takes its controls away one by one,
+        // so what was read may be half of it. Nothing the program waits for.
+        if (!IsWindow(dialog) || !IsWindowVisible(dialog)
+            || (seen.info.caption.empty() && seen.info.controls.empty())) {
             leftAlone.insert(dialog);
             continue;
         }
