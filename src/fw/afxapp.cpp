@@ -1,8 +1,8 @@
 // The application object, its message loop and the global accessors.
 #include "afxwin.h"
 
+#include "base/MessageBoxes.h"
 #include "base/ScopedHandles.h"
-#include "base/SystemCalls.h"
 
 namespace {
 
@@ -31,7 +31,9 @@ int AfxMessageBox(const char* pszText, UINT nType)
 {
     CWnd* pMain = AfxGetMainWnd();
     const char* caption = (g_pApp && g_pApp->m_pszAppName) ? g_pApp->m_pszAppName : "";
-    return Sys().MessageBoxA(pMain ? pMain->m_hWnd : nullptr, pszText, caption, nType);
+    // Through the program's one box, so that it is logged and a silent run
+    // that suppresses boxes gets the default answer.
+    return MessageBoxes::Show(pMain ? pMain->m_hWnd : nullptr, pszText, caption, nType);
 }
 
 CWinApp::CWinApp(const char* pszAppName) : m_pszAppName(pszAppName)

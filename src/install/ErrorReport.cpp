@@ -1,5 +1,5 @@
-// Error reporting: every failure of the run ends in one of these boxes,
-// worded by the script's [ERROR] section.
+// Error reporting: a step keeps its failure, the driver undoes the run once
+// and shows one box, worded by the script's [ERROR] section.
 #include "install/TarvelDoc.h"
 #include "base/MessageBoxes.h"
 #include "base/RunLog.h"

@@ -9,11 +9,7 @@
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
 
-namespace {
-
-const char COUNTER_VALUE[] = "SRCHCOUNTER";
-
-} // namespace
+using SharedRegistry::COUNTER_VALUE;
 
 CounterRecord* CTarvelDoc::FindCounterEntry(const CString& name)
 {

@@ -61,13 +61,23 @@ BOOL ReadCounter(const CString& keyPath, LONG& counter)
         return FALSE;
     DWORD value = 0;
     DWORD size = sizeof(value);
-    rc = RegQueryValueExA(key.Get(), "SRCHCOUNTER", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+    rc = RegQueryValueExA(key.Get(), COUNTER_VALUE, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
     if (rc == ERROR_FILE_NOT_FOUND)
         return TRUE;
     if (rc != ERROR_SUCCESS)
         return FALSE;
     counter = static_cast<LONG>(value);
     return TRUE;
+}
+
+BOOL WriteCounter(const CString& keyPath, LONG counter)
+{
+    ScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
+        return FALSE;
+    const DWORD value = static_cast<DWORD>(counter);
+    return RegSetValueExA(key.Get(), COUNTER_VALUE, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                          sizeof(value)) == ERROR_SUCCESS;
 }
 
 } // namespace SharedRegistry

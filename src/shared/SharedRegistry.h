@@ -6,6 +6,9 @@
 
 namespace SharedRegistry {
 
+// The value of a counter key that holds its count of users (REG_DWORD).
+constexpr char COUNTER_VALUE[] = "SRCHCOUNTER";
+
 // "Software\<company>\<product>\<language>".
 CString ProductKeyPath(const CString& company, const CString& product, const CString& language);
 
@@ -28,5 +31,8 @@ int KeyExists(const CString& path);
 // The counter "SRCHCOUNTER" of a counter key: 0 when the key or the value
 // does not exist; FALSE on any other registry error.
 BOOL ReadCounter(const CString& keyPath, LONG& counter);
+
+// Stores the counter in an existing counter key; FALSE when it cannot.
+BOOL WriteCounter(const CString& keyPath, LONG counter);
 
 } // namespace SharedRegistry

@@ -230,10 +230,7 @@ int CFolderBrowser::ValidateFolder(LPCSTR path)
     BOOL wasEnabled = BrowseWindow && IsWindowEnabled(BrowseWindow);
     if (wasEnabled)
         EnableWindow(BrowseWindow, FALSE);
-    CWinApp* app = AfxGetApp();
-    CWnd* mainWnd = AfxGetMainWnd();
-    int answer = MessageBoxes::Show(mainWnd ? mainWnd->GetSafeHwnd() : nullptr, MakeFolderQuestion,
-                                    (app && app->m_pszAppName) ? app->m_pszAppName : "", MB_YESNO | MB_ICONQUESTION);
+    const int answer = AfxMessageBox(MakeFolderQuestion, MB_YESNO | MB_ICONQUESTION);
     if (wasEnabled) {
         EnableWindow(BrowseWindow, TRUE);
         SetForegroundWindow(BrowseWindow);

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr char COUNTER_VALUE[] = "SRCHCOUNTER";
 // The profile key the framework opens at every start of the installer.
 constexpr char INSTALLER_PROFILE_KEY[] = "Software\\Zerdane\\Tarvel";
 
@@ -123,16 +122,6 @@ void RemoveLinks(const UninstallPlan& plan, RemovalOutcome& outcome)
         RemoveOrSchedule(plan.DesktopLink, outcome);
 }
 
-bool WriteCounter(const CString& keyPath, LONG counter)
-{
-    ScopedRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
-        return false;
-    const DWORD value = static_cast<DWORD>(counter);
-    return RegSetValueExA(key.Get(), COUNTER_VALUE, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                          sizeof(value)) == ERROR_SUCCESS;
-}
-
 // The maker's counter keys. Only a plan with shared libraries asks, and such
 // a plan has a usable company name.
 CString CountersKey(const UninstallPlan& plan)
@@ -204,7 +193,7 @@ void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
         CString users;
         users.Format("%ld -> %ld", static_cast<long>(counter), static_cast<long>(counter > 1 ? counter - 1 : 0));
         if (counter > 1) {
-            if (WriteCounter(library.CounterKey, counter - 1)) {
+            if (SharedRegistry::WriteCounter(library.CounterKey, counter - 1)) {
                 RunLog::Line("shared", "counter HKLM\\" + library.CounterKey + " " + users + ", the library stays");
             } else {
                 RunLog::Line("left", "counter HKLM\\" + library.CounterKey + " cannot be written, stays at "
