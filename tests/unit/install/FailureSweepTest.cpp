@@ -335,28 +335,19 @@ protected:
     int Run(CancellingView* cancelling = nullptr)
     {
         ResetJournal();
+        if (!cancelling)
+            return RunSilentSetup();
+        // The status window's run: the same steps as the silent one, with a
+        // progress view that the user can cancel.
         CTarvelDoc doc;
-        if (cancelling) {
-            // The status window's run: the same steps as the silent one,
-            // with a progress view that the user can cancel.
-            doc.AddView(cancelling);
-            if (!doc.LoadScript())
-                return EXIT_FAILED_BEFORE_COPY;
-            if (doc.PrepareInstall(FALSE) == -1)
-                return EXIT_FAILED_BEFORE_COPY;
-            if (doc.RunInstall())
-                return EXIT_INSTALLED;
-            return doc.IsUserCancel ? EXIT_CANCELLED_INSTALL : EXIT_FAILED_INSTALL;
-        }
-        CTarvelView view;
-        doc.AddView(&view);
-        const CommandLine::Switches saved = TestApp().Switches;
-        TestApp().m_lpCmdLine = "/PSM";
-        TestApp().Switches = CommandLine::Parse("/PSM");
-        view.RunSetup();
-        TestApp().Switches = saved;
-        TestApp().m_lpCmdLine = "";
-        return TestApp().ExitCode;
+        doc.AddView(cancelling);
+        if (!doc.LoadScript())
+            return EXIT_FAILED_BEFORE_COPY;
+        if (doc.PrepareInstall(FALSE) == -1)
+            return EXIT_FAILED_BEFORE_COPY;
+        if (doc.RunInstall())
+            return EXIT_INSTALLED;
+        return doc.IsUserCancel ? EXIT_CANCELLED_INSTALL : EXIT_FAILED_INSTALL;
     }
 
     // One silent run with every use of the seams counted in g_faults, the

@@ -76,6 +76,25 @@ void RemoveTree(const std::string& folder)
     RemoveDirectoryA(folder.c_str());
 }
 
+void CopyTree(const std::string& from, const std::string& to)
+{
+    MakeFolder(to);
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((from + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot read " + from);
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CopyTree(from + "\\" + name, to + "\\" + name);
+        else
+            WriteBytes(to + "\\" + name, ReadBytes(from + "\\" + name));
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}
+
 std::string NewTempFolder()
 {
     char temp[MAX_PATH];

@@ -26,6 +26,9 @@ void MakeNewFolder(const std::string& path);
 std::string NewTempFolder();
 // Deletes a folder and everything below it, read-only files included.
 void RemoveTree(const std::string& folder);
+// Copies everything below 'from' into 'to', made where missing; files of
+// the same name are replaced.
+void CopyTree(const std::string& from, const std::string& to);
 
 // Everything below a folder, by relative path: "dir <attributes>" for a
 // folder, "file <attributes> <bytes>" for a file. Equal snapshots mean the

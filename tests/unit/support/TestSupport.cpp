@@ -3,6 +3,7 @@
 #include "FileTree.h"
 
 #include "app/TarvelApp.h"
+#include "app/TarvelView.h"
 #include "install/TarvelDoc.h"
 #include "script/ScriptKeys.h"
 
@@ -23,6 +24,21 @@ BoxRecorder* g_recorder = nullptr;
 CTarvelApp& TestApp()
 {
     return g_testApp;
+}
+
+int RunSilentSetup()
+{
+    CTarvelDoc doc;
+    CTarvelView view;
+    doc.AddView(&view);
+    CTarvelApp& app = TestApp();
+    const CommandLine::Switches saved = app.Switches;
+    app.m_lpCmdLine = "/PSM";
+    app.Switches = CommandLine::Parse("/PSM");
+    view.RunSetup();
+    app.Switches = saved;
+    app.m_lpCmdLine = "";
+    return app.ExitCode;
 }
 
 void ResetJournal()

@@ -21,6 +21,11 @@ CTarvelApp& TestApp();
 class CTarvelDoc;
 void SetScriptValue(CTarvelDoc& doc, const char* section, const std::string& key, const std::string& value);
 
+// One run of the installer in the current folder, as "tarvel.exe /PSM"
+// makes it: no dialog, every box answered by whoever answers boxes. Its
+// exit code.
+int RunSilentSetup();
+
 // Empties both lists of the journal of created folders.
 void ResetJournal();
 // The journal's lists, oldest first.
