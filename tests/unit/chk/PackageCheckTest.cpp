@@ -88,5 +88,28 @@ TEST_P(PackageFinding, GivesExactlyThatFindingAtItsLine)
 INSTANTIATE_TEST_SUITE_P(EachFinding, PackageFinding, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<FindingCase>& info) { return info.param.name; });
 
+using DestinationPath = SamplePackage;
+
+// The sample's longest installed names are its script and its uninstaller,
+// 10 bytes each; below the widest program-files folder, 23 bytes with its
+// backslash, a base of n bytes makes destinations of 23 + n + 1 + 10 bytes.
+TEST_F(DestinationPath, Of259BytesPassesAndOf260IsTooLong)
+{
+    const std::string base = "APPPATH_BASE=Zerdane\\Sample Guide";
+    const int line = LineOf(base);
+
+    Replace(base, "APPPATH_BASE=" + std::string(225, 'z'));
+    WriteScript();
+    CheckRun run = Check();
+    EXPECT_EQ(std::set<Reported>(), Faults(run.Reports())) << "259 bytes:\n" << run.Listing();
+
+    Replace("APPPATH_BASE=" + std::string(225, 'z'), "APPPATH_BASE=" + std::string(226, 'z'));
+    WriteScript();
+    run = Check();
+    EXPECT_EQ(std::set<Reported>({{"error", "path-too-long", line}}), Faults(run.Reports()))
+        << "260 bytes:\n" << run.Listing();
+    EXPECT_NE(std::string::npos, run.Listing().find("the longest destination path is 260 bytes")) << run.Listing();
+}
+
 } // namespace
 } // namespace chk_test
