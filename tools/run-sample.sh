@@ -33,7 +33,8 @@ if [ ! -f "$source_package/setup/tarvel.eif" ] && [ ! -f "$source_package/setup/
 fi
 
 setup_and_build
-start_wineserver
+make_prefix
+start_wineservers
 
 drive_c=$TARVEL_PREFIX/drive_c
 package=$drive_c/tarvel-sample

@@ -209,14 +209,17 @@ std::string TreeChanges(const std::vector<TreeItem>& before, const std::vector<T
     return changes;
 }
 
-bool WriteManyFiles(const PackageFolder& package, const std::string& folder, int count, size_t bytesEach)
+bool WriteManyFiles(const PackageFolder& package, const std::string& folder, int count, size_t bytesEach,
+                    const std::string& stem)
 {
-    // 99 files to a sub-folder: 4,950 files make 5,000 items with their 50 folders.
+    // 99 files to a sub-folder: 2,079 files make 2,100 items with their 21 folders.
     for (int i = 0; i < count; ++i) {
         char name[64];
-        std::snprintf(name, sizeof name, "\\part%02d\\page%04d.htm", i / 99, i);
+        std::snprintf(name, sizeof name, "\\part%02d\\", i / 99);
+        char number[16];
+        std::snprintf(number, sizeof number, "%04d.htm", i);
         std::string content(bytesEach, static_cast<char>('a' + i % 26));
-        if (!package.Write(folder + name, content))
+        if (!package.Write(folder + name + stem + number, content))
             return false;
     }
     return true;

@@ -103,9 +103,10 @@ void PrintTo(const TreeItem& item, std::ostream* os);
 std::string TreeChanges(const std::vector<TreeItem>& before, const std::vector<TreeItem>& after);
 
 // Makes a package folder's data: `count` small files spread over sub-folders
-// of `folder`; returns false when a file cannot be written.
-bool WriteManyFiles(
-    const PackageFolder& package, const std::string& folder, int count, size_t bytesEach = 64);
+// of `folder` (part00\<stem>0000.htm, ...); returns false when a file cannot
+// be written.
+bool WriteManyFiles(const PackageFolder& package, const std::string& folder, int count, size_t bytesEach = 64,
+                    const std::string& stem = "page");
 
 // Holds a file open with no sharing, so that nobody else can read or write it.
 class HeldFile {

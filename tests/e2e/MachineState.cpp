@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
+#include <fstream>
 #include <iterator>
 #include <vector>
 
@@ -46,49 +49,89 @@ void ListFiles(const std::wstring& folder, std::set<std::string>& out)
     FindClose(search);
 }
 
-std::string Hex(const BYTE* data, DWORD size)
+// Wine's registry file format escapes a backslash, a quote and every character
+// above 0x7F (\x followed by up to four hex digits); decoded to UTF-8 so that
+// a difference reads as the names the test wrote.
+std::string Unescape(const std::string& text)
 {
-    std::string text;
-    char byte[4];
-    for (DWORD i = 0; i < size; ++i) {
-        snprintf(byte, sizeof byte, "%02x", data[i]);
-        text += byte;
+    std::wstring wide;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\\' || i + 1 == text.size()) {
+            wide += static_cast<unsigned char>(c);
+            continue;
+        }
+        const char next = text[++i];
+        if (next == 'x') {
+            unsigned value = 0;
+            size_t digits = 0;
+            while (digits < 4 && i + 1 < text.size() && isxdigit(static_cast<unsigned char>(text[i + 1]))) {
+                const char d = text[++i];
+                value = value * 16 + (isdigit(static_cast<unsigned char>(d)) ? d - '0' : (tolower(d) - 'a' + 10));
+                ++digits;
+            }
+            wide += static_cast<wchar_t>(value);
+        } else {
+            wide += static_cast<unsigned char>(next);
+        }
     }
-    return text;
+    return dlg::Utf8FromWide(wide);
 }
 
-void ListKeys(HKEY root, const std::string& rootName, const std::wstring& path, std::set<std::string>& out)
+// Asking for a key and every value one call at a time takes seconds under
+// Wine (HKLM\Software holds some 15,000 keys); the system's own save of a whole
+// tree is one call. The save names each key, then its values, and wraps long
+// data over lines ending in a backslash.
+void ListTree(HKEY root, const wchar_t* path, REGSAM view, const std::string& name, const std::string& skipped,
+              std::set<std::string>& out)
 {
+    static const bool canSave = [] {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token))
+            return false;
+        TOKEN_PRIVILEGES privileges = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+        const bool enabled = LookupPrivilegeValueW(nullptr, L"SeBackupPrivilege", &privileges.Privileges[0].Luid)
+            && AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+        CloseHandle(token);
+        return enabled;
+    }();
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
-        return;
-    const std::string name = rootName + "\\" + dlg::Utf8FromWide(path);
-    out.insert(name);
-    std::vector<wchar_t> valueName(16384);
-    std::vector<BYTE> data(1 << 16);
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = static_cast<DWORD>(valueName.size());
-        DWORD type = 0, size = static_cast<DWORD>(data.size());
-        if (RegEnumValueW(key, i, valueName.data(), &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
-            break;
-        out.insert(name + "|" + dlg::Utf8FromWide(std::wstring(valueName.data(), nameLength)) + "|"
-                   + std::to_string(type) + "|" + Hex(data.data(), size));
-    }
-    std::vector<std::wstring> subKeys;
-    for (DWORD i = 0;; ++i) {
-        wchar_t subKey[256];
-        DWORD length = 256;
-        if (RegEnumKeyExW(key, i, subKey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        subKeys.emplace_back(subKey, length);
-    }
+    ASSERT_TRUE(canSave) << "the registry cannot be saved without the backup privilege";
+    ASSERT_EQ(RegOpenKeyExW(root, path, 0, KEY_READ | view, &key), ERROR_SUCCESS) << name;
+    wchar_t folder[MAX_PATH], file[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"reg", 0, file);
+    DeleteFileW(file); // the save makes the file itself, and fails on one that exists
+    const LONG saved = RegSaveKeyW(key, file, nullptr);
     RegCloseKey(key);
-    for (const std::wstring& subKey : subKeys) {
-        // Wine's own settings, which it changes by itself when windows open.
-        if (root == HKEY_CURRENT_USER && path == L"Software" && subKey == L"Wine")
+    ASSERT_EQ(saved, ERROR_SUCCESS) << name;
+    std::ifstream in(file, std::ios::binary);
+    std::string line, keyName;
+    bool skipping = false;
+    while (std::getline(in, line)) {
+        while (!line.empty() && line.back() == '\\') {
+            std::string more;
+            if (!std::getline(in, more))
+                break;
+            line.pop_back();
+            line += more.substr(more.find_first_not_of(' '));
+        }
+        if (line.empty() || line[0] == ';' || line.rfind("#time=", 0) == 0 || line.rfind("#arch=", 0) == 0
+            || line.rfind("WINE REGISTRY", 0) == 0)
             continue;
-        ListKeys(root, rootName, path + L"\\" + subKey, out);
+        if (line[0] == '[') {
+            // "[path] seconds": the time of the last change is no state.
+            const std::string path = Unescape(line.substr(1, line.rfind(']') - 1));
+            skipping = !skipped.empty() && (path == skipped || path.rfind(skipped + "\\", 0) == 0);
+            keyName = name + "\\" + path;
+            if (!skipping)
+                out.insert(keyName);
+        } else if (!skipping) {
+            out.insert(keyName + "|" + Unescape(line));
+        }
     }
+    in.close();
+    DeleteFileW(file);
 }
 
 } // namespace
@@ -97,11 +140,13 @@ MachineState CaptureMachineState()
 {
     MachineState state;
     ListFiles(L"C:", state.files);
-    ListKeys(HKEY_LOCAL_MACHINE, "HKLM", L"Software", state.registry);
-    ListKeys(HKEY_CURRENT_USER, "HKCU", L"Software", state.registry);
+    // Both views: the 32-bit one is HKLM\Software\Wow6432Node, and a 32-bit
+    // class registration lands below Classes.
+    ListTree(HKEY_LOCAL_MACHINE, L"Software", KEY_WOW64_64KEY, "HKLM\\Software", "", state.registry);
+    // Wine's own settings, which it changes by itself when windows open.
+    ListTree(HKEY_CURRENT_USER, L"Software", 0, "HKCU\\Software", "Wine", state.registry);
     return state;
 }
-
 std::string StateChanges(const MachineState& before, const MachineState& after)
 {
     std::string changes;

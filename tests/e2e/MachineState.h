@@ -1,6 +1,6 @@
 // What an uninstall must give back exactly: every file and folder of the C:
 // drive (name, attributes, size) outside the temporary folders, and every key
-// and value under HKLM\Software and HKCU\Software as a 32-bit program sees them.
+// and value under HKLM\Software (both views) and HKCU\Software.
 #pragma once
 
 #include <set>
@@ -10,7 +10,10 @@ namespace e2e {
 
 struct MachineState {
     std::set<std::string> files;    // "path|attributes|size", UTF-8
-    std::set<std::string> registry; // "HKLM\key" and "HKLM\key|name|type|data (hex)"
+    // "HKLM\Software\key" and "HKLM\Software\key|value", the value as the
+    // registry's text export writes it ("name"=type:data); what a 32-bit
+    // program writes to HKLM\Software\X is HKLM\Software\Wow6432Node\X here.
+    std::set<std::string> registry;
 };
 
 MachineState CaptureMachineState();

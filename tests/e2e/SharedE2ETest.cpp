@@ -503,7 +503,7 @@ TEST_F(SharedPackage, TwoProductsSharingALibraryAreUninstalledOneByOne)
     // library's own registration marks (its DllUnregisterServer leaves their
     // parents) and the package folder, whose script the test rewrites.
     const std::string marks = TESTLIB_MARK_ROOT;
-    const std::string marksParent = "HKLM\\" + marks.substr(0, marks.rfind('\\'));
+    const std::string marksParent = "HKLM\\Software\\Wow6432Node" + marks.substr(8, marks.rfind('\\') - 8);
     const std::string packageRoot = package.Root();
     auto capture = [&] {
         const e2e::MachineState state = e2e::WithoutItemsUnder(e2e::CaptureMachineState(), e2e::kProfileKey);

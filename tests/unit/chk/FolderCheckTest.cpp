@@ -2,6 +2,8 @@
 // never bring it down, and every package the installer refuses, the checker
 // rejects first.
 #include "SamplePackage.h"
+#include "TestPaths.h"
+#include "Text.h"
 
 #include "SharedTestSupport.h"
 #include "TestSupport.h"
@@ -53,7 +55,7 @@ TEST_F(SamplePackage, SharedLibraryVersionOfTheSamplePassesToo)
 // and names lines the script has.
 TEST_F(SamplePackage, ScriptsOfTheFuzzCorpusNeverBringItDown)
 {
-    const std::string corpus = RepositoryPath("tests/fuzz/corpus");
+    const std::string corpus = dlg::WindowsPathFromUnix(TARVEL_FUZZ_CORPUS_UNIX_DIR);
     int scripts = 0;
     WIN32_FIND_DATAA found;
     const HANDLE find = FindFirstFileA((corpus + "\\*.eif").c_str(), &found);

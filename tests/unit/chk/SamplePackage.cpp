@@ -1,4 +1,5 @@
 #include "SamplePackage.h"
+#include "TestPaths.h"
 
 #include "Text.h"
 #include "script/ScriptKeys.h"
@@ -34,15 +35,6 @@ std::set<Reported> Faults(const std::vector<Reported>& all)
     return faults;
 }
 
-std::string RepositoryPath(const std::string& relative)
-{
-    // The build names every source by its full path, and Wine maps the Unix
-    // root to Z:, so this file's own name leads to the repository.
-    std::string root = __FILE__;
-    root.erase(root.rfind("/tests/unit/"));
-    return dlg::WindowsPathFromUnix(root + "/" + relative);
-}
-
 std::vector<Reported> CheckRun::Reports() const
 {
     std::vector<Reported> out;
@@ -68,7 +60,7 @@ bool CheckRun::Rejects() const
 
 void SamplePackage::SetUp()
 {
-    const std::string sample = RepositoryPath("sample");
+    const std::string sample = dlg::WindowsPathFromUnix(TARVEL_SAMPLE_UNIX_DIR);
     FileTree::CopyTree(sample, tree.Root());
     // The script is kept as text here and written by each test.
     DeleteFileA(Path("setup\\tarvel.eif.utf8").c_str());

@@ -27,9 +27,6 @@ using Reported = std::tuple<std::string, std::string, int>;
 // The errors and warnings only: notes tell what the install will do.
 std::set<Reported> Faults(const std::vector<Reported>& all);
 
-// A file or folder of the repository ("sample"), as a Windows path.
-std::string RepositoryPath(const std::string& relative);
-
 // One check of a package folder.
 struct CheckRun
 {

@@ -212,7 +212,7 @@ protected:
         EXPECT_FALSE(KeyExists("Software\\" + company));
         EXPECT_FALSE(Exists(MenuLink()));
         EXPECT_FALSE(Exists(ProgramFolder()));
-        EXPECT_FALSE(Exists(installFolder + "index.htm")) << "RollBackInstall was not run";
+        EXPECT_FALSE(Exists(installFolder + "index.htm")) << "the undo did not run";
         ASSERT_EQ(1u, boxes.Count());
         EXPECT_EQ(GENERAL_TEXT, boxes.Last().Text);
     }

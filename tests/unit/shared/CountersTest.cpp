@@ -126,11 +126,11 @@ TEST_F(CountersTest, FailureAfterCountingPutsAnotherProductsCounterBack)
     ASSERT_EQ(1, Install());
     ASSERT_EQ(4, ReadDword(CounterKey("tvshared.dll"), "SRCHCOUNTER"));
 
-    doc.RollBackSharedComponents();
+    FailLaterStep(doc);
     EXPECT_EQ(3, ReadDword(CounterKey("tvshared.dll"), "SRCHCOUNTER"));
     EXPECT_TRUE(Exists(Root("shared\\tvshared.dll"))) << "the other products keep their library";
     EXPECT_TRUE(KeyExists(MarkKey("tvshared.dll"))) << "and its registration";
-    EXPECT_EQ(0u, boxes.Count()) << "the undo reports nothing";
+    EXPECT_EQ(1u, boxes.Count()) << "the failure's box, and nothing from the undo";
 }
 
 TEST_F(CountersTest, FailureOfTheOnlyUserRemovesCounterRegistrationAndSharedFiles)
@@ -144,7 +144,7 @@ TEST_F(CountersTest, FailureOfTheOnlyUserRemovesCounterRegistrationAndSharedFile
     ASSERT_EQ(1, ReadDword(CounterKey("tvshared.dll"), "SRCHCOUNTER"));
     ASSERT_TRUE(KeyExists(MarkKey("tvshared.dll")));
 
-    doc.RollBackSharedComponents();
+    FailLaterStep(doc);
     EXPECT_FALSE(KeyExists(CounterKey("tvshared.dll")));
     EXPECT_FALSE(KeyExists(CounterParent())) << "no counter left: the COUNTER key goes";
     EXPECT_FALSE(KeyExists(MarkKey("tvshared.dll"))) << "DllUnregisterServer ran";
@@ -166,7 +166,7 @@ TEST_F(CountersTest, UndoTakesWhatThisRunAddedWhileAnotherLibraryStaysCounted)
     Load();
     ASSERT_EQ(1, Install());
 
-    doc.RollBackSharedComponents();
+    FailLaterStep(doc);
     EXPECT_FALSE(KeyExists(CounterKey("tvshared.dll")));
     EXPECT_FALSE(Exists(Root("shared\\tvshared.dll")));
     EXPECT_EQ(3, ReadDword(CounterKey("tvother.dll"), "SRCHCOUNTER"));
@@ -187,7 +187,7 @@ TEST_F(CountersTest, FailedReinstallOfTheOnlyUserKeepsItsEarlierInstallation)
     Load();
     ASSERT_EQ(1, Install());
 
-    doc.RollBackSharedComponents();
+    FailLaterStep(doc);
     EXPECT_EQ(1, ReadDword(CounterKey("tvshared.dll"), "SRCHCOUNTER"));
     EXPECT_TRUE(Exists(Root("shared\\tvshared.dll")));
     EXPECT_TRUE(KeyExists(MarkKey("tvshared.dll")));
@@ -242,7 +242,9 @@ TEST_F(CountersTest, CounterThatCannotBeWrittenFailsTheCount)
     ResetSystemCalls();
 
     // The undo of that failure takes away the key the count had created.
-    doc.RollBackSharedComponents();
+    BoxRecorder failureBox; // the reset above took the fixture's recorder away
+    doc.EndFailedRun();
+    EXPECT_EQ(1u, failureBox.Count());
     EXPECT_FALSE(KeyExists(CounterParent()));
 }
 

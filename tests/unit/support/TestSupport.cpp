@@ -41,6 +41,12 @@ int RunSilentSetup()
     return app.ExitCode;
 }
 
+void FailLaterStep(CTarvelDoc& doc)
+{
+    doc.Fail(ERROR_CODE_GENERAL, "a later step");
+    doc.EndFailedRun();
+}
+
 void ResetJournal()
 {
     CTarvelApp& app = TestApp();

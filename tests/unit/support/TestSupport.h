@@ -26,6 +26,10 @@ void SetScriptValue(CTarvelDoc& doc, const char* section, const std::string& key
 // exit code.
 int RunSilentSetup();
 
+// A later step of the run fails: the driver's end of the run, its one undo
+// of everything the run changed and its one box.
+void FailLaterStep(CTarvelDoc& doc);
+
 // Empties both lists of the journal of created folders.
 void ResetJournal();
 // The journal's lists, oldest first.
