@@ -144,9 +144,13 @@ void ChangeRecord::UndoAll()
         if (change.Type == Change::Kind::FolderCreated || change.Type == Change::Kind::AsideFolder)
             folders.push_back(change.Path);
 
-    UndoArea(Change::Area::Package);
+    // Newest area first: the product keys lie below the maker's key that the
+    // counters made, and the shared copy may have kept aside a package file
+    // (a shared folder that is the installation folder), which must be back
+    // in its place before the package's undo removes it.
     UndoArea(Change::Area::Shortcuts);
     UndoArea(Change::Area::Shared);
+    UndoArea(Change::Area::Package);
 
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
         Undo::RemoveFolderIfEmpty(*folder);

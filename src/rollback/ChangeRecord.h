@@ -23,8 +23,9 @@ struct Change
         KeyCreated,      // registry key Path (HKLM) made by this run; goes when empty
         ValueSet,        // Prior: the value as it was before the write
     };
-    // The undo takes the package's files back first, then the shortcuts and
-    // registration, then the shared components.
+    // The undo takes the areas back newest first, as a run makes them: the
+    // shortcuts and registration, then the shared components, then the
+    // package's files.
     enum class Area { Package, Shortcuts, Shared };
 
     Kind Type = Kind::FileWritten;

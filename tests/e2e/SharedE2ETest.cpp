@@ -448,6 +448,20 @@ TEST_F(SharedPackage, FailureTakesItsSharedFilesAwayWhileTheMakerCountsAnotherLi
     EXPECT_FALSE(e2e::Exists(sharedFolder + "\\readme.txt"));
 }
 
+// The shared folder may be the installation folder itself. A name that both
+// copies write is then kept aside by the shared copy from under the
+// package's copy: a failed run must not leave that copy behind.
+TEST_F(SharedPackage, FailureWhereTheSharedFolderIsTheInstallationFolderLeavesNothing)
+{
+    sharedFolder = guideTop + "\\Guide";
+    ASSERT_TRUE(package.Write("GUIDE\\readme.txt", "the guide's readme"));
+    BlockTheMenuFolder();
+    WriteScript();
+
+    ExpectFailedAndUndone(Install());
+    EXPECT_EQ(e2e::ListTree(guideTop), std::vector<std::string>{});
+}
+
 // --- a cancel during the shared copy ---------------------------------------------------------
 
 class LargeSharedPackage : public SharedPackage {

@@ -2,7 +2,9 @@
 // removed by the uninstaller it shipped leaves the machine as it was before
 // the install, files and registry alike; a log that names places outside the
 // installation changes nothing; what the user added or holds open stays or
-// goes at the restart, and the end message says so.
+// goes at the restart, and the end message says so; a value another program
+// put into the package's keys keeps its key; the clean-up copy deletes no
+// program but its own.
 #include "InstallSupport.h"
 #include "MachineState.h"
 #include "RunLogFile.h"
@@ -25,6 +27,21 @@ using e2e::kNothingChanged;
 using e2e::kRemoved;
 
 std::wstring W(const std::string& utf8) { return dlg::WideFromUtf8(utf8); }
+
+// A text value in the 32-bit view, where the installer and the uninstaller write.
+bool WriteText(const std::string& subKey, const std::string& name, const std::string& text)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr)
+        != ERROR_SUCCESS)
+        return false;
+    const std::wstring data = W(text);
+    const LONG rc = RegSetValueExW(key, W(name).c_str(), 0, REG_SZ,
+        reinterpret_cast<const BYTE*>(data.c_str()), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
 
 e2e::MachineState Capture() { return e2e::WithoutItemsUnder(e2e::CaptureMachineState(), e2e::kProfileKey); }
 
@@ -125,13 +142,18 @@ TEST_F(UninstallTest, NoKeepsEverything)
 
 // A re-install finds the installation folder's levels present and creates
 // none: its log carries over the levels the first install created, so that
-// one uninstall takes them away too.
+// one uninstall takes them away too. A level of another folder in the
+// earlier log (an edited log, or one from an install elsewhere) is not
+// carried over: the uninstaller would refuse the whole log for it.
 TEST_F(UninstallTest, ReinstallThenOneUninstallLeavesTheMachineAsBefore)
 {
     WriteFullGuide();
     const e2e::MachineState before = Capture();
     ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
+    const std::string log = Installed() + "\\setupf.cfn";
+    ASSERT_TRUE(e2e::RewriteLog(log, "<f>:C:\\Other? " + e2e::DecodeLog(e2e::ReadFileBytes(log))));
     ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
+    EXPECT_EQ(e2e::DecodeLog(e2e::ReadFileBytes(log)).find("C:\\Other"), std::string::npos);
     const dlg::RunResult run = Uninstall("/PSM");
     ASSERT_EQ(run.exitCode, kRemoved) << e2e::Describe(run);
     EXPECT_TRUE(run.windows.empty()) << e2e::Describe(run);
@@ -300,8 +322,9 @@ TEST_F(UninstallTest, SuppressedBoxOnABadRecordEndsByItselfWithTheTextInTheLog)
     EXPECT_EQ(std::count(changes.begin(), changes.end(), '\n'), 1) << changes;
 }
 
-// A log that names "..\..\" paths, another drive and a folder that is no
-// level of the installation: refused as a whole, nothing is touched.
+// A log that names a path above the installation, another drive and a
+// folder that is no level of it, each where a real log has such entries
+// (after the created levels): refused as a whole, nothing is touched.
 TEST_F(UninstallTest, TamperedLogChangesNothing)
 {
     WriteFullGuide();
@@ -309,16 +332,65 @@ TEST_F(UninstallTest, TamperedLogChangesNothing)
     const std::string victim = destination.Top() + "\\victim.txt";
     ASSERT_TRUE(e2e::WriteFileBytes(victim, "not the package's"));
     const std::string log = Installed() + "\\setupf.cfn";
-    std::string text = e2e::DecodeLog(e2e::ReadFileBytes(log));
-    for (const std::string& bad : {std::string("..\\..\\victim.txt? "), std::string("<d>:..\\..? "),
+    const std::string text = e2e::DecodeLog(e2e::ReadFileBytes(log));
+    size_t levelsEnd = 0;
+    while (text.compare(levelsEnd, 4, "<f>:") == 0)
+        levelsEnd = text.find("? ", levelsEnd) + 2;
+    ASSERT_GT(levelsEnd, 0u) << text.substr(0, 200);
+    for (const std::string& bad : {std::string("..\\victim.txt? "), std::string("<d>:..\\..? "),
                                    std::string("D:\\Windows? "), std::string("<f>:D:\\Data? ")}) {
-        ASSERT_TRUE(e2e::RewriteLog(log, bad + text));
+        ASSERT_TRUE(e2e::RewriteLog(log, text.substr(0, levelsEnd) + bad + text.substr(levelsEnd)));
         const e2e::MachineState before = Capture();
         const dlg::RunResult run = Uninstall("/PSM");
         EXPECT_EQ(run.exitCode, kNothingChanged) << bad << e2e::Describe(run);
-        ASSERT_EQ(run.MessageTexts().size(), 1u) << e2e::Describe(run);
+        EXPECT_EQ(run.MessageTexts().size(), 1u) << e2e::Describe(run);
         EXPECT_EQ(e2e::StateChanges(before, Capture()), "") << bad;
     }
+}
+
+// Whatever another program put into a key the install wrote keeps that key:
+// the product key, the uninstall entry and the maker's key, one at a time.
+TEST_F(UninstallTest, ValueTheInstallDidNotWriteKeepsItsKey)
+{
+    WriteFullGuide();
+    const std::string company = "Software\\" + Company();
+    const std::string entry
+        = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::UninstallKeyName();
+    for (const std::string& key : {company + "\\Guide\\JPN", entry, company}) {
+        ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
+        ASSERT_TRUE(e2e::RegKeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+        ASSERT_TRUE(WriteText(key, "Theirs", "not the package's")) << key;
+        const dlg::RunResult run = Uninstall("/PSM");
+        EXPECT_EQ(run.exitCode, kRemoved) << key << e2e::Describe(run);
+        std::string value = "<absent>";
+        e2e::ReadRegString(HKEY_LOCAL_MACHINE, key, "Theirs", &value);
+        EXPECT_EQ(value, "not the package's") << key;
+        e2e::DeleteRegTree(HKEY_LOCAL_MACHINE, company);
+        e2e::DeleteRegTree(HKEY_LOCAL_MACHINE, entry);
+    }
+}
+
+// The clean-up switch deletes only a program of its own bytes: started by
+// hand at another program, even one of its size, it deletes nothing, and no
+// folder either.
+TEST_F(UninstallTest, CleanupSwitchLeavesAProgramThatIsNotItsCopy)
+{
+    ASSERT_TRUE(package.CopyUninstaller("setup\\uninst.exe"));
+    std::string decoy = e2e::ReadFileBytes(e2e::UninstallerPath());
+    ASSERT_FALSE(decoy.empty());
+    decoy[decoy.size() / 2] ^= 1;
+    ASSERT_TRUE(package.Write("decoy\\decoy.exe", decoy));
+    ASSERT_TRUE(e2e::MakeFolders(package.Path("decoy\\empty")));
+
+    dlg::RunOptions options;
+    options.currentFolder = "C:\\";
+    const std::string tail = "/TARVEL-CLEANUP 0 \"\" \"" + package.Path("decoy\\decoy.exe") + "\" \""
+        + package.Path("decoy\\empty") + "\"";
+    const dlg::RunResult run = dlg::RunToEnd(package.Path("setup\\uninst.exe"), tail, options);
+    EXPECT_EQ(run.exitCode, 1u) << e2e::Describe(run);
+    EXPECT_TRUE(e2e::ReadFileBytes(package.Path("decoy\\decoy.exe")) == decoy)
+        << "the decoy is gone or changed";
+    EXPECT_TRUE(e2e::IsFolder(package.Path("decoy\\empty")));
 }
 
 TEST_F(UninstallTest, SecondStartWhileOneRunsDoesNothing)

@@ -654,6 +654,45 @@ TEST_F(ReinstallTest, SuccessDropsTheCopiesAside)
     EXPECT_EQ("the user's own", ReadBytes(dest + "\\notes.txt"));
 }
 
+// A package built with fixed file times can change a file and keep its size
+// and its time: the bytes decide. A page changed in content only is
+// replaced; a file of the same bytes is left as it is.
+TEST_F(ReinstallTest, FileOfTheSameSizeTimeAndAttributesIsReplacedWhenItsBytesDiffer)
+{
+    // "index v2" is as long as the installed "index v1"; uninst.exe is unchanged.
+    for (SourceEntry& entry : doc.SourceList) {
+        const std::string source = entry.Path.str();
+        const std::string installed = dest + "\\" + source.substr(source.rfind('\\') + 1);
+        if (source.find("index.htm") == std::string::npos && source != "uninst.exe")
+            continue;
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        ASSERT_TRUE(GetFileAttributesExA(installed.c_str(), GetFileExInfoStandard, &data)) << installed;
+        HANDLE file
+            = CreateFileA(source.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file) << source;
+        SetFileTime(file, nullptr, nullptr, &data.ftLastWriteTime);
+        CloseHandle(file);
+        // What the scan of the package reads.
+        ASSERT_TRUE(GetFileAttributesExA(source.c_str(), GetFileExInfoStandard, &data)) << source;
+        entry.Attributes = data.dwFileAttributes;
+        entry.SizeHigh = data.nFileSizeHigh;
+        entry.SizeLow = data.nFileSizeLow;
+        entry.LastWrite = data.ftLastWriteTime;
+    }
+
+    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+
+    EXPECT_EQ("index v2", ReadBytes(dest + "\\index.htm"));
+    auto left = [&](const std::string& name) {
+        for (const Change& change : doc.Record().Changes())
+            if (change.Type == Change::Kind::FileLeft && change.Path.str() == dest + "\\" + name)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(left("uninst.exe")) << "an unchanged file is left: the comparison reached the bytes";
+    EXPECT_FALSE(left("index.htm"));
+}
+
 // The whole install: the copy phase, then the registration steps, whose own
 // failure must give the earlier installation back as well.
 class RunInstallTest : public ReinstallTest {

@@ -107,7 +107,7 @@ TEST_F(ChangeRecordTest, CommitDropsKeptFilesAndAFailedKeepChangesNothing)
     EXPECT_TRUE(record.IsEmpty());
 }
 
-// Areas go back package first, shortcuts next, shared last, each newest
+// Areas go back shortcuts first, shared next, package last, each newest
 // first, whatever order their changes came in.
 TEST_F(ChangeRecordTest, AreasGoBackInUndoOrderAndTheObserverHearsEachStep)
 {
@@ -124,7 +124,7 @@ TEST_F(ChangeRecordTest, AreasGoBackInUndoOrderAndTheObserverHearsEachStep)
 
     record.UndoAll();
 
-    EXPECT_EQ((std::vector<std::string>{"P2", "P1", "L1", "S2", "S1"}), heard);
+    EXPECT_EQ((std::vector<std::string>{"L1", "S2", "S1", "P2", "P1"}), heard);
 }
 
 TEST_F(ChangeRecordTest, RegistryGoesBackToItsEarlierValuesAndCreatedLevelsGoWhenEmpty)
