@@ -1,5 +1,6 @@
 #include "E2eSupport.h"
 
+#include "TestCommon.h"
 #include "TestPaths.h"
 #include "Text.h"
 
@@ -175,11 +176,7 @@ std::string ReadFileBytes(const std::string& path)
     HANDLE file = CreateFileW(W(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return {};
-    std::string bytes;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0)
-        bytes.append(buffer, n);
+    const std::string bytes = test_common::ReadAll(file);
     CloseHandle(file);
     return bytes;
 }

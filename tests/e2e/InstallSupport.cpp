@@ -1,4 +1,5 @@
 #include "InstallSupport.h"
+#include "TestCommon.h"
 
 #include "Text.h"
 
@@ -13,12 +14,13 @@ namespace e2e {
 
 namespace {
 
+using test_common::kUninstallRoot;
+
 // Controls of the status window.
 constexpr int kFileLabel = 1002;
 constexpr int kProgressBar = 1003;
 
 const char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-const char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 std::wstring W(const std::string& utf8) { return dlg::WideFromUtf8(utf8); }
 

@@ -3,6 +3,7 @@
 // a character, the highest product number there is, named files above the
 // setup folder. Each installs as its author meant, and at once.
 #include "InstallSupport.h"
+#include "TestCommon.h"
 
 #include <string>
 #include <vector>
@@ -120,7 +121,7 @@ TEST_F(MisreadScript, NamedFilesAboveTheSetupFolderLandInTheDestinationsRoot)
     EXPECT_EQ(link.iconPath, Installed() + "\\x.ico");
     std::string uninstall;
     EXPECT_TRUE(e2e::ReadRegString(HKEY_LOCAL_MACHINE,
-        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::UninstallKeyName(),
+        std::string(test_common::kUninstallRoot) + e2e::UninstallKeyName(),
         "UninstallString", &uninstall));
     EXPECT_EQ(uninstall, Installed() + "\\uninst.exe");
 }

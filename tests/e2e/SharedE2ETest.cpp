@@ -5,6 +5,7 @@
 // shared copy takes back what the run did to counters, registrations and
 // shared files, as far as no other product still counts on them.
 #include "InstallSupport.h"
+#include "TestCommon.h"
 #include "MachineState.h"
 #include "Text.h"
 #include "UninstallSupport.h"
@@ -87,7 +88,7 @@ protected:
         ASSERT_FALSE(programs.empty());
         company = "TarvelE2E Maker " + tag_;
         menuName = "TarvelE2E Shared " + tag_;
-        uninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarvelE2E Shared " + tag_;
+        uninstallKey = std::string(test_common::kUninstallRoot) + "TarvelE2E Shared " + tag_;
         guideTop = programFiles + "\\TarvelE2E-SharedGuide-" + tag_;
         sharedTop = programFiles + "\\TarvelE2E-SharedLib-" + tag_;
         sharedFolder = sharedTop + "\\Lib";

@@ -2,17 +2,19 @@
 // the NT family keeps them for all users, the uninstall entry and the product
 // key files; and a failing link step that leaves nothing of the install.
 #include "E2eSupport.h"
+#include "TestCommon.h"
 #include "Text.h"
 
 #include <string>
 
 namespace {
 
+using test_common::kUninstallRoot;
+
 using e2e::InstallerTest;
 
 const char kProgramsFolder[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
 const char kDesktopFolder[] = "C:\\users\\Public\\Desktop";
-const char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const char kErrorText[] = "エラーが発生しました。";
 
 bool SamePath(const std::string& a, const std::string& b)

@@ -6,6 +6,7 @@
 // put into the package's keys keeps its key; the clean-up copy deletes no
 // program but its own.
 #include "InstallSupport.h"
+#include "TestCommon.h"
 #include "MachineState.h"
 #include "RunLogFile.h"
 #include "Text.h"
@@ -355,7 +356,7 @@ TEST_F(UninstallTest, ValueTheInstallDidNotWriteKeepsItsKey)
     WriteFullGuide();
     const std::string company = "Software\\" + Company();
     const std::string entry
-        = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::UninstallKeyName();
+        = std::string(test_common::kUninstallRoot) + e2e::UninstallKeyName();
     for (const std::string& key : {company + "\\Guide\\JPN", entry, company}) {
         ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
         ASSERT_TRUE(e2e::RegKeyExists(HKEY_LOCAL_MACHINE, key)) << key;

@@ -2,6 +2,7 @@
 // lands, the log text, the progress, the failures and the cancel, and a
 // re-install that fails or is cancelled over an earlier installation.
 #include <gtest/gtest.h>
+#include "TestCommon.h"
 
 #include "FileTree.h"
 #include "TestSupport.h"
@@ -716,7 +717,7 @@ protected:
     {
         FileTree::RemoveTree(menuFolder);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE,
-            (std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + UNINSTALL_KEY_NAME)
+            (std::string(test_common::kUninstallRoot) + UNINSTALL_KEY_NAME)
                 .c_str());
         ReinstallTest::TearDown();
     }

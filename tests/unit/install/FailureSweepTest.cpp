@@ -6,6 +6,7 @@
 // instead. A full-featured package, installed fresh and over an earlier
 // installation.
 #include <gtest/gtest.h>
+#include "TestCommon.h"
 
 #include "FileTree.h"
 #include "SharedTestSupport.h"
@@ -29,10 +30,11 @@ using FileTree::WriteBytes;
 
 namespace {
 
+using test_common::kUninstallRoot;
+
 const char HYO[] = "\x95\x5c"; // a double-byte character whose trail byte is a backslash
 const char SO[] = "\x83\x5c";
 const char VERSION_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-const char UNINSTALL_ROOT[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // --- the seams, counted and failed on demand --------------------------------------------------
 
@@ -214,7 +216,7 @@ protected:
         const std::string id = std::to_string(GetCurrentProcessId());
         company = "TarvelSweep" + id;
         menuName = "Tarvel Sweep " + id;
-        uninstallKey = std::string(UNINSTALL_ROOT) + "TarvelSweep" + id;
+        uninstallKey = std::string(kUninstallRoot) + "TarvelSweep" + id;
 
         char programs[MAX_PATH] = {}, desktop[MAX_PATH] = {};
         ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, FALSE));
@@ -292,7 +294,7 @@ protected:
             + "PRODUCT_NAME2=More\r\nPRODUCT_LANGUAGE2=JPN\r\nPRODUCT_KEY_FILE2=top.htm\r\n"
             + "REG_LIBFILE1=COMMON\\tvshared.dll\r\nREG_LIBFILE2=COMMON\\tvsecond.dll\r\n"
             + "LIBFILEPATH_BASE=Maker\\Common\r\nCOMMON_PATH=COMMON\r\n"
-            + "[UNINSTALL]\r\nUNINSTALL_FILE=uninst.exe\r\nUNINSTALL_KEY=" + uninstallKey.substr(sizeof(UNINSTALL_ROOT) - 1)
+            + "[UNINSTALL]\r\nUNINSTALL_FILE=uninst.exe\r\nUNINSTALL_KEY=" + uninstallKey.substr(sizeof(kUninstallRoot) - 1)
             + "\r\n[ERROR]\r\nERR_MES_FILE_NOT_EXIST=not exist\r\nERR_MES_ERROR_OCCURRED=occurred\r\n"
             + "ERR_MES_WRITE_ERROR=write\r\nERR_MES_COPY_ERROR=copy\r\nERR_MES_NOSPACE=nospace\r\n"
             + "ERR_MES_USER_CANCEL=cancelled\r\n";

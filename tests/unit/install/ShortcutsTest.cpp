@@ -2,6 +2,7 @@
 // files, written for real into the test prefix's shell folders and registry,
 // and taken back exactly when a step fails.
 #include <gtest/gtest.h>
+#include "TestCommon.h"
 
 #include "FileTree.h"
 #include "SharedTestSupport.h"
@@ -19,7 +20,8 @@
 
 namespace {
 
-const char UNINSTALL_ROOT[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+using test_common::kUninstallRoot;
+
 const char GENERAL_TEXT[] = "An error occurred.";
 
 std::string ShellFolder(int csidl)
@@ -186,7 +188,7 @@ protected:
     std::string ProgramFolder() const { return Programs() + "\\" + folderName; }
     std::string MenuLink() const { return ProgramFolder() + "\\" + shortcutName + ".lnk"; }
     std::string DesktopLink() const { return Desktop() + "\\" + shortcutName + ".lnk"; }
-    std::string UninstallKey() const { return UNINSTALL_ROOT + uninstallName; }
+    std::string UninstallKey() const { return kUninstallRoot + uninstallName; }
     std::string ProductKey(const char* product) const { return "Software\\" + company + "\\" + product; }
 
     // The registration steps as a run ends them: a success is final.

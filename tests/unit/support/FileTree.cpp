@@ -1,5 +1,7 @@
 #include "FileTree.h"
 
+#include "TestCommon.h"
+
 #include <stdexcept>
 
 namespace FileTree {
@@ -23,11 +25,7 @@ std::string ReadBytes(const std::string& path)
         path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return "<missing>";
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
+    const std::string bytes = test_common::ReadAll(file);
     CloseHandle(file);
     return bytes;
 }
