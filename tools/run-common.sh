@@ -7,7 +7,7 @@ build_dir=${TARVEL_BUILD_DIR:-$here/build}
 # Every Wine call of the run, ctest's included, goes to this one prefix.
 export TARVEL_PREFIX=${TARVEL_PREFIX:-$build_dir/wineprefix}
 
-step() { printf '\n== %s\n' "$*"; }
+step() { printf '\n== %s (at %d s)\n' "$*" "$SECONDS"; }
 
 setup_and_build() {
   step "installing what is missing (tools/setup.sh)"
