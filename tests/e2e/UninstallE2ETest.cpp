@@ -185,7 +185,9 @@ TEST_F(UninstallTest, UserFileStaysAndFileInUseGoesAtRestart)
 {
     WriteFullGuide();
     ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
+    // The user's own files, below a folder of the package and at its top.
     ASSERT_TRUE(e2e::WriteFileBytes(Installed() + "\\a\\b\\mine.txt", "the user's"));
+    ASSERT_TRUE(e2e::WriteFileBytes(Installed() + "\\notes.txt", "the user's notes"));
     dlg::RunResult run;
     {
         e2e::HeldFile held(Installed() + "\\index.htm");
@@ -200,6 +202,7 @@ TEST_F(UninstallTest, UserFileStaysAndFileInUseGoesAtRestart)
     EXPECT_NE(texts.back().find("a\\b"), std::string::npos) << texts.back();
     EXPECT_NE(texts.back().find("index.htm"), std::string::npos) << texts.back();
     EXPECT_EQ(e2e::ReadFileBytes(Installed() + "\\a\\b\\mine.txt"), "the user's");
+    EXPECT_EQ(e2e::ReadFileBytes(Installed() + "\\notes.txt"), "the user's notes");
     EXPECT_FALSE(e2e::Exists(Installed() + "\\a\\b\\c"));
     EXPECT_FALSE(e2e::Exists(Installed() + "\\表"));
     EXPECT_FALSE(e2e::Exists(Installed() + "\\setupf.cfn"));
