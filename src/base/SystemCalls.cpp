@@ -4,9 +4,19 @@
 
 namespace {
 
+// A kernel32 call that not every Windows has; nullptr where it is missing.
+template <typename Call>
+Call KernelCall(const char* name)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel ? reinterpret_cast<Call>(::GetProcAddress(kernel, name)) : nullptr;
+}
+
 SystemCalls RealCalls()
 {
     SystemCalls s;
+    s.SetDefaultDllDirectories = KernelCall<decltype(s.SetDefaultDllDirectories)>("SetDefaultDllDirectories");
+    s.SetDllDirectoryA = KernelCall<decltype(s.SetDllDirectoryA)>("SetDllDirectoryA");
     s.OpenMutexA = ::OpenMutexA;
     s.MessageBoxA = ::MessageBoxA;
     s.ReadFile = ::ReadFile;

@@ -7,6 +7,13 @@
 
 struct SystemCalls
 {
+    // Where libraries loaded by a bare name are looked for: the first calls
+    // every program makes. Looked up at run time, nullptr where the system
+    // lacks them (SetDefaultDllDirectories: Windows 7 without its loader
+    // update), so that a program still starts there.
+    BOOL (WINAPI* SetDefaultDllDirectories)(DWORD);
+    BOOL (WINAPI* SetDllDirectoryA)(LPCSTR);
+
     // The single-instance check: a second start can slip in between opening
     // and creating the mutex.
     HANDLE (WINAPI* OpenMutexA)(DWORD, BOOL, LPCSTR);
