@@ -23,6 +23,7 @@ SystemCalls RealCalls()
     s.CopyFileA = ::CopyFileA;
     s.SetFileAttributesA = ::SetFileAttributesA;
     s.CreateDirectoryA = ::CreateDirectoryA;
+    s.GetTempPath2A = KernelCall<decltype(s.GetTempPath2A)>("GetTempPath2A");
     s.GetProcAddress = ::GetProcAddress;
     s.GetDiskFreeSpaceA = ::GetDiskFreeSpaceA;
     s.RegCreateKeyExA = ::RegCreateKeyExA;

@@ -61,6 +61,7 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(CopyFileA);
     RECORD(SetFileAttributesA);
     RECORD(CreateDirectoryA);
+    RECORD(GetTempPath2A);
     RECORD(MoveFileA);
     RECORD(WriteFile);
     RECORD(GetProcAddress);
@@ -69,7 +70,7 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(RegSetValueExA);
     RECORD(LoadLibraryExA);
     RECORD(CoCreateInstance);
-    static_assert(sizeof(SystemCalls) == 16 * sizeof(void*), "a new entry of the table is not recorded");
+    static_assert(sizeof(SystemCalls) == 17 * sizeof(void*), "a new entry of the table is not recorded");
 }
 
 SeamRecorder::~SeamRecorder()
