@@ -144,7 +144,8 @@ else
 fi
 
 # The uninstaller as the list of installed software starts it, from the
-# destination; it removes itself through a copy in the temporary folder.
+# destination; it removes itself through a copy in a folder of its own
+# under the temporary folder, which goes with it.
 installed_uninstaller="$dest/$(basename "${uninstaller//\\//}")"
 uninstall_status=-
 if [ -n "$app_path_base" ] && [ -f "$installed_uninstaller" ]; then
@@ -157,7 +158,7 @@ if [ -n "$app_path_base" ] && [ -f "$installed_uninstaller" ]; then
   echo "(dlgdriver exit status $uninstall_status)"
   # The copy that removes the uninstaller ends a moment after it.
   for _ in $(seq 1 100); do
-    [ -e "$installed_uninstaller" ] || ls "$drive_c"/users/*/Temp/tvuninst-*.exe >/dev/null 2>&1 || break
+    [ -e "$installed_uninstaller" ] || ls -d "$drive_c"/users/*/Temp/tvuninst-* >/dev/null 2>&1 || break
     sleep 0.1
   done
 
@@ -170,7 +171,7 @@ if [ -n "$app_path_base" ] && [ -f "$installed_uninstaller" ]; then
     echo "  registry: Uninstall\\$uninstall_key_name"; left=1
   fi
   if [ -n "$company" ] && reg_query "HKLM\\Software\\$company" | grep -q .; then echo "  registry: Software\\$company"; left=1; fi
-  if ls "$drive_c"/users/*/Temp/tvuninst-*.exe >/dev/null 2>&1; then echo "  temporary copy of the uninstaller"; left=1; fi
+  if ls -d "$drive_c"/users/*/Temp/tvuninst-* >/dev/null 2>&1; then echo "  temporary copy of the uninstaller"; left=1; fi
   [ $left = 0 ] && echo "  nothing: files, links, registry keys and the uninstaller's copy are gone"
 fi
 

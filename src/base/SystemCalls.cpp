@@ -4,15 +4,26 @@
 
 namespace {
 
+// A kernel32 call that not every Windows has; nullptr where it is missing.
+template <typename Call>
+Call KernelCall(const char* name)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel ? reinterpret_cast<Call>(::GetProcAddress(kernel, name)) : nullptr;
+}
+
 SystemCalls RealCalls()
 {
     SystemCalls s;
+    s.SetDefaultDllDirectories = KernelCall<decltype(s.SetDefaultDllDirectories)>("SetDefaultDllDirectories");
+    s.SetDllDirectoryA = KernelCall<decltype(s.SetDllDirectoryA)>("SetDllDirectoryA");
     s.OpenMutexA = ::OpenMutexA;
     s.MessageBoxA = ::MessageBoxA;
     s.ReadFile = ::ReadFile;
     s.CopyFileA = ::CopyFileA;
     s.SetFileAttributesA = ::SetFileAttributesA;
     s.CreateDirectoryA = ::CreateDirectoryA;
+    s.GetTempPath2A = KernelCall<decltype(s.GetTempPath2A)>("GetTempPath2A");
     s.GetProcAddress = ::GetProcAddress;
     s.GetDiskFreeSpaceA = ::GetDiskFreeSpaceA;
     s.RegCreateKeyExA = ::RegCreateKeyExA;

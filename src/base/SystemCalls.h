@@ -7,6 +7,13 @@
 
 struct SystemCalls
 {
+    // Where libraries loaded by a bare name are looked for: the first calls
+    // every program makes. Looked up at run time, nullptr where the system
+    // lacks them (SetDefaultDllDirectories: Windows 7 without its loader
+    // update), so that a program still starts there.
+    BOOL (WINAPI* SetDefaultDllDirectories)(DWORD);
+    BOOL (WINAPI* SetDllDirectoryA)(LPCSTR);
+
     // The single-instance check: a second start can slip in between opening
     // and creating the mutex.
     HANDLE (WINAPI* OpenMutexA)(DWORD, BOOL, LPCSTR);
@@ -20,6 +27,10 @@ struct SystemCalls
     BOOL (WINAPI* CopyFileA)(LPCSTR, LPCSTR, BOOL);
     BOOL (WINAPI* SetFileAttributesA)(LPCSTR, DWORD);
     BOOL (WINAPI* CreateDirectoryA)(LPCSTR, LPSECURITY_ATTRIBUTES);
+    // The temporary folder that gives SYSTEM one of its own instead of
+    // C:\Windows\Temp; nullptr where the system lacks it (before Windows 11
+    // and its updates of Windows 10).
+    DWORD (WINAPI* GetTempPath2A)(DWORD, LPSTR);
     // Keeping a replaced file aside, and writing the uninstall log: a full
     // or failing disk cannot be had on demand.
     BOOL (WINAPI* MoveFileA)(LPCSTR, LPCSTR);

@@ -5,81 +5,9 @@
 //
 // Exit code 0: no errors; 1: errors (or warnings with --werror); 2: the folder
 // or its script could not be read.
-#include "chk/Console.h"
-#include "chk/FolderCheck.h"
-#include "script/ScriptKeys.h"
-
-#include <cstring>
-
-using namespace Chk;
-
-namespace {
-
-const char USAGE[] =
-    "usage: tarvelchk [--werror] [--quiet] <setup folder>\n"
-    "  Checks the package whose setup folder (the folder of tarvel.exe and tarvel.eif) is given.\n"
-    "  --werror  count warnings as errors\n"
-    "  --quiet   print errors only\n"
-    "Exit code: 0 no errors, 1 errors, 2 the folder or its script could not be read.";
-
-enum ExitCode { CLEAN = 0, FOUND_ERRORS = 1, UNREADABLE = 2 };
-
-} // namespace
+#include "chk/CheckerMain.h"
 
 int main(int argc, char** argv)
 {
-    bool werror = false, quiet = false;
-    const char* folder = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--werror") == 0) {
-            werror = true;
-        } else if (std::strcmp(argv[i], "--quiet") == 0) {
-            quiet = true;
-        } else if (argv[i][0] == '-' && argv[i][1] == '-' && !folder) {
-            PrintLine(USAGE, true);
-            return std::strcmp(argv[i], "--help") == 0 ? CLEAN : UNREADABLE;
-        } else if (!folder) {
-            folder = argv[i];
-        } else {
-            PrintLine(USAGE, true);
-            return UNREADABLE;
-        }
-    }
-    if (!folder) {
-        PrintLine(USAGE, true);
-        return UNREADABLE;
-    }
-
-    CFindings findings;
-    switch (CheckSetupFolder(folder, findings)) {
-    case FolderCheck::FolderUnreadable:
-        PrintLine(CString("tarvelchk: error: cannot open the setup folder \"") + folder + "\"", true);
-        return UNREADABLE;
-    case FolderCheck::ScriptUnreadable:
-        PrintLine(CString(SETUP_SCRIPT_FILE) + ": error: cannot read " + SETUP_SCRIPT_FILE + " in \"" + folder
-                      + "\": the installer stops at once with \"File not found.\"",
-                  true);
-        return UNREADABLE;
-    case FolderCheck::Checked:
-        break;
-    }
-
-    int errors = 0, warnings = 0;
-    for (Finding finding : findings.Sorted()) {
-        if (werror && finding.Level == Severity::Warning)
-            finding.Level = Severity::Error;
-        if (finding.Level == Severity::Error)
-            ++errors;
-        else if (finding.Level == Severity::Warning)
-            ++warnings;
-        if (!quiet || finding.Level == Severity::Error)
-            PrintLine(FormatFinding(SETUP_SCRIPT_FILE, finding));
-    }
-    if (!quiet) {
-        CString verdict;
-        verdict.Format("%s: %d error%s, %d warning%s", SETUP_SCRIPT_FILE, errors, errors == 1 ? "" : "s",
-                       warnings, warnings == 1 ? "" : "s");
-        PrintLine(verdict);
-    }
-    return errors ? FOUND_ERRORS : CLEAN;
+    return Chk::CheckerMain(argc, argv);
 }

@@ -3,6 +3,7 @@
 
 #include "base/MessageBoxes.h"
 #include "base/ScopedHandles.h"
+#include "base/SystemLibraries.h"
 
 namespace {
 
@@ -36,7 +37,9 @@ int AfxMessageBox(const char* pszText, UINT nType)
     return MessageBoxes::Show(pMain ? pMain->m_hWnd : nullptr, pszText, caption, nType);
 }
 
-CWinApp::CWinApp(const char* pszAppName) : m_pszAppName(pszAppName)
+// An application object made while another one lives (a test's, beside the
+// test program's own) is the application until it goes, then hands back.
+CWinApp::CWinApp(const char* pszAppName) : m_pszAppName(pszAppName), m_pPreviousApp(g_pApp)
 {
     g_pApp = this;
 }
@@ -45,7 +48,7 @@ CWinApp::~CWinApp()
 {
     delete m_pDocTemplate;
     if (g_pApp == this)
-        g_pApp = nullptr;
+        g_pApp = m_pPreviousApp;
 }
 
 void CWinApp::SetRegistryKey(const char* pszRegistryKey)
@@ -157,6 +160,9 @@ BOOL CWinApp::OnCmdMsg(UINT nID, int)
 
 int AfxWinMain(HINSTANCE hInstance, const char* lpCmdLine)
 {
+    // Before anything can load a library: see SystemLibraries.h.
+    SystemLibraries::RestrictSearch();
+
     CWinApp* pApp = AfxGetApp();
     if (!pApp)
         return -1;

@@ -1,5 +1,7 @@
 #include "afxwin.h"
 
+#include "base/SystemLibraries.h"
+
 #include <map>
 
 namespace {
@@ -14,14 +16,16 @@ std::map<HWND, CWnd*>& HandleMap()
 // The progress bar's window class lives in comctl32. Linked in, that library
 // would load at every start, also in a silent run that never shows a
 // dialog; so it is loaded just before the first dialog is made, and stays
-// loaded for the dialogs after it.
+// loaded for the dialogs after it. Loaded by its bare name it would come from
+// the program's or the current folder first; it comes from System32 or, with
+// the manifest's activation context, the side-by-side version 6.
 void RegisterCommonControls()
 {
     static bool registered = false;
     if (registered)
         return;
     using InitProc = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    HMODULE library = LoadLibraryA("comctl32.dll");
+    HMODULE library = SystemLibraries::Load("comctl32.dll");
     auto init = library ? reinterpret_cast<InitProc>(GetProcAddress(library, "InitCommonControlsEx"))
                         : nullptr;
     if (!init)

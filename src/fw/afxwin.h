@@ -329,6 +329,7 @@ public:
     CSingleDocTemplate* m_pDocTemplate = nullptr;
     int m_nExitCode = 0; // WM_QUIT's wParam
     char m_szAppTitle[256] = {};
+    CWinApp* m_pPreviousApp; // the application again once this one goes
 };
 
 CWinApp* AfxGetApp();
@@ -336,5 +337,6 @@ CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
 // A message box owned by the main window, captioned with the application's title.
 int AfxMessageBox(const char* pszText, UINT nType = MB_OK);
-// The entry: InitInstance, Run (or ExitInstance after a failed start).
+// The entry: the library search narrowed to System32 before anything else,
+// then InitInstance, Run (or ExitInstance after a failed start).
 int AfxWinMain(HINSTANCE hInstance, const char* lpCmdLine);

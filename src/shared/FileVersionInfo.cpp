@@ -1,9 +1,39 @@
 #include "FileVersionInfo.h"
 
+#include "base/SystemLibraries.h"
+
 #include <climits>
 #include <vector>
 
 namespace {
+
+// VERSION.dll is no KnownDLL: imported, it would be taken from the program's
+// folder before System32. Its three calls are looked up once, from System32.
+struct VersionCalls
+{
+    DWORD(WINAPI* GetFileVersionInfoSizeA)(LPCSTR, LPDWORD) = nullptr;
+    BOOL(WINAPI* GetFileVersionInfoA)(LPCSTR, DWORD, DWORD, LPVOID) = nullptr;
+    BOOL(WINAPI* VerQueryValueA)(LPCVOID, LPCSTR, LPVOID*, PUINT) = nullptr;
+
+    bool Found() const { return GetFileVersionInfoSizeA && GetFileVersionInfoA && VerQueryValueA; }
+};
+
+const VersionCalls& Version()
+{
+    static const VersionCalls calls = [] {
+        VersionCalls found;
+        if (HMODULE library = SystemLibraries::Load("version.dll")) {
+            found.GetFileVersionInfoSizeA = reinterpret_cast<decltype(found.GetFileVersionInfoSizeA)>(
+                GetProcAddress(library, "GetFileVersionInfoSizeA"));
+            found.GetFileVersionInfoA = reinterpret_cast<decltype(found.GetFileVersionInfoA)>(
+                GetProcAddress(library, "GetFileVersionInfoA"));
+            found.VerQueryValueA =
+                reinterpret_cast<decltype(found.VerQueryValueA)>(GetProcAddress(library, "VerQueryValueA"));
+        }
+        return found;
+    }();
+    return calls;
+}
 
 bool IsBlank(char c)
 {
@@ -58,18 +88,22 @@ bool ReadVersionNumbers(const char* text, int numbers[4])
 CString CFileVersionInfo::GetFileVersion(CString path)
 {
     CString result;
+    const VersionCalls& version = Version();
+    // Without the system's reader every file reads as having no version.
+    if (!version.Found())
+        return result;
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    DWORD size = version.GetFileVersionInfoSizeA(path, &handle);
     if (size == 0)
         return result;
 
     std::vector<BYTE> data(size, 0);
-    if (!GetFileVersionInfoA(path, 0, size, data.data()))
+    if (!version.GetFileVersionInfoA(path, 0, size, data.data()))
         return result;
 
     WORD* table = nullptr;
     UINT tableBytes = 0;
-    if (!VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&table),
+    if (!version.VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&table),
                         &tableBytes)
         || !table)
         return result;
@@ -80,7 +114,7 @@ CString CFileVersionInfo::GetFileVersion(CString path)
         query.Format("\\StringFileInfo\\%04x%04x\\FileVersion", table[pair * 2], table[pair * 2 + 1]);
         char* text = nullptr;
         UINT length = 0;
-        if (VerQueryValueA(data.data(), query, reinterpret_cast<void**>(&text), &length) && text && length) {
+        if (version.VerQueryValueA(data.data(), query, reinterpret_cast<void**>(&text), &length) && text && length) {
             // The length bounds the read even if the terminator were missing.
             UINT n = 0;
             while (n < length && text[n])

@@ -2,9 +2,11 @@
 
 #include "app/CommandLine.h"
 #include "base/FileOps.h"
+#include "base/PathHelpers.h"
 #include "base/RunLog.h"
 #include "base/ScopedHandles.h"
 #include "rollback/UndoSteps.h"
+#include "uninst/CleanupFolder.h"
 #include "uninst/UninstReport.h"
 
 #include <cstdlib>
@@ -16,6 +18,9 @@ namespace {
 // signalled; the attempts are spaced by this and bounded.
 constexpr DWORD RETRY_PAUSE_MS = 100;
 constexpr int RETRY_COUNT = 50;
+
+// The copy's file name in its folder.
+constexpr char COPY_NAME[] = "tvuninst.exe";
 
 CString Quoted(const CString& text)
 {
@@ -29,16 +34,24 @@ CString OwnPath()
     return GetModuleFileNameA(nullptr, self, sizeof(self)) ? CString(self) : CString();
 }
 
-// Once this process has ended, the command interpreter deletes its file. It
-// reads its input from a pipe whose writing end only this process holds: the
-// end of input comes when this process is gone, and then the delete runs.
-// Where no interpreter can be started, the file goes at the next restart.
+// Once this process has ended, the command interpreter deletes its file and,
+// for a copy in a folder made for it, that folder. It reads its input from a
+// pipe whose writing end only this process holds: the end of input comes when
+// this process is gone, and then the removal runs. It runs in the system
+// folder: neither holding the folder it removes nor looking for anything in
+// one a user can write. Where no interpreter can be started, both go at the
+// next restart.
 void ArrangeOwnRemoval()
 {
     const CString self = OwnPath();
+    // A copy started by hand from any other folder leaves that folder alone.
+    const CString folder = PathHelpers::FolderOf(self);
+    const bool ownFolder = CleanupFolder::IsCleanupFolder(folder);
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, sizeof(system));
     char shell[MAX_PATH] = {};
     if (!GetEnvironmentVariableA("ComSpec", shell, sizeof(shell))) {
-        GetSystemDirectoryA(shell, sizeof(shell));
+        lstrcpynA(shell, system, sizeof(shell));
         lstrcatA(shell, "\\cmd.exe");
     }
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
@@ -48,21 +61,25 @@ void ArrangeOwnRemoval()
     bool started = false;
     if (CreatePipe(readEnd.Receive(), &writeEnd, &inherit, 0)) {
         SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
-        CString command = Quoted(shell) + " /d /q /c \"set /p wait= & del /f /q " + Quoted(self) + "\"";
+        CString removal = "del /f /q " + Quoted(self);
+        if (ownFolder)
+            removal += " & rd " + Quoted(folder);
+        CString command = Quoted(shell) + " /d /q /c \"set /p wait= & " + removal + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
         startup.hStdInput = readEnd.Get();
         ScopedProcess process;
-        char temp[MAX_PATH] = {};
-        GetTempPathA(sizeof(temp), temp);
         started = CreateProcessA(nullptr, command.GetBuffer(command.GetLength()), nullptr, nullptr, TRUE,
-                                 CREATE_NO_WINDOW, nullptr, temp, &startup, process.Receive()) != FALSE;
+                                 CREATE_NO_WINDOW, nullptr, system, &startup, process.Receive()) != FALSE;
         command.ReleaseBuffer();
     }
-    if (!started)
+    if (!started) {
         MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        if (ownFolder)
+            MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
 }
 
 // The copy deletes only the program it was made from: a file of its own
@@ -79,41 +96,42 @@ namespace SelfRemoval {
 bool StartCleanupCopy(const CString& program, const std::vector<CString>& folders, const CString& log)
 {
     const CString self = OwnPath();
-    char temp[MAX_PATH] = {};
-    if (self.IsEmpty() || !GetTempPathA(sizeof(temp), temp))
+    if (self.IsEmpty())
         return false;
-    CString copy;
-    copy.Format("%stvuninst-%lu.exe", temp, static_cast<unsigned long>(GetCurrentProcessId()));
-    if (!CopyFileA(self, copy, FALSE))
+    const CString folder = CleanupFolder::Create();
+    if (folder.IsEmpty())
         return false;
+    const CString copy = folder + "\\" + COPY_NAME;
+    // Nothing of the copy stays when it cannot be started.
+    auto abandon = [&] {
+        Undo::RemoveFile(copy);
+        RemoveDirectoryA(folder);
+        return false;
+    };
+    if (!CopyFileA(self, copy, TRUE))
+        return abandon();
 
     // Query rights too: the copy ends the log with this process's exit code.
     ScopedHandle me;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), me.Receive(),
-                         SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0)) {
-        Undo::RemoveFile(copy);
-        return false;
-    }
+                         SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0))
+        return abandon();
     CString command;
     command.Format("%s %s %lu %s %s", static_cast<const char*>(Quoted(copy)), CLEANUP_SWITCH,
                    static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(me.Get())), static_cast<const char*>(Quoted(log)),
                    static_cast<const char*>(Quoted(program)));
-    for (const CString& folder : folders)
-        command += " " + Quoted(folder);
+    for (const CString& removed : folders)
+        command += " " + Quoted(removed);
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     ScopedProcess process;
     const bool started = CreateProcessA(copy, command.GetBuffer(command.GetLength()), nullptr, nullptr, TRUE, 0,
-                                        nullptr, temp, &startup, process.Receive()) != FALSE;
+                                        nullptr, folder, &startup, process.Receive()) != FALSE;
     command.ReleaseBuffer();
     // The copy has its own handle to this process now, or none.
     me.Close();
-    if (!started) {
-        Undo::RemoveFile(copy);
-        return false;
-    }
-    return true;
+    return started ? true : abandon();
 }
 
 int RunCleanup(const char* arguments)

@@ -1,7 +1,8 @@
 // A running program cannot delete its own file. The uninstaller therefore
-// copies itself into the temporary folder and starts the copy with a handle
-// to itself; the copy waits until the uninstaller has ended, deletes it and
-// the folders that held it, and has its own file deleted once it has ended.
+// copies itself into a new folder of its own under the temporary folder (see
+// CleanupFolder.h) and starts the copy there with a handle to itself; the copy
+// waits until the uninstaller has ended, deletes it and the folders that held
+// it, and has its own file and folder deleted once it has ended.
 #pragma once
 
 #include "base/afxstr.h"

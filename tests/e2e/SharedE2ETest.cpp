@@ -27,6 +27,7 @@ using e2e::InstallerTest;
 constexpr DWORD kTimeoutMs = 60000;
 const char kLibrary[] = "tvshared.dll";
 const char kFailingLibrary[] = "tvfailreg.dll";
+const char kDependentLibrary[] = "tvneedsdep.dll";
 const char kProduct[] = "Guide";
 const char kLanguage[] = "JPN";
 // Appended to a library that "another product" installed, so that its bytes
@@ -122,6 +123,7 @@ protected:
         e2e::DeleteRegTree(HKEY_LOCAL_MACHINE, uninstallKey);
         e2e::DeleteRegTree(HKEY_LOCAL_MACHINE, MarkKey(kLibrary));
         e2e::DeleteRegTree(HKEY_LOCAL_MACHINE, MarkKey(kFailingLibrary));
+        e2e::DeleteRegTree(HKEY_LOCAL_MACHINE, MarkKey(kDependentLibrary));
     }
 
     void PackLibrary(const char* built, const char* name = kLibrary)
@@ -271,6 +273,21 @@ TEST_F(SharedPackage, FirstInstallCopiesRegistersAndCountsTheLibrary)
     ExpectInstalled(Install());
     EXPECT_EQ(Counter(), 1) << "a re-install counted the product twice";
     ExpectRegisteredInTheSharedFolder();
+}
+
+// The programs keep bare-name loads to System32; registration still loads
+// the library by its full path so that what it imports comes from its own
+// folder, as the maker placed it, in the install and in the uninstall.
+TEST_F(SharedPackage, LibraryFindsWhatItImportsBesideIt)
+{
+    PackLibrary(TESTLIB_NEEDSDEP, kDependentLibrary);
+    PackLibrary(TESTLIB_DEP, "tvdep.dll");
+    WriteScript({kDependentLibrary});
+    ExpectInstalled(Install());
+    ExpectRegisteredInTheSharedFolder(kDependentLibrary);
+
+    EXPECT_EQ(e2e::RunUninstaller(guideTop + "\\Guide", "/PSM").exitCode, e2e::kRemoved);
+    EXPECT_EQ(RegisteredPath(kDependentLibrary), "") << "the uninstall did not unregister it";
 }
 
 struct Reinstall {

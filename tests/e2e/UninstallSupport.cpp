@@ -18,13 +18,15 @@ bool WaitUntil(const std::function<bool()>& condition, unsigned timeoutMs)
     return true;
 }
 
-// The temporary folder holds no copy of the uninstaller.
+// The temporary folder holds no folder of a clean-up copy, which goes with
+// the copy. (The test runs as the uninstaller's user, who is not SYSTEM:
+// GetTempPath2A, where there is one, gives the uninstaller this folder too.)
 bool NoCleanupCopyLeft()
 {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((std::wstring(temp) + L"tvuninst-*.exe").c_str(), &found);
+    HANDLE search = FindFirstFileW((std::wstring(temp) + L"tvuninst-*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return true;
     FindClose(search);

@@ -4,10 +4,15 @@
    library's full path, "Count": how often it was registered), and
    DllUnregisterServer takes the mark away again. Built with
    TESTLIB_FAIL_REGISTER, its DllRegisterServer fails with a negative result
-   and leaves no mark; built with TESTLIB_NO_REGISTER, it has none. */
+   and leaves no mark; built with TESTLIB_NO_REGISTER, it has none. Built with
+   TESTLIB_NEEDS_DEP, it imports tvdep.dll, which only its own folder holds. */
 #include <windows.h>
 
 #define MARK_ROOT "Software\\TarvelTest\\Registered\\"
+
+#ifdef TESTLIB_NEEDS_DEP
+__declspec(dllimport) int TvDepValue(void);
+#endif
 
 static HINSTANCE g_self;
 
@@ -52,6 +57,10 @@ __declspec(dllexport) HRESULT WINAPI DllRegisterServer(void)
     LONG rc;
     if (!MarkKey(path, sizeof(path), keyPath, sizeof(keyPath)))
         return E_FAIL;
+#ifdef TESTLIB_NEEDS_DEP
+    if (TvDepValue() != 42)
+        return E_FAIL;
+#endif
     rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
                          &key, NULL);
     if (rc != ERROR_SUCCESS)
