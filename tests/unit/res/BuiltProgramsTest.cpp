@@ -70,6 +70,7 @@ std::string Attribute(const std::string& tag, const std::string& name)
 // The text of the one element of that name, and the namespace it is in.
 std::string Text(const std::string& xml, const std::string& name, std::string* ns)
 {
+    ns->clear();
     const std::vector<std::string> tags = StartTags(xml, name);
     if (tags.size() != 1)
         return "<" + std::to_string(tags.size()) + " elements>";
@@ -88,6 +89,8 @@ bool WellFormed(const std::string& xml)
         if (end == std::string::npos)
             return false;
         const std::string tag = xml.substr(at + 1, end - at - 1);
+        if (tag.empty())
+            return false;
         const std::string name = tag.substr(0, tag.find_first_of(" \t\r\n/"));
         if (tag[0] == '?')
             continue;
@@ -102,7 +105,7 @@ bool WellFormed(const std::string& xml)
     return open.empty() && !xml.empty();
 }
 
-class ProgramFilesTest : public ::testing::Test
+class BuiltProgramsTest : public ::testing::Test
 {
 protected:
     // Each program read once: they are a few megabytes each.
@@ -128,7 +131,7 @@ protected:
 
 } // namespace
 
-TEST_F(ProgramFilesTest, ManifestAsksForTheRightsEachProgramNeeds)
+TEST_F(BuiltProgramsTest, ManifestAsksForTheRightsEachProgramNeeds)
 {
     for (size_t i = 0; i < std::size(kPrograms); ++i) {
         SCOPED_TRACE(kPrograms[i].FileName);
@@ -141,7 +144,7 @@ TEST_F(ProgramFilesTest, ManifestAsksForTheRightsEachProgramNeeds)
     }
 }
 
-TEST_F(ProgramFilesTest, ManifestDeclaresTheSystemsTheCodePageAndDpiAwareness)
+TEST_F(BuiltProgramsTest, ManifestDeclaresTheSystemsTheCodePageAndDpiAwareness)
 {
     const std::set<std::string> windows7To11 = {
         "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
@@ -162,7 +165,7 @@ TEST_F(ProgramFilesTest, ManifestDeclaresTheSystemsTheCodePageAndDpiAwareness)
     }
 }
 
-TEST_F(ProgramFilesTest, OnlyTheProgramsWithWindowsDependOnCommonControls6)
+TEST_F(BuiltProgramsTest, OnlyTheProgramsWithWindowsDependOnCommonControls6)
 {
     for (size_t i = 0; i < std::size(kPrograms); ++i) {
         SCOPED_TRACE(kPrograms[i].FileName);
@@ -188,7 +191,7 @@ TEST_F(ProgramFilesTest, OnlyTheProgramsWithWindowsDependOnCommonControls6)
     }
 }
 
-TEST_F(ProgramFilesTest, VersionResourceSaysWhatEachProgramIsInJapaneseAndEnglish)
+TEST_F(BuiltProgramsTest, VersionResourceSaysWhatEachProgramIsInJapaneseAndEnglish)
 {
     const char* keys[] = {"CompanyName",      "FileDescription", "FileVersion", "InternalName",
                           "LegalCopyright",   "OriginalFilename", "ProductName", "ProductVersion"};
@@ -213,7 +216,7 @@ TEST_F(ProgramFilesTest, VersionResourceSaysWhatEachProgramIsInJapaneseAndEnglis
     EXPECT_EQ(descriptions.size(), 2 * std::size(kPrograms));
 }
 
-TEST_F(ProgramFilesTest, AllThreeCarryTheVersionTheAboutBoxAndTheLogsShow)
+TEST_F(BuiltProgramsTest, AllThreeCarryTheVersionTheAboutBoxAndTheLogsShow)
 {
     for (size_t i = 0; i < std::size(kPrograms); ++i) {
         SCOPED_TRACE(kPrograms[i].FileName);
@@ -228,7 +231,7 @@ TEST_F(ProgramFilesTest, AllThreeCarryTheVersionTheAboutBoxAndTheLogsShow)
 // A library that is no KnownDLL is searched for in the program's folder
 // first, and installers are started from Downloads: a file planted there
 // would run inside the elevated installer.
-TEST_F(ProgramFilesTest, ProgramsImportOnlyLibrariesWindowsTakesFromSystem32)
+TEST_F(BuiltProgramsTest, ProgramsImportOnlyLibrariesWindowsTakesFromSystem32)
 {
     const std::set<std::string> knownDlls = {
         "advapi32.dll", "comdlg32.dll", "gdi32.dll",   "imagehlp.dll", "imm32.dll",    "kernel32.dll",
