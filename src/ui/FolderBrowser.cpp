@@ -5,6 +5,7 @@
 #include "base/PathHelpers.h"
 #include "install/RunHost.h"
 #include "rollback/RecordedFolders.h"
+#include "ui/ScreenDpi.h"
 
 #include <cstring>
 
@@ -158,11 +159,12 @@ void CFolderBrowser::OnInitialized(HWND hwnd)
         ShowWindow(status, SW_HIDE);
 
     // The edit box takes the strip just above the tree: from 27 to 4 pixels
-    // above its top, as wide as the tree.
+    // above its top at 100 % scaling, as wide as the tree.
     RECT rect = {0, 0, 0, 0};
     if (HWND tree = GetDlgItem(hwnd, IDC_BROWSE_TREE))
         GetWindowRect(tree, &rect);
-    RECT edit = {rect.left, rect.top - 27, rect.right, rect.top - 4};
+    const int dpi = ScreenDpi();
+    RECT edit = {rect.left, rect.top - AtDpi(27, dpi), rect.right, rect.top - AtDpi(4, dpi)};
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&edit), 2);
 
     HWND editBox = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,

@@ -66,6 +66,13 @@ LRESULT CInstallFolderDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
     case WM_PAINT:
         OnPaint();
         return 0;
+    case WM_CTLCOLORSTATIC:
+        // The banner is the dialog's to paint (OnPaint). The version 6 static
+        // control fills its whole area with this brush when it paints itself,
+        // after the dialog: a hollow brush leaves the banner standing.
+        if (reinterpret_cast<HWND>(lParam) == BannerCtrl.m_hWnd)
+            return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        break;
     }
     return CDialog::WindowProc(message, wParam, lParam);
 }

@@ -2,6 +2,7 @@
 
 #include "base/PathHelpers.h"
 #include "res/resource.h"
+#include "ui/ScreenDpi.h"
 
 CStatusDlg::CStatusDlg() : CDialog(IDD_STATUS)
 {
@@ -62,8 +63,10 @@ void CStatusDlg::LayOut()
     RECT window;
     GetWindowRect(&window);
     // The template's DS_CENTER placement is kept: the window grows to the
-    // right and downwards from its corner.
-    MoveWindow(window.left, window.top, 400, 180, TRUE);
+    // right and downwards from its corner. The controls' heights come from
+    // the template and grow with the font; the pixels here grow with them.
+    const int dpi = ScreenDpi();
+    MoveWindow(window.left, window.top, AtDpi(400, dpi), AtDpi(180, dpi), TRUE);
 
     auto height = [this](int id) {
         RECT rc;
@@ -73,9 +76,11 @@ void CStatusDlg::LayOut()
     int h1 = height(IDC_MESSAGE);
     int h2 = height(IDC_FILE_NAME);
     int h3 = height(IDC_PROGRESS);
-    ::MoveWindow(GetDlgItem(IDC_MESSAGE), 10, 10, 350, h1, TRUE);
-    ::MoveWindow(GetDlgItem(IDC_FILE_NAME), 10, h1 + 30, 350, h2, TRUE);
-    ::MoveWindow(GetDlgItem(IDC_PROGRESS), 10, h1 + h2 + 50, 350, h3, TRUE);
+    const int left = AtDpi(10, dpi);
+    const int width = AtDpi(350, dpi);
+    ::MoveWindow(GetDlgItem(IDC_MESSAGE), left, AtDpi(10, dpi), width, h1, TRUE);
+    ::MoveWindow(GetDlgItem(IDC_FILE_NAME), left, h1 + AtDpi(30, dpi), width, h2, TRUE);
+    ::MoveWindow(GetDlgItem(IDC_PROGRESS), left, h1 + h2 + AtDpi(50, dpi), width, h3, TRUE);
 }
 
 BOOL CStatusDlg::PumpMessages()

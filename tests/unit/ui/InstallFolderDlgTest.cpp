@@ -224,8 +224,13 @@ protected:
     // The colour at a point of the banner control, after painting it.
     COLORREF PixelAt(int x, int y)
     {
-        HWND banner = GetDlgItem(dlg.m_hWnd, IDC_BANNER);
         dlg.PaintBanner();
+        return ShownAt(x, y);
+    }
+    // The colour at a point of the banner control as it is now.
+    COLORREF ShownAt(int x, int y) const
+    {
+        HWND banner = GetDlgItem(dlg.m_hWnd, IDC_BANNER);
         HDC dc = GetDC(banner);
         COLORREF colour = GetPixel(dc, x, y);
         ReleaseDC(banner, dc);
@@ -268,6 +273,22 @@ TEST_F(BannerTest, ASmallBitmapIsLoadedAtItsOwnSizeAndCentredOnWhite)
     ASSERT_TRUE(dlg.Create(IDD_INSTALL_FOLDER));
     EXPECT_NE(dlg.BannerHandle, nullptr);
     EXPECT_EQ(dlg.BannerInfo.bmWidth, 20);
+}
+
+// The dialog paints the banner, and then the control paints itself: the
+// version 6 static control first fills its area with the brush the dialog
+// gives it, which would wipe the banner out.
+TEST_F(BannerTest, TheBannerStaysWhenTheDialogAndItsControlsRepaint)
+{
+    folder.WriteFile("banner.bmp", BitmapFile(20, 10, RGB(255, 0, 0)));
+    dlg.BannerFile = (folder.Path() + "\\banner.bmp").c_str();
+    ASSERT_TRUE(dlg.Create(IDD_INSTALL_FOLDER));
+    dlg.ShowWindow(SW_SHOW);
+    RedrawWindow(dlg.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+
+    const SIZE size = BannerSize();
+    EXPECT_EQ(ShownAt(size.cx / 2, size.cy / 2), RGB(255, 0, 0));
+    EXPECT_EQ(ShownAt(0, 0), RGB(255, 255, 255));
 }
 
 TEST_F(BannerTest, AWideBitmapStartsAtTheLeftEdgeAndIsNotScaled)
