@@ -5,6 +5,6 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${TARVEL_PREFIX:-$here/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree=d;mshtml=d}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+source "$here/tools/prefix-locale.sh"
 unset DISPLAY
 exec wine "$@"
