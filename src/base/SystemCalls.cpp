@@ -21,6 +21,10 @@ SystemCalls RealCalls()
     s.WriteFile = ::WriteFile;
     s.LoadLibraryExA = ::LoadLibraryExA;
     s.CoCreateInstance = ::CoCreateInstance;
+    s.GetTokenInformation = ::GetTokenInformation;
+    s.CheckTokenMembership = ::CheckTokenMembership;
+    s.GetACP = ::GetACP;
+    s.MessageBoxW = ::MessageBoxW;
     return s;
 }
 
