@@ -54,6 +54,7 @@ protected:
         MakeFolder(tree / "GUIDE");
         WriteBytes(tree / "GUIDE\\index.htm", "index");
         WriteBytes(tree / "setup\\uninst.exe", "uninstaller");
+        WriteBytes(tree / "setup\\guide.ico", "icon");
         ResetJournal();
     }
 
@@ -80,20 +81,23 @@ protected:
     // The package's script, its caption in Japanese or in ASCII.
     void WriteScript(const std::string& caption)
     {
-        WriteBytes(tree / "setup\\tarvel.eif",
-                   "[INSTALL]\r\nCAPTION=" + caption + "\r\nAPPPATH_BASE=\\Maker\\Guide\r\nDATA_PATH=GUIDE\r\n"
-                       + "PROGRAM_FOLDER_NAME=" + menuName + "\r\nSHORTCUT_NAME=Guard Guide\r\n"
-                       + "FLAG_DESKTOP_ICON=FALSE\r\nUNINSTALL_NAME=Guard Guide\r\nCOMPANY_NAME=" + company
-                       + "\r\nPRODUCT_NUM=0\r\nREG_LIBFILE1=NONE\r\n[UNINSTALL]\r\nUNINSTALL_FILE=uninst.exe\r\nUNINSTALL_KEY="
-                       + uninstallKey + "\r\n[ERROR]\r\nERR_MES_FILE_NOT_EXIST=not exist\r\n"
-                       + "ERR_MES_ERROR_OCCURRED=occurred\r\nERR_MES_WRITE_ERROR=write\r\nERR_MES_COPY_ERROR=copy\r\n"
-                       + "ERR_MES_NOSPACE=nospace\r\nERR_MES_USER_CANCEL=cancelled\r\n");
+        const std::string script = "[INSTALL]\r\nCAPTION=" + caption + "\r\n"
+            "APPPATH_BASE=\\Maker\\Guide\r\nDATA_PATH=GUIDE\r\nICON_NAME=guide.ico\r\n"
+            "PROGRAM_FOLDER_NAME=" + menuName + "\r\nSHORTCUT_NAME=Guard Guide\r\nFLAG_DESKTOP_ICON=FALSE\r\n"
+            "UNINSTALL_NAME=Guard Guide\r\nCOMPANY_NAME=" + company + "\r\nPRODUCT_NUM=0\r\n"
+            "REG_LIBFILE1=NONE\r\n[UNINSTALL]\r\nUNINSTALL_FILE=uninst.exe\r\n"
+            "UNINSTALL_KEY=" + uninstallKey + "\r\n"
+            "[ERROR]\r\nERR_MES_FILE_NOT_EXIST=not exist\r\nERR_MES_ERROR_OCCURRED=occurred\r\n"
+            "ERR_MES_WRITE_ERROR=write\r\nERR_MES_COPY_ERROR=copy\r\nERR_MES_NOSPACE=nospace\r\n"
+            "ERR_MES_USER_CANCEL=cancelled\r\n";
+        WriteBytes(tree / "setup\\tarvel.eif", script);
     }
 
     std::string Destination() const { return machine + "\\Maker\\Guide"; }
 
     // The run was refused with that text, and nothing of the package is there.
-    void ExpectRefused(int exitCode, const WideBoxRecorder& wide, const BoxRecorder& boxes, const wchar_t* text)
+    void ExpectRefused(int exitCode, const WideBoxRecorder& wide, const BoxRecorder& boxes,
+                       const wchar_t* text)
     {
         EXPECT_EQ(EXIT_FAILED_BEFORE_COPY, exitCode);
         ASSERT_EQ(1u, wide.Count());
