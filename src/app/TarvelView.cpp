@@ -2,11 +2,15 @@
 
 #include "app/TarvelApp.h"
 #include "app/RunReport.h"
+#include "base/RunGuards.h"
 #include "install/TarvelDoc.h"
 #include "res/resource.h"
 #include "script/ScriptKeys.h"
 
 namespace {
+
+// The title of the boxes shown before the script, and its caption, are read.
+const wchar_t INSTALLER_CAPTION[] = L"Tarvel";
 
 // An unattended run shows no dialog that waits for a click, a silent one
 // no dialog at all; the script may switch each one off.
@@ -32,6 +36,12 @@ int CTarvelView::RunSetup()
     CTarvelDoc* pDoc = GetDocument();
     CTarvelApp* pApp = TarvelApp();
     pApp->ExitCode = EXIT_FAILED_BEFORE_COPY;
+    // Before the script is read: a run without rights would end in a
+    // generic failure and an undo, and one in another code page would
+    // misread every name of the package, both after changing the machine.
+    if (!RunGuards::CheckAdminRights(INSTALLER_CAPTION)
+        || !RunGuards::CheckCodePage({CString(SETUP_SCRIPT_FILE)}, INSTALLER_CAPTION))
+        return 0;
     const BOOL loaded = pDoc->LoadScript();
     const RunReport::ShownDialogs shown = DialogsShown(*pDoc, pApp->Switches.Mode);
     // Also for a package that failed to load: what was read may tell why.

@@ -3,6 +3,8 @@
 #include "base/RunLog.h"
 #include "base/SystemCalls.h"
 
+#include <string>
+
 namespace MessageBoxes {
 namespace {
 
@@ -77,20 +79,39 @@ const char* AnswerName(int answer)
     }
 }
 
-int Show(HWND owner, const char* text, const char* caption, UINT type)
+namespace {
+
+// The box's answer, or its default one without a window when boxes are
+// suppressed; logged either way.
+template <typename ShowBox>
+int Answered(UINT type, ShowBox showBox)
 {
-    RunLog::Line("box", CString("\"") + caption + "\": " + text);
     if (g_suppressed) {
         const int answer = DefaultAnswer(type);
         RunLog::Line("answer", CString(AnswerName(answer)) + " (default, no box shown)");
         return answer;
     }
-    const int answer = Sys().MessageBoxA(owner, text, caption, type);
+    const int answer = showBox();
     if (answer == 0)
         RunLog::Line("answer", "none: the box could not be shown, " + RunLog::ErrorText(GetLastError()));
     else
         RunLog::Line("answer", AnswerName(answer));
     return answer;
+}
+
+} // namespace
+
+int Show(HWND owner, const char* text, const char* caption, UINT type)
+{
+    RunLog::Line("box", CString("\"") + caption + "\": " + text);
+    return Answered(type, [&] { return Sys().MessageBoxA(owner, text, caption, type); });
+}
+
+int ShowWide(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)
+{
+    const std::wstring line = std::wstring(L"\"") + caption + L"\": " + text;
+    RunLog::LineWide("box", line.c_str());
+    return Answered(type, [&] { return Sys().MessageBoxW(owner, text, caption, type); });
 }
 
 } // namespace MessageBoxes

@@ -15,6 +15,10 @@ void SetSuppressed(bool suppressed);
 // box's default answer, logged as taken without a window.
 int Show(HWND owner, const char* text, const char* caption, UINT type);
 
+// The same through MessageBoxW, for a text built into the program that must
+// read right whatever the process code page is.
+int ShowWide(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
+
 // The button that Enter would press: MB_DEFBUTTON1..4 of the type's
 // buttons, the first one when the type names a button it does not have.
 int DefaultAnswer(UINT type);

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 namespace RunLog {
@@ -196,7 +197,9 @@ bool IsOpen()
     return g_file.IsValid();
 }
 
-void Line(const char* category, const CString& text)
+namespace {
+
+void WriteLine(const char* category, const std::string& utf8)
 {
     if (!IsOpen())
         return;
@@ -206,9 +209,23 @@ void Line(const char* category, const CString& text)
     if (std::strlen(category) < CATEGORY_WIDTH)
         line.append(CATEGORY_WIDTH - std::strlen(category), ' ');
     line += "  ";
-    AppendOneLine(line, ToUtf8(text));
+    AppendOneLine(line, utf8);
     line += "\r\n";
     WriteBytes(line);
+}
+
+} // namespace
+
+void Line(const char* category, const CString& text)
+{
+    if (IsOpen())
+        WriteLine(category, ToUtf8(text));
+}
+
+void LineWide(const char* category, const wchar_t* text)
+{
+    if (IsOpen() && text)
+        WriteLine(category, Utf8FromWide(text, wcslen(text)));
 }
 
 CString ErrorText(DWORD systemError)

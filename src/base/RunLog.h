@@ -47,6 +47,9 @@ bool IsOpen();
 // One event: "2024-05-01 09:30:12.045  category  text". Line ends inside
 // 'text' become " / ", so that one event stays one line.
 void Line(const char* category, const CString& text);
+// The same for a text that must not pass through the code page: one
+// built into the program in UTF-16.
+void LineWide(const char* category, const wchar_t* text);
 
 // A failed operation, in the form every failure line has:
 // "<operation> failed: <path or key>, error <n> (<system text>)".

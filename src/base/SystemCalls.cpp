@@ -32,6 +32,10 @@ SystemCalls RealCalls()
     s.WriteFile = ::WriteFile;
     s.LoadLibraryExA = ::LoadLibraryExA;
     s.CoCreateInstance = ::CoCreateInstance;
+    s.GetTokenInformation = ::GetTokenInformation;
+    s.CheckTokenMembership = ::CheckTokenMembership;
+    s.GetACP = ::GetACP;
+    s.MessageBoxW = ::MessageBoxW;
     return s;
 }
 

@@ -50,6 +50,15 @@ struct SystemCalls
     // that cannot make a link.
     HMODULE (WINAPI* LoadLibraryExA)(LPCSTR, HANDLE, DWORD);
     HRESULT (WINAPI* CoCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+
+    // The checks before a run changes anything. Wine runs every program as
+    // an administrator in the prefix's code page, so a run without rights,
+    // or in another code page, is only had by swapping these; the wide box
+    // is the one that reads right in any code page.
+    BOOL (WINAPI* GetTokenInformation)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
+    BOOL (WINAPI* CheckTokenMembership)(HANDLE, PSID, PBOOL);
+    UINT (WINAPI* GetACP)();
+    int (WINAPI* MessageBoxW)(HWND, LPCWSTR, LPCWSTR, UINT);
 };
 
 // The table in use; starts with the real system calls.

@@ -1,45 +1,74 @@
 #include "chk/Console.h"
 
+#include "base/RunGuards.h"
+#include "base/SystemCalls.h"
+
 #include <cstdio>
-#include <vector>
+#include <string>
 
 namespace Chk {
 
 namespace {
 
-// The code page a reader of our output expects: the console's, or without a
-// console the system's ANSI code page (the one the script was read in).
+// The texts are the script's quotes among the checker's own ASCII words, so
+// they are read as Shift-JIS whatever the process code page is: on a system
+// in another code page the script was read as bytes all the same.
+std::wstring Wide(const CString& text)
+{
+    const UINT from = RunGuards::PACKAGE_CODE_PAGE;
+    const int wide = MultiByteToWideChar(from, 0, text, text.GetLength(), nullptr, 0);
+    if (wide <= 0)
+        return std::wstring();
+    std::wstring out(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(from, 0, text, text.GetLength(), &out[0], wide);
+    return out;
+}
+
+// The code page a reader of redirected output expects: the console's, or
+// without a console the system's ANSI code page.
 UINT OutputCodePage()
 {
     UINT codePage = GetConsoleOutputCP();
-    return codePage ? codePage : GetACP();
+    return codePage ? codePage : Sys().GetACP();
 }
 
-CString ToOutputCodePage(const CString& text)
+bool WriteToConsole(FILE* stream, DWORD which, const CString& text)
 {
-    const UINT target = OutputCodePage();
-    if (target == GetACP() || text.IsEmpty())
-        return text;
-    const int wide = MultiByteToWideChar(CP_ACP, 0, text, text.GetLength(), nullptr, 0);
-    if (wide <= 0)
-        return text;
-    std::vector<WCHAR> buffer(static_cast<size_t>(wide));
-    MultiByteToWideChar(CP_ACP, 0, text, text.GetLength(), buffer.data(), wide);
-    const int bytes = WideCharToMultiByte(target, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return text;
-    CString out;
-    WideCharToMultiByte(target, 0, buffer.data(), wide, out.GetBuffer(bytes), bytes, nullptr, nullptr);
-    out.ReleaseBuffer(bytes);
-    return out;
+    HANDLE handle = GetStdHandle(which);
+    DWORD mode = 0;
+    if (handle == INVALID_HANDLE_VALUE || !handle || !GetConsoleMode(handle, &mode))
+        return false;
+    const std::wstring wide = Wide(text);
+    std::fflush(stream);
+    DWORD written = 0;
+    return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr)
+        && written == wide.size();
 }
 
 } // namespace
 
+CString InCodePage(const CString& text, UINT codePage)
+{
+    if (codePage == RunGuards::PACKAGE_CODE_PAGE || text.IsEmpty())
+        return text;
+    const std::wstring wide = Wide(text);
+    const int count = static_cast<int>(wide.size());
+    const int bytes = WideCharToMultiByte(codePage, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return text;
+    CString out;
+    WideCharToMultiByte(codePage, 0, wide.data(), count, out.GetBuffer(bytes), bytes, nullptr, nullptr);
+    out.ReleaseBuffer(bytes);
+    return out;
+}
+
 void PrintLine(const CString& text, bool toError)
 {
     FILE* stream = toError ? stderr : stdout;
-    const CString out = ToOutputCodePage(text) + "\n";
+    const CString line = text + "\n";
+    if (WriteToConsole(stream, toError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE, line))
+        return;
+    const CString out = InCodePage(line, OutputCodePage());
     std::fwrite(static_cast<const char*>(out), 1, static_cast<size_t>(out.GetLength()), stream);
     std::fflush(stream);
 }

@@ -4,9 +4,16 @@
 
 #include "base/afxstr.h"
 
+#include <windows.h>
+
 namespace Chk {
 
-// Writes the text and a line feed to standard output or standard error.
+// Writes the text and a line feed to standard output or standard error: to
+// a console as UTF-16, so it reads right in any console code page; else as
+// bytes in the console's output code page (the system's without a console).
 void PrintLine(const CString& text, bool toError = false);
+
+// A text in the script's code page (932) as bytes of 'codePage'.
+CString InCodePage(const CString& text, UINT codePage);
 
 } // namespace Chk

@@ -2,6 +2,7 @@
 // Shift-JIS, and its line ends, before any reading.
 #include "chk/ScriptCheckParts.h"
 
+#include <algorithm>
 #include <set>
 
 namespace Chk {
@@ -78,6 +79,18 @@ bool CheckBytes(const std::string& bytes, CFindings& findings)
                        "the script is saved as UTF-8: the installer reads it as Shift-JIS, so every Japanese "
                        "text shows garbled; save it as Shift-JIS (code page 932)");
         return true;
+    }
+
+    // The installer reads the script in the process code page, and refuses
+    // to run where that is not 932 and the script needs it.
+    const size_t firstHigh = std::find_if(bytes.begin(), bytes.end(), [](char c) {
+                                 return static_cast<unsigned char>(c) > 0x7F;
+                             }) - bytes.begin();
+    if (firstHigh < bytes.size()) {
+        findings.Note(LineAt(bytes, firstHigh), "needs-code-page-932",
+                      "the script holds Shift-JIS text: the package installs only where the process code page "
+                      "is 932 (a Japanese system locale, without the UTF-8 option); elsewhere the installer "
+                      "refuses to run");
     }
 
     std::set<int> reported;

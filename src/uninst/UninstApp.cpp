@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "base/MessageBoxes.h"
 #include "base/PathHelpers.h"
+#include "base/RunGuards.h"
 #include "base/RunLog.h"
 #include "app/SingleInstance.h"
 #include "uninst/ProgressWindow.h"
@@ -11,10 +12,15 @@
 #include "uninst/UninstReport.h"
 #include "uninst/UninstTexts.h"
 #include "uninst/UninstallPlan.h"
+#include "rollback/UninstallLog.h"
+#include "script/ScriptKeys.h"
 
 #include <cstring>
 
 namespace {
+
+// The title of the boxes shown before the script, and its caption, are read.
+const wchar_t UNINSTALLER_CAPTION[] = L"Tarvel Uninstall";
 
 // An end message lists at most this many items; a longer list ends in "...".
 constexpr size_t MAX_LISTED_ITEMS = 15;
@@ -84,9 +90,21 @@ int CUninstApp::Uninstall(bool silent)
 {
     char modulePath[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, modulePath, sizeof(modulePath));
-    const CString program = modulePath;
+    return UninstallBy(modulePath, silent, LogPath, HandedOver);
+}
+
+int UninstallBy(const CString& program, bool silent, const CString& logPath, bool& handedOver)
+{
     const int cut = PathHelpers::LastBackslash(program);
     const CString folder = cut >= 0 ? program.Left(cut) : CString(".");
+
+    // Before the log and the script are read: in another code page their
+    // names would not be the ones the install wrote.
+    const std::vector<CString> packageFiles = {folder + "\\" + UNINSTALL_LOG_NAME,
+                                               folder + "\\" + SETUP_SCRIPT_FILE};
+    if (!RunGuards::CheckAdminRights(UNINSTALLER_CAPTION)
+        || !RunGuards::CheckCodePage(packageFiles, UNINSTALLER_CAPTION))
+        return UNINST_NOTHING_CHANGED;
 
     UninstallPlan plan;
     switch (ReadUninstallPlan(folder, program, plan)) {
@@ -120,8 +138,8 @@ int CUninstApp::Uninstall(bool silent)
 
     // The levels the install created, innermost first, go after the program.
     std::vector<CString> folders(plan.CreatedLevels.rbegin(), plan.CreatedLevels.rend());
-    HandedOver = SelfRemoval::StartCleanupCopy(program, folders, LogPath);
-    if (!HandedOver) {
+    handedOver = SelfRemoval::StartCleanupCopy(program, folders, logPath);
+    if (!handedOver) {
         RunLog::Line("left", "no clean-up copy could be started; the uninstaller stays: " + program);
         outcome.Left.push_back(program);
     }

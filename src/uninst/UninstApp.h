@@ -22,3 +22,8 @@ public:
     // The run itself, with the mutex held; the exit code.
     int Uninstall(bool silent);
 };
+
+// The uninstall of the installation in the folder of 'program' (the running
+// uninstaller), with the mutex held; the exit code. 'handedOver' is set when
+// the clean-up copy was started with the log at 'logPath': it then ends it.
+int UninstallBy(const CString& program, bool silent, const CString& logPath, bool& handedOver);

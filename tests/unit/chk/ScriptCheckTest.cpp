@@ -3,6 +3,8 @@
 // values it reads otherwise than meant, and keys left empty or out.
 #include "SamplePackage.h"
 
+#include "chk/Console.h"
+
 #include <algorithm>
 #include <string>
 
@@ -106,6 +108,39 @@ TEST_P(ScriptFinding, GivesExactlyThatFindingAtItsLine)
 
 INSTANTIATE_TEST_SUITE_P(EachFinding, ScriptFinding, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<FindingCase>& info) { return info.param.name; });
+
+// Shift-JIS text is no fault, but the package then installs only where the
+// process code page is 932: the author is told where the first such text is.
+class ScriptCodePage : public SamplePackage
+{
+};
+
+TEST_F(ScriptCodePage, ShiftJisTextIsANoteThatTheInstallNeedsCodePage932)
+{
+    const Reported note("note", "needs-code-page-932", LineOf("CAPTION="));
+    WriteScript();
+    std::vector<Reported> reports = Check().Reports();
+    EXPECT_EQ(1, std::count(reports.begin(), reports.end(), note)) << Check().Listing();
+
+    WriteScript([](std::string& bytes) {
+        std::replace_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) > 0x7F; },
+                        'x');
+    });
+    reports = Check().Reports();
+    EXPECT_EQ(0, std::count_if(reports.begin(), reports.end(),
+                               [](const Reported& r) { return std::get<1>(r) == "needs-code-page-932"; }))
+        << Check().Listing();
+}
+
+// The checker's output reads right where the console's code page is not the
+// script's: a Shift-JIS quote becomes the same characters in that code page.
+TEST(CheckerOutput, ScriptTextIsWrittenInTheReadersCodePage)
+{
+    const CString quote = "\"\x95\x5C\" [x]"; // "表", whose trail byte is a backslash
+    EXPECT_EQ("\"\xE8\xA1\xA8\" [x]", Chk::InCodePage(quote, CP_UTF8).str());
+    EXPECT_EQ(quote.str(), Chk::InCodePage(quote, 932).str());
+    EXPECT_EQ("tarvel.eif: 0 errors", Chk::InCodePage("tarvel.eif: 0 errors", 1252).str());
+}
 
 } // namespace
 } // namespace chk_test

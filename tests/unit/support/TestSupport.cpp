@@ -18,6 +18,7 @@ namespace {
 CTarvelApp g_testApp;
 
 BoxRecorder* g_recorder = nullptr;
+WideBoxRecorder* g_wideRecorder = nullptr;
 
 } // namespace
 
@@ -119,6 +120,28 @@ int WINAPI BoxRecorder::FakeMessageBox(HWND owner, LPCSTR text, LPCSTR caption, 
     if (self->m_nextAnswer < self->m_answers.size())
         return self->m_answers[self->m_nextAnswer++];
     return self->m_defaultAnswer;
+}
+
+WideBoxRecorder::WideBoxRecorder() : m_saved(Sys().MessageBoxW), m_outer(g_wideRecorder)
+{
+    g_wideRecorder = this;
+    Sys().MessageBoxW = &WideBoxRecorder::FakeMessageBox;
+}
+
+WideBoxRecorder::~WideBoxRecorder()
+{
+    Sys().MessageBoxW = m_saved;
+    g_wideRecorder = m_outer;
+}
+
+int WINAPI WideBoxRecorder::FakeMessageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT type)
+{
+    RecordedWideBox box;
+    box.Text = text ? text : L"";
+    box.Caption = caption ? caption : L"";
+    box.Type = type;
+    g_wideRecorder->m_boxes.push_back(box);
+    return IDOK;
 }
 
 ScriptFolder::ScriptFolder() : m_path(FileTree::NewTempFolder())

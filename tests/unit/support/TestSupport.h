@@ -75,6 +75,35 @@ private:
     BoxRecorder* m_outer;
 };
 
+// One wide message box (a text built into the program) as it was asked for.
+struct RecordedWideBox
+{
+    std::wstring Text;
+    std::wstring Caption;
+    UINT Type = 0;
+};
+
+// Answers every wide message box in its lifetime with OK and records it.
+// Puts the previous MessageBoxW back when it goes.
+class WideBoxRecorder
+{
+public:
+    WideBoxRecorder();
+    ~WideBoxRecorder();
+    WideBoxRecorder(const WideBoxRecorder&) = delete;
+    WideBoxRecorder& operator=(const WideBoxRecorder&) = delete;
+
+    const std::vector<RecordedWideBox>& Boxes() const { return m_boxes; }
+    size_t Count() const { return m_boxes.size(); }
+
+private:
+    static int WINAPI FakeMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+    std::vector<RecordedWideBox> m_boxes;
+    int (WINAPI* m_saved)(HWND, LPCWSTR, LPCWSTR, UINT);
+    WideBoxRecorder* m_outer;
+};
+
 // A fresh folder under the temp folder, made the current folder for the
 // lifetime of the object, as the installer's folder is during a run. The
 // previous current folder comes back and the folder is deleted afterwards.
