@@ -70,7 +70,11 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(RegSetValueExA);
     RECORD(LoadLibraryExA);
     RECORD(CoCreateInstance);
-    static_assert(sizeof(SystemCalls) == 17 * sizeof(void*), "a new entry of the table is not recorded");
+    RECORD(GetTokenInformation);
+    RECORD(CheckTokenMembership);
+    RECORD(GetACP);
+    RECORD(MessageBoxW);
+    static_assert(sizeof(SystemCalls) == 21 * sizeof(void*), "a new entry of the table is not recorded");
 }
 
 SeamRecorder::~SeamRecorder()
