@@ -44,19 +44,23 @@ sed -e 's/^APPPATH_BASE=.*/APPPATH_BASE=Zerdane\\図表ガイド/' \
 rm "$package/setup/tarvel.eif.utf8"
 cp "$build_dir/tarvel.exe" "$build_dir/uninst.exe" "$package/setup/"
 
+# A key with its values and sub-keys in UTF-8 (reg.exe's output is in the
+# prefix's code page; regedit writes UTF-16), nothing when it is missing.
+export_key() {
+  rm -f "$drive_c/key.reg"
+  if wine_run regedit /E 'C:\key.reg' "$1" >/dev/null 2>&1 && [ -f "$drive_c/key.reg" ]; then
+    iconv -f UTF-16 -t UTF-8 "$drive_c/key.reg" | tr -d '\r' | grep -v '^Windows Registry Editor'
+  fi
+  rm -f "$drive_c/key.reg"
+}
+
 # Everything on C: but the temporary folders and the package itself, and the
 # registry keys an install writes to.
 machine_state() {
   (cd "$drive_c" && find . -path ./tarvel-english -prune -o -path './users/*/Temp' -prune \
      -o -path './windows/temp' -prune -o -path './windows/logs' -prune -o -print | sort)
-  local key
-  for key in "$entry" 'HKEY_LOCAL_MACHINE\Software\Wow6432Node\Zerdane'; do
-    rm -f "$drive_c/state.reg"
-    if wine_run regedit /E 'C:\state.reg' "$key" >/dev/null 2>&1 && [ -f "$drive_c/state.reg" ]; then
-      iconv -f UTF-16 -t UTF-8 "$drive_c/state.reg" | tr -d '\r' | grep -v '^Windows Registry Editor'
-    fi
-    rm -f "$drive_c/state.reg"
-  done
+  export_key "$entry"
+  export_key 'HKEY_LOCAL_MACHINE\Software\Wow6432Node\Zerdane'
 }
 before=$(machine_state)
 
@@ -70,11 +74,7 @@ set -e
 [ "$(cat "$installed/図表/一覧表.htm" 2>/dev/null)" = list ] || fail "図表\\一覧表.htm is not installed whole"
 [ -f "$installed/index.htm" ] || fail "index.htm is not installed"
 [ -f "$menu/図表ガイドを表示.lnk" ] || fail "the Start-menu folder ラクラク図表 or its link is not whole"
-rm -f "$drive_c/entry.reg"
-wine_run regedit /E 'C:\entry.reg' "$entry" >/dev/null 2>&1 || true
-iconv -f UTF-16 -t UTF-8 "$drive_c/entry.reg" 2>/dev/null | tr -d '\r' | grep -qx '"DisplayName"="ラクラク図表"' \
-  || fail "the uninstall entry's display name is not ラクラク図表"
-rm -f "$drive_c/entry.reg"
+export_key "$entry" | grep -qx '"DisplayName"="ラクラク図表"' || fail "the uninstall entry's display name is not ラクラク図表"
 
 cd "$drive_c"
 set +e

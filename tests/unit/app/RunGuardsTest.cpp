@@ -41,13 +41,7 @@ protected:
         ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, FALSE));
         programFolder = std::string(programs) + "\\" + menuName;
 
-        savedProgramFiles = shared_test::ReadText(VERSION_KEY, "ProgramFilesDir");
-        // A run killed inside a test leaves the value pointing at its tree:
-        // the folder above "Common Files" is the real one.
-        if (savedProgramFiles.find("\\tarvel-tree-") != std::string::npos) {
-            const std::string common = shared_test::ReadText(VERSION_KEY, "CommonFilesDir");
-            savedProgramFiles = common.substr(0, common.rfind('\\'));
-        }
+        savedProgramFiles = shared_test::RealProgramFiles();
         machine = tree / "machine";
         MakeFolder(machine);
         SetProgramFiles(machine);

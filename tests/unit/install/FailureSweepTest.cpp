@@ -224,13 +224,7 @@ protected:
         programFolder = std::string(programs) + "\\" + menuName;
         desktopLink = std::string(desktop) + "\\Sweep Guide " + id + ".lnk";
 
-        savedProgramFiles = shared_test::ReadText(VERSION_KEY, "ProgramFilesDir");
-        // A run killed inside a test (a ctest timeout) leaves the value
-        // pointing at its tree: the folder above "Common Files" is the real one.
-        if (savedProgramFiles.find("\\tarvel-tree-") != std::string::npos) {
-            const std::string common = shared_test::ReadText(VERSION_KEY, "CommonFilesDir");
-            savedProgramFiles = common.substr(0, common.rfind('\\'));
-        }
+        savedProgramFiles = shared_test::RealProgramFiles();
         machine = tree / "machine";
         MakeFolder(machine);
         SetText(VERSION_KEY, "ProgramFilesDir", machine);

@@ -103,6 +103,20 @@ inline std::string ReadText(const std::string& path, const char* name)
     return text;
 }
 
+// ProgramFilesDir as a test finds it, to put back after pointing it at the
+// test's own tree. A run killed inside such a test (a ctest timeout) leaves
+// the value pointing at its tree: the folder above "Common Files" is then
+// the real one.
+inline std::string RealProgramFiles()
+{
+    const char versionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+    const std::string programFiles = ReadText(versionKey, "ProgramFilesDir");
+    if (programFiles.find("\\tarvel-tree-") == std::string::npos)
+        return programFiles;
+    const std::string common = ReadText(versionKey, "CommonFilesDir");
+    return common.substr(0, common.rfind('\\'));
+}
+
 inline void CreateKey(const std::string& path)
 {
     HKEY key;
