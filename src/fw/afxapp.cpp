@@ -58,14 +58,14 @@ void CWinApp::SetRegistryKey(const char* pszRegistryKey)
 
 void CWinApp::LoadStdProfileSettings(UINT)
 {
-    // The profile lives under HKCU\Software\<company>\<application>; nothing
-    // of the run is kept there, so opening (and creating) it is all there is.
+    // The profile lives under HKCU\Software\<company>\<application>. Nothing
+    // of the run is kept there, and reading it must leave no trace of a run
+    // that changed nothing: the key is opened where it exists, never made.
     if (!m_pszRegistryKey || !m_pszAppName)
         return;
     CString path = CString("Software\\") + m_pszRegistryKey + "\\" + m_pszAppName;
     ScopedRegKey key;
-    DWORD disposition = 0;
-    RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.Receive(), &disposition);
+    RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, key.Receive());
 }
 
 void CWinApp::AddDocTemplate(CSingleDocTemplate* pTemplate)

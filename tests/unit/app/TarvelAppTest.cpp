@@ -201,3 +201,19 @@ TEST(RunCommand, MainWindowRefusesToCloseWhileTheRunIsUnderWay)
     PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     app.AddDocTemplate(nullptr);
 }
+
+// Loading the profile settings never writes the registry: a run that changes
+// nothing (a cancel, a failure before the copy) leaves no profile key.
+TEST(ProfileSettings, LoadingThemMakesNoKey)
+{
+    const std::string maker = "TarvelProfileTest" + std::to_string(GetCurrentProcessId());
+    CWinApp app("Guide");
+    app.SetRegistryKey(maker.c_str());
+    app.LoadStdProfileSettings(4);
+    HKEY key = nullptr;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, ("Software\\" + maker).c_str(), 0, KEY_READ, &key));
+    if (key)
+        RegCloseKey(key);
+    RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\" + maker + "\\Guide").c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\" + maker).c_str());
+}
