@@ -6,11 +6,30 @@
 
 namespace Undo {
 
-bool RemoveFile(const char* path)
+namespace {
+
+// The read-only bit is cleared for the removal only: an item that stays (held
+// open, or a folder that is not empty) gets its attributes back, and the
+// caller still sees the removal's own error.
+bool RemoveWritable(const char* path, BOOL(WINAPI* remove)(LPCSTR))
 {
+    const DWORD attributes = GetFileAttributesA(path);
     if (!FileOps::ClearReadOnly(path))
         return true;
-    return DeleteFileA(path) != FALSE;
+    if (remove(path))
+        return true;
+    const DWORD error = GetLastError();
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path, attributes);
+    SetLastError(error);
+    return false;
+}
+
+} // namespace
+
+bool RemoveFile(const char* path)
+{
+    return RemoveWritable(path, DeleteFileA);
 }
 
 bool DropFile(const char* path)
@@ -20,9 +39,7 @@ bool DropFile(const char* path)
 
 bool RemoveFolderIfEmpty(const char* folder)
 {
-    if (!FileOps::ClearReadOnly(folder))
-        return true;
-    return RemoveDirectoryA(folder) != FALSE;
+    return RemoveWritable(folder, RemoveDirectoryA);
 }
 
 void PutBackFile(const char* aside, const char* path)

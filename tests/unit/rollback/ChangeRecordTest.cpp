@@ -11,6 +11,7 @@
 #include "rollback/ChangeRecord.h"
 #include "rollback/KeptAside.h"
 #include "rollback/RecordedRegistry.h"
+#include "rollback/UndoSteps.h"
 
 #include <string>
 
@@ -164,4 +165,30 @@ TEST_F(ChangeRecordTest, RegistryGoesBackToItsEarlierValuesAndCreatedLevelsGoWhe
     EXPECT_EQ("<absent>", shared_test::ReadText(existing, "Added"));
     EXPECT_FALSE(shared_test::KeyExists(made));
     EXPECT_TRUE(shared_test::KeyExists(theirs));
+}
+
+// An item the undo cannot remove keeps its read-only bit: a file held open by
+// another program, a folder that is not empty.
+TEST_F(ChangeRecordTest, AnItemThatCannotBeRemovedKeepsItsReadOnlyBit)
+{
+    const std::string file = pre + "\\held.htm";
+    WriteBytes(file, "held");
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    {
+        ScopedHandle held(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.IsValid());
+        EXPECT_FALSE(Undo::RemoveFile(file.c_str()));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError()) << "the delete's own error";
+    }
+    const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    EXPECT_EQ(kept, Attributes(file) & kept);
+
+    SetFileAttributesA(pre.c_str(), FILE_ATTRIBUTE_READONLY);
+    if (Attributes(pre) & FILE_ATTRIBUTE_READONLY) { // Wine may keep no such bit on a folder
+        EXPECT_FALSE(Undo::RemoveFolderIfEmpty(pre.c_str()));
+        EXPECT_TRUE(Attributes(pre) & FILE_ATTRIBUTE_READONLY);
+    }
+
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(pre.c_str(), FILE_ATTRIBUTE_DIRECTORY);
 }
