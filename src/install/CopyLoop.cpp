@@ -5,6 +5,7 @@
 
 #include "base/FileOps.h"
 #include "base/PathHelpers.h"
+#include "base/RunLog.h"
 #include "base/SystemCalls.h"
 #include "install/Progress.h"
 #include "rollback/RecordedFolders.h"
@@ -110,9 +111,12 @@ BOOL CopyLoop::CopyFileRecord(const SourceEntry& item, const CString& destinatio
     const CopyPolicy::Action action = m_policy.ForFile(item, destination, attributes, found, IsOurs(key));
     if (action == CopyPolicy::Action::Refused)
         return FALSE;
-    if (action == CopyPolicy::Action::Leave) {
+    if (action == CopyPolicy::Action::Leave || action == CopyPolicy::Action::KeepTheirs) {
         // Nothing to keep or undo.
-        m_doc.Record().FileLeft(m_policy.Area(), destination);
+        if (action == CopyPolicy::Action::Leave)
+            m_doc.Record().FileLeft(m_policy.Area(), destination);
+        else
+            RunLog::Line("install", "kept the customer's copy: " + destination);
         Logged(key, relative, false);
         return Cancelled() ? CancelNow() : TRUE;
     }

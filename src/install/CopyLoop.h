@@ -45,6 +45,7 @@ public:
     enum class Action {
         Copy,          // nothing there in the way: copy
         Leave,         // what is there stays, and the item is done
+        KeepTheirs,    // as Leave, for the customer's own copy of a writable file
         KeepAside,     // an earlier file: renamed aside, then copied over
         ClearReadOnly, // this run's own read-only copy: made writable, then copied over
         Refused,       // the policy failed the run (the failure is kept)

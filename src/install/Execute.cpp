@@ -5,11 +5,14 @@
 #include "install/Execute.h"
 
 #include "base/FileOps.h"
+#include "base/RunLog.h"
 #include "install/CopyLoop.h"
 #include "install/TarvelDoc.h"
 #include "rollback/UninstallLog.h"
+#include "rollback/UpdateLog.h"
 #include "script/ScriptKeys.h"
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -46,7 +49,7 @@ int ProgressStepsFor(long long items)
 // is the same already, and every item goes into the log text.
 class PackagePolicy : public CopyPolicy {
 public:
-    explicit PackagePolicy(CTarvelDoc& doc) : m_doc(doc) {}
+    PackagePolicy(CTarvelDoc& doc, bool reinstall) : m_doc(doc), m_reinstall(reinstall) {}
 
     Change::Area Area() const override { return Change::Area::Package; }
 
@@ -66,6 +69,11 @@ public:
             // This run's own copy, met again under a second data folder.
             return (attributes & FILE_ATTRIBUTE_READONLY) ? Action::ClearReadOnly : Action::Copy;
         }
+        // A writable file is there to be edited (the customer's notes): what
+        // an earlier installation left of it is the customer's, and the
+        // package's copy goes only where none is.
+        if (m_reinstall && m_doc.IsListedWritable(item.Path))
+            return Action::KeepTheirs;
         // An earlier installation's file that this copy would write again
         // byte for byte, with the same time and attributes, stays as it is.
         return IsUnchanged(item, found, destination) ? Action::Leave : Action::KeepAside;
@@ -97,6 +105,7 @@ private:
     }
 
     CTarvelDoc& m_doc;
+    const bool m_reinstall;
 };
 
 } // namespace
@@ -108,9 +117,11 @@ BOOL CopyFiles(CTarvelDoc& doc)
     // The log begins with the destination's levels that this run created,
     // or for a re-install, that the earlier install created.
     doc.LogText.Empty();
+    bool reinstall = false;
+    const std::vector<LogEntry> earlier = EarlierLogEntries(doc.InstallFolder, reinstall);
     std::vector<CString> levels = doc.Record().CreatedFolders(Change::Area::Package);
     if (levels.empty())
-        levels = EarlierCreatedLevels(doc.InstallFolder);
+        levels = EarlierCreatedLevels(earlier);
     for (const CString& level : levels)
         AppendLogEntry(doc.LogText, LogEntry::Kind::CreatedFolder, level);
 
@@ -120,11 +131,18 @@ BOOL CopyFiles(CTarvelDoc& doc)
     doc.ProgressDivisor = ProgressStepsFor(items);
 
     const DestinationMap map = DataFolderMap(doc);
-    PackagePolicy policy(doc);
+    PackagePolicy policy(doc, reinstall);
     if (!CopyLoop(doc, map, policy).Run(doc.SourceList, static_cast<long long>(doc.SourceList.size())))
         return FALSE;
     if (doc.IsSharedComponents && !doc.CopySharedFiles())
         return FALSE;
+
+    // What an earlier version installed and this one does not ship stays
+    // named, so that one uninstall still removes it.
+    const int kept = AppendKeptEarlierEntries(doc.LogText, earlier, doc.InstallFolder);
+    if (kept > 0)
+        RunLog::Line("install", "earlier installation's log entries kept, for items this version does not "
+                                "install: " + CString(std::to_string(kept).c_str()));
 
     const int written = doc.WriteUninstallLog();
     doc.LogText = DecodeLogText(doc.LogText);

@@ -162,6 +162,8 @@ public:
     BOOL IsSharedLibrary(const CString& source) const;
     int CheckSharedFileVersion(CString source, CString destination);
     int MakeWritableIfListed(CString source, CString destination);
+    // TRUE when 'source' is a package file the script names as writable.
+    BOOL IsListedWritable(CString source) const;
     int CallRegistrationEntry(const CString& path, BOOL registerIt);
     int RegisterSharedLibraries();
     int IncrementSharedCounters();

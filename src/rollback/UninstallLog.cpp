@@ -7,6 +7,8 @@
 #include "base/SystemCalls.h"
 #include "install/TarvelDoc.h"
 
+#include <cstring>
+
 CString UninstallLogPath(const CString& installFolder)
 {
     return PathHelpers::WithTrailingBackslash(installFolder) + UNINSTALL_LOG_NAME;
@@ -69,16 +71,40 @@ BOOL ReadStoredLog(const CString& path, CString& stored, bool& missing)
     }
 }
 
-std::vector<CString> EarlierCreatedLevels(const CString& installFolder)
+bool IsSafeLogEntry(const LogEntry& entry, const CString& installFolder)
 {
-    std::vector<CString> levels;
+    // A zero byte would cut the path short wherever it is used next.
+    if (static_cast<int>(strlen(entry.Path)) != entry.Path.GetLength())
+        return false;
+    if (entry.Type == LogEntry::Kind::CreatedFolder)
+        return PathHelpers::IsLevelOf(entry.Path, installFolder);
+    return PathHelpers::StaysInside(entry.Path);
+}
+
+std::vector<LogEntry> EarlierLogEntries(const CString& installFolder, bool& found)
+{
+    std::vector<LogEntry> entries;
+    const CString path = UninstallLogPath(installFolder);
+    const DWORD attributes = GetFileAttributesA(path);
+    found = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     CString stored;
     bool missing = false;
-    if (!ReadStoredLog(UninstallLogPath(installFolder), stored, missing))
-        return levels;
+    if (!found || !ReadStoredLog(path, stored, missing))
+        return entries;
+    // Text after the last separator is no entry, so a log cut short still
+    // gives the entries before the cut.
     const CString folder = PathHelpers::WithoutTrailingBackslash(installFolder);
     for (const LogEntry& entry : ParseLogText(DecodeLogText(stored)))
-        if (entry.Type == LogEntry::Kind::CreatedFolder && PathHelpers::IsLevelOf(entry.Path, folder))
+        if (IsSafeLogEntry(entry, folder))
+            entries.push_back(entry);
+    return entries;
+}
+
+std::vector<CString> EarlierCreatedLevels(const std::vector<LogEntry>& earlier)
+{
+    std::vector<CString> levels;
+    for (const LogEntry& entry : earlier)
+        if (entry.Type == LogEntry::Kind::CreatedFolder)
             levels.push_back(entry.Path);
     return levels;
 }

@@ -41,11 +41,20 @@ std::vector<LogEntry> ParseLogText(const CString& text);
 // any log an install writes, with 'missing' set when there is no file.
 BOOL ReadStoredLog(const CString& path, CString& stored, bool& missing);
 
+// The guard the uninstaller puts on every entry: a created folder is the
+// installation folder or one of its levels above, anything else a plain
+// relative path that stays inside it; no entry holds a zero byte.
+bool IsSafeLogEntry(const LogEntry& entry, const CString& installFolder);
+
+// The entries of the log an earlier install left in 'installFolder' that
+// pass IsSafeLogEntry, in text order; 'found' tells whether a log file is
+// there at all (a re-install), readable or not.
+std::vector<LogEntry> EarlierLogEntries(const CString& installFolder, bool& found);
+
 // The levels that an earlier install into 'installFolder' created: the
-// "<f>:" entries of the log there that are that folder or one of its
-// ancestors. A re-install finds them existing and makes none itself, yet
-// its log must still name them for the uninstaller.
-std::vector<CString> EarlierCreatedLevels(const CString& installFolder);
+// "<f>:" entries among 'earlier'. A re-install finds them existing and makes
+// none itself, yet its log must still name them for the uninstaller.
+std::vector<CString> EarlierCreatedLevels(const std::vector<LogEntry>& earlier);
 
 // The stored form: every byte minus 1 (modulo 256), and back.
 CString EncodeLogText(const CString& text);

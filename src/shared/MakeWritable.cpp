@@ -1,10 +1,11 @@
 // The package files that must stay writable after the install (a settings
-// file shipped read-only on a CD, say): their copies lose the read-only bit.
+// file shipped read-only on a CD, say, or the customer's notes): their copies
+// lose the read-only bit.
 #include "base/FileOps.h"
 #include "base/SystemCalls.h"
 #include "install/TarvelDoc.h"
 
-int CTarvelDoc::MakeWritableIfListed(CString source, CString destination)
+BOOL CTarvelDoc::IsListedWritable(CString source) const
 {
     source.MakeLower();
     for (int i = 0; i < WritableFiles.GetSize(); ++i) {
@@ -13,15 +14,20 @@ int CTarvelDoc::MakeWritableIfListed(CString source, CString destination)
         if (entry.IsEmpty())
             continue;
         entry.MakeLower();
-        if (source.Find(entry) < 0)
-            continue;
+        if (source.Find(entry) >= 0)
+            return TRUE;
+    }
+    return FALSE;
+}
 
-        const DWORD attributes = GetFileAttributesA(destination);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-            if (!Sys().SetFileAttributesA(destination, FileOps::WithoutReadOnly(attributes)))
-                return 0;
-        }
-        break;
+int CTarvelDoc::MakeWritableIfListed(CString source, CString destination)
+{
+    if (!IsListedWritable(source))
+        return 1;
+    const DWORD attributes = GetFileAttributesA(destination);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        if (!Sys().SetFileAttributesA(destination, FileOps::WithoutReadOnly(attributes)))
+            return 0;
     }
     return 1;
 }

@@ -6,6 +6,8 @@
 #include "base/RunGuards.h"
 #include "base/RunLog.h"
 #include "app/SingleInstance.h"
+#include "shared/SharedRegistry.h"
+#include "uninst/MakerFolder.h"
 #include "uninst/ProgressWindow.h"
 #include "uninst/RemovePackage.h"
 #include "uninst/SelfRemoval.h"
@@ -136,8 +138,11 @@ int UninstallBy(const CString& program, bool silent, const CString& logPath, boo
         progress.Open(TextOf(&plan, UninstText::Caption), TextOf(&plan, UninstText::Progress));
     RemovalOutcome outcome = RemovePackage(plan, program, [&](int done, int total) { progress.Show(done, total); });
 
-    // The levels the install created, innermost first, go after the program.
-    std::vector<CString> folders(plan.CreatedLevels.rbegin(), plan.CreatedLevels.rend());
+    // The levels the install created or the script names, innermost first,
+    // go after the program. The program-files folder as the install read it.
+    CString programFiles = "C:\\";
+    SharedRegistry::ReadProgramFilesDir(programFiles);
+    const std::vector<CString> folders = FoldersRemovedWhenEmpty(plan, programFiles);
     handedOver = SelfRemoval::StartCleanupCopy(program, folders, logPath);
     if (!handedOver) {
         RunLog::Line("left", "no clean-up copy could be started; the uninstaller stays: " + program);

@@ -162,15 +162,11 @@ bool IsSafeLogText(const CString& text, const CString& installFolder)
         return false;
     bool pastCreatedLevels = false;
     for (const LogEntry& entry : ParseLogText(text)) {
-        if (entry.Type == LogEntry::Kind::CreatedFolder) {
-            // Created levels come first and are the installation folder or above it.
-            if (pastCreatedLevels || !PathHelpers::IsLevelOf(entry.Path, installFolder))
-                return false;
-        } else {
-            pastCreatedLevels = true;
-            if (!PathHelpers::StaysInside(entry.Path))
-                return false;
-        }
+        // Created levels come first.
+        const bool created = entry.Type == LogEntry::Kind::CreatedFolder;
+        if ((created && pastCreatedLevels) || !IsSafeLogEntry(entry, installFolder))
+            return false;
+        pastCreatedLevels = pastCreatedLevels || !created;
     }
     return true;
 }

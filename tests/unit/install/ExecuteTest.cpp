@@ -694,6 +694,71 @@ TEST_F(ReinstallTest, FileOfTheSameSizeTimeAndAttributesIsReplacedWhenItsBytesDi
     EXPECT_FALSE(left("index.htm"));
 }
 
+// Version 2 without the earlier img\ folder: its log names this run's items,
+// then what only the earlier one installed, so one uninstall takes both.
+TEST_F(ReinstallTest, LogKeepsTheEarlierEntriesForItemsThisVersionDropped)
+{
+    std::vector<SourceEntry> withoutImg;
+    for (const SourceEntry& entry : doc.SourceList)
+        if (entry.Path.Find("img") < 0)
+            withoutImg.push_back(entry);
+    doc.SourceList = withoutImg;
+
+    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+
+    const std::string expected = "<f>:" + docs + "? <f>:" + dest
+        + "? index.htm? uninst.exe? tarvel.eif? guide.ico? <d>:empty? <d>:new? new\\b.htm? "
+          "<d>:img? img\\a.gif? ";
+    EXPECT_EQ(expected, doc.LogText.str());
+    std::string stored = ReadBytes(dest + "\\setupf.cfn");
+    for (char& c : stored)
+        ++c;
+    EXPECT_EQ(expected, stored);
+    // The earlier file itself is not touched.
+    EXPECT_EQ("gif v1", ReadBytes(dest + "\\img\\a.gif"));
+}
+
+// A writable file is the customer's once installed: a re-install leaves it,
+// also when it fails later, and installs the package's copy only where there
+// is none. A first install copies it over whatever is there.
+TEST_F(ReinstallTest, CustomersWritableFileIsKeptOnAReinstall)
+{
+    doc.WritableFiles.Add("..\\GUIDE\\index.htm");
+    WriteBytes(dest + "\\index.htm", "the customer's notes");
+    before = FileTree::Snapshot(docs);
+
+    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    EXPECT_EQ("the customer's notes", ReadBytes(dest + "\\index.htm"));
+    EXPECT_EQ("gif v2", ReadBytes(dest + "\\img\\a.gif"));
+    EXPECT_EQ(0, doc.LogText.Find("<f>:" + CString(docs.c_str()) + "? <f>:" + CString(dest.c_str()) + "? index.htm? "))
+        << "still the package's, for the uninstall";
+    FailLaterStep(doc);
+    ExpectEarlierInstallation();
+
+    // None there: the package's copy.
+    ResetJournal();
+    boxes.Clear();
+    ASSERT_TRUE(DeleteFileA((dest + "\\index.htm").c_str()));
+    CTarvelDoc again;
+    Configure(again);
+    again.WritableFiles.Add("..\\GUIDE\\index.htm");
+    ASSERT_TRUE(InstallExecution::CopyPackage(again));
+    EXPECT_EQ("index v2", ReadBytes(dest + "\\index.htm"));
+    again.Record().Commit();
+}
+
+TEST_F(ExecuteTest, FirstInstallCopiesAWritableFileOverWhatIsThere)
+{
+    PrepareDestination();
+    WriteBytes(dest + "\\index.htm", "someone's");
+    doc.WritableFiles.Add("..\\GUIDE\\index.htm");
+
+    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+
+    EXPECT_EQ("index v1", ReadBytes(dest + "\\index.htm"));
+    EXPECT_EQ(WorkedExampleLog(), doc.LogText.str());
+}
+
 // The whole install: the copy phase, then the registration steps, whose own
 // failure must give the earlier installation back as well.
 class RunInstallTest : public ReinstallTest {
