@@ -1,7 +1,7 @@
 // The package files that must stay writable after the install (a settings
 // file shipped read-only on a CD, say): their copies lose the read-only bit.
 #include "base/FileOps.h"
-#include "base/SystemCalls.h"
+#include "base/HeldFiles.h"
 #include "install/TarvelDoc.h"
 
 int CTarvelDoc::MakeWritableIfListed(CString source, CString destination)
@@ -18,7 +18,7 @@ int CTarvelDoc::MakeWritableIfListed(CString source, CString destination)
 
         const DWORD attributes = GetFileAttributesA(destination);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-            if (!Sys().SetFileAttributesA(destination, FileOps::WithoutReadOnly(attributes)))
+            if (!HeldFiles::SetAttributes(destination, FileOps::WithoutReadOnly(attributes)))
                 return 0;
         }
         break;

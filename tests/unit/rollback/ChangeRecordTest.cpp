@@ -32,6 +32,8 @@ BOOL WINAPI FailingMove(LPCSTR, LPCSTR)
     return FALSE;
 }
 
+void WINAPI NoPause(DWORD) {}
+
 } // namespace
 
 class ChangeRecordTest : public ::testing::Test {
@@ -40,6 +42,7 @@ protected:
     {
         shared_test::DeleteKeyTree(TEST_KEY);
         MakeFolder(pre);
+        Sys().Sleep = &NoPause;
     }
     void TearDown() override
     {
@@ -100,6 +103,7 @@ TEST_F(ChangeRecordTest, CommitDropsKeptFilesAndAFailedKeepChangesNothing)
     EXPECT_EQ("earlier b", ReadBytes(pre + "\\b.htm"));
     EXPECT_EQ(1, record.KeptCount());
     ResetSystemCalls();
+    Sys().Sleep = &NoPause;
 
     WriteBytes(pre + "\\a.htm", "new a");
     record.Commit();
