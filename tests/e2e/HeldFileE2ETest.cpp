@@ -3,6 +3,8 @@
 // installer waits for it, and once it is let go the install succeeds.
 #include "InstallSupport.h"
 #include "RunLogFile.h"
+#include "TestCommon.h"
+#include "Text.h"
 
 #include <string>
 
@@ -21,10 +23,26 @@ protected:
     }
 };
 
-// The log's line of the installer's wait for `name`, empty while none is there.
+// The log's line of the installer's wait for `name`, empty while none is
+// there. Read while the installer still writes it: shared for writing too.
 std::string WaitLine(const std::string& logPath, const std::string& name)
 {
-    return e2e::RunLogFile(logPath).Find("retry", name);
+    HANDLE file = CreateFileW(dlg::WideFromUtf8(logPath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "";
+    const std::string bytes = test_common::ReadAll(file);
+    CloseHandle(file);
+    for (size_t at = 0; at < bytes.size();) {
+        const size_t end = bytes.find("\r\n", at);
+        if (end == std::string::npos)
+            break; // a line still being written
+        const std::string line = bytes.substr(at, end - at);
+        if (line.find("  retry ") != std::string::npos && line.find(name) != std::string::npos)
+            return line;
+        at = end + 2;
+    }
+    return "";
 }
 
 TEST_F(HeldFileReinstall, AFileHeldForAMomentIsWaitedForAndTheInstallSucceeds)

@@ -105,7 +105,16 @@ protected:
     int RetryLines()
     {
         int count = 0;
-        const std::string log = ReadBytes(tree / "run.log");
+        // Shared for writing: the log is open.
+        HANDLE file = CreateFileA((tree / "run.log").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return -1;
+        std::string log(GetFileSize(file, nullptr), '\0');
+        DWORD read = 0;
+        ReadFile(file, &log[0], static_cast<DWORD>(log.size()), &read, nullptr);
+        CloseHandle(file);
+        log.resize(read);
         for (size_t at = log.find("retry"); at != std::string::npos; at = log.find("retry", at + 1))
             ++count;
         return count;

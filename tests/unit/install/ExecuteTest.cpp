@@ -108,6 +108,15 @@ BOOL WINAPI FailingSetAttributes(LPCSTR, DWORD)
     return FALSE;
 }
 
+// Only the first call fails: the install's, not its undo's.
+int g_attributeCalls = 0;
+BOOL WINAPI FirstSetAttributesFails(LPCSTR path, DWORD attributes)
+{
+    if (++g_attributeCalls == 1)
+        return FailingSetAttributes(path, attributes);
+    return SetFileAttributesA(path, attributes);
+}
+
 } // namespace
 
 // A package as it lies on the disk: root\SETUP (the installer's folder,
@@ -573,7 +582,8 @@ TEST_F(ExecuteTest, WritableFileThatStaysReadOnlyIsAGeneralError)
     ResetJournal();
 
     PrepareDestination();
-    Sys().SetFileAttributesA = &FailingSetAttributes;
+    g_attributeCalls = 0;
+    Sys().SetFileAttributesA = &FirstSetAttributesFails;
     EXPECT_FALSE(InstallExecution::CopyPackage(doc));
     ExpectOneBoxAndNothingLeft(GENERAL_TEXT);
     SetFileAttributesA((tree / "GUIDE\\index.htm").c_str(), FILE_ATTRIBUTE_NORMAL);
