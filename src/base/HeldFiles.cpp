@@ -5,19 +5,6 @@
 
 namespace HeldFiles {
 
-namespace {
-
-constexpr DWORD SumOfPauses()
-{
-    DWORD sum = 0;
-    for (DWORD pause : PAUSES_MS)
-        sum += pause;
-    return sum;
-}
-static_assert(SumOfPauses() == WAIT_BOUND_MS, "the bound is the sum of the pauses");
-
-} // namespace
-
 bool IsHeld(DWORD error, const char* path)
 {
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)

@@ -16,7 +16,12 @@ namespace HeldFiles {
 // stays held does not look like a hung run.
 constexpr DWORD PAUSES_MS[] = {50, 100, 200, 350, 550, 750};
 constexpr int PAUSE_COUNT = static_cast<int>(sizeof(PAUSES_MS) / sizeof(PAUSES_MS[0]));
-constexpr DWORD WAIT_BOUND_MS = 50 + 100 + 200 + 350 + 550 + 750;
+constexpr DWORD WAIT_BOUND_MS = [] {
+    DWORD sum = 0;
+    for (DWORD pause : PAUSES_MS)
+        sum += pause;
+    return sum;
+}();
 
 // TRUE when 'error' from a call on 'path' says that someone holds the file
 // for now. Access denied counts only for a file that is there, is no folder
