@@ -6,6 +6,7 @@
 #include "TestCommon.h"
 #include "Text.h"
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -68,6 +69,7 @@ TEST_F(HeldFileReinstall, AFileHeldForAMomentIsWaitedForAndTheInstallSucceeds)
     }
     ASSERT_FALSE(waitLine.empty()) << "the installer never waited for the held file:\n"
                                    << e2e::RunLogFile(logPath).All();
+    std::printf("the installer waits: %s\n", waitLine.c_str());
     Sleep(kHeldOnMs);
     held.Release();
 
