@@ -16,8 +16,10 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 # g++ (the host's) builds the script fuzz target natively, with its sanitizers.
+# osslsigncode and openssl: tools/sign.sh signs a release folder with them.
 for p in g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 wine64 locales \
-         googletest cmake make g++ xvfb imagemagick fonts-ipafont-gothic fonts-wine; do
+         googletest cmake make g++ xvfb imagemagick fonts-ipafont-gothic fonts-wine \
+         osslsigncode openssl; do
   have "$p" || need_pkgs+=("$p")
 done
 

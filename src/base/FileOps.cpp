@@ -1,5 +1,6 @@
 #include "base/FileOps.h"
 
+#include "base/HeldFiles.h"
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
@@ -51,7 +52,7 @@ bool ClearReadOnly(const char* path)
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
     if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(path, WithoutReadOnly(attributes));
+        HeldFiles::SetAttributes(path, WithoutReadOnly(attributes));
     return true;
 }
 

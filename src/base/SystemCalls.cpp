@@ -22,6 +22,7 @@ SystemCalls RealCalls()
     s.ReadFile = ::ReadFile;
     s.CopyFileA = ::CopyFileA;
     s.SetFileAttributesA = ::SetFileAttributesA;
+    s.DeleteFileA = ::DeleteFileA;
     s.CreateDirectoryA = ::CreateDirectoryA;
     s.GetTempPath2A = KernelCall<decltype(s.GetTempPath2A)>("GetTempPath2A");
     s.GetProcAddress = ::GetProcAddress;
@@ -36,6 +37,7 @@ SystemCalls RealCalls()
     s.CheckTokenMembership = ::CheckTokenMembership;
     s.GetACP = ::GetACP;
     s.MessageBoxW = ::MessageBoxW;
+    s.Sleep = ::Sleep;
     return s;
 }
 

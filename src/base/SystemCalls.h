@@ -26,6 +26,8 @@ struct SystemCalls
     BOOL (WINAPI* ReadFile)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
     BOOL (WINAPI* CopyFileA)(LPCSTR, LPCSTR, BOOL);
     BOOL (WINAPI* SetFileAttributesA)(LPCSTR, DWORD);
+    // A file held open by someone else: deletes that fail for a moment.
+    BOOL (WINAPI* DeleteFileA)(LPCSTR);
     BOOL (WINAPI* CreateDirectoryA)(LPCSTR, LPSECURITY_ATTRIBUTES);
     // The temporary folder that gives SYSTEM one of its own instead of
     // C:\Windows\Temp; nullptr where the system lacks it (before Windows 11
@@ -59,6 +61,9 @@ struct SystemCalls
     BOOL (WINAPI* CheckTokenMembership)(HANDLE, PSID, PBOOL);
     UINT (WINAPI* GetACP)();
     int (WINAPI* MessageBoxW)(HWND, LPCWSTR, LPCWSTR, UINT);
+
+    // The waits for a file held for a moment: a test swaps it so as not to wait.
+    void (WINAPI* Sleep)(DWORD);
 };
 
 // The table in use; starts with the real system calls.

@@ -5,6 +5,7 @@
 #include "base/SystemCalls.h"
 #include "install/TarvelDoc.h"
 #include "chk/FileFormats.h"
+#include "chk/SignatureCheck.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptProducts.h"
 #include "shared/FileVersionInfo.h"
@@ -130,6 +131,7 @@ public:
     void Run()
     {
         CheckUninstaller();
+        CheckSignatures(m, m_findings);
         CheckIcon();
         CheckBanner();
         ScanDataFolders();

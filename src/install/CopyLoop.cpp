@@ -4,6 +4,7 @@
 #include "install/CopyLoop.h"
 
 #include "base/FileOps.h"
+#include "base/HeldFiles.h"
 #include "base/PathHelpers.h"
 #include "base/RunLog.h"
 #include "base/SystemCalls.h"
@@ -130,7 +131,7 @@ BOOL CopyLoop::CopyFileRecord(const SourceEntry& item, const CString& destinatio
     // Recorded before the copy: a copy that fails half-way leaves a file
     // that the undo must take away.
     m_doc.Record().FileCopied(m_policy.Area(), destination, source, item.Size());
-    if (!Sys().CopyFileA(source, destination, FALSE))
+    if (!HeldFiles::CopyOver(source, destination, FALSE))
         return m_doc.Fail(CopyFailureCode(GetLastError()), "copy file", destination);
     Logged(key, relative, false);
 
@@ -148,7 +149,7 @@ BOOL CopyLoop::ActOn(CopyPolicy::Action action, const CString& destination, DWOR
         if (!m_doc.KeepAside(m_policy.Area(), m_map.Base(), destination))
             return m_doc.Fail(CopyFailureCode(GetLastError()), "keep aside", destination);
     } else if (action == CopyPolicy::Action::ClearReadOnly) {
-        if (!Sys().SetFileAttributesA(destination, FileOps::WithoutReadOnly(attributes)))
+        if (!HeldFiles::SetAttributes(destination, FileOps::WithoutReadOnly(attributes)))
             return m_doc.Fail(ERROR_CODE_GENERAL, "set attributes", destination);
     }
     return TRUE;

@@ -1,5 +1,6 @@
 #include "rollback/KeptAside.h"
 
+#include "base/HeldFiles.h"
 #include "base/PathHelpers.h"
 #include "base/SystemCalls.h"
 
@@ -19,7 +20,7 @@ CString MakeAsideFolder(ChangeRecord& record, Change::Area area, const CString& 
                       static_cast<unsigned long>(GetCurrentProcessId()), attempt);
         if (Sys().CreateDirectoryA(folder, nullptr)) {
             record.Add(Change::Kind::AsideFolder, area, folder);
-            SetFileAttributesA(folder, FILE_ATTRIBUTE_HIDDEN);
+            HeldFiles::SetAttributes(folder, FILE_ATTRIBUTE_HIDDEN);
             return folder;
         }
         if (GetLastError() != ERROR_ALREADY_EXISTS)
@@ -55,8 +56,9 @@ BOOL Keep(ChangeRecord& record, Change::Area area, const CString& root, const CS
     change.Where = area;
     change.Path = path;
     change.Aside.Format("%s\\%d", static_cast<const char*>(bucket), number % FILES_PER_BUCKET);
-    // A rename keeps the attributes, the read-only bit included.
-    if (!Sys().MoveFileA(path, change.Aside))
+    // A rename keeps the attributes, the read-only bit included. It comes
+    // right after an earlier run's file was read: a scanner may hold it still.
+    if (!HeldFiles::Rename(path, change.Aside))
         return FALSE;
     record.Add(change);
     return TRUE;

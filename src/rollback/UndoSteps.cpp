@@ -1,6 +1,7 @@
 #include "rollback/UndoSteps.h"
 
 #include "base/FileOps.h"
+#include "base/HeldFiles.h"
 #include "base/ScopedHandles.h"
 #include "shared/SelfRegistration.h"
 
@@ -11,7 +12,7 @@ namespace {
 // The read-only bit is cleared for the removal only: an item that stays (held
 // open, or a folder that is not empty) gets its attributes back, and the
 // caller still sees the removal's own error.
-bool RemoveWritable(const char* path, BOOL(WINAPI* remove)(LPCSTR))
+bool RemoveWritable(const char* path, const std::function<BOOL(const char*)>& remove)
 {
     const DWORD attributes = GetFileAttributesA(path);
     if (!FileOps::ClearReadOnly(path))
@@ -29,7 +30,7 @@ bool RemoveWritable(const char* path, BOOL(WINAPI* remove)(LPCSTR))
 
 bool RemoveFile(const char* path)
 {
-    return RemoveWritable(path, DeleteFileA);
+    return RemoveWritable(path, HeldFiles::Delete);
 }
 
 bool DropFile(const char* path)
@@ -39,7 +40,7 @@ bool DropFile(const char* path)
 
 bool RemoveFolderIfEmpty(const char* folder)
 {
-    return RemoveWritable(folder, RemoveDirectoryA);
+    return RemoveWritable(folder, [](const char* item) { return RemoveDirectoryA(item); });
 }
 
 void PutBackFile(const char* aside, const char* path)
@@ -47,13 +48,11 @@ void PutBackFile(const char* aside, const char* path)
     // Whatever the run wrote there goes first: a rename does not replace.
     RemoveFile(path);
     // Another program reading the file (an icon extractor, a virus scanner)
-    // holds up a rename for a moment; it is worth a short wait, and after it
-    // a copy still puts the content back.
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (MoveFileA(aside, path))
-            return;
-        Sleep(50);
-    }
+    // holds up a rename for a moment; after the wait a copy still puts the
+    // content back. The real rename, not the seam table's: while the
+    // install's renames are swapped for failing ones, their undo still works.
+    if (HeldFiles::Retried("put back", aside, [&] { return MoveFileA(aside, path); }))
+        return;
     if (CopyFileA(aside, path, FALSE))
         RemoveFile(aside);
 }

@@ -2,6 +2,7 @@
 // left read-only in the installation folder for the package's uninstaller.
 #include "rollback/UninstallLog.h"
 
+#include "base/HeldFiles.h"
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
@@ -158,7 +159,7 @@ int CTarvelDoc::StoreLogFile(const CString& path, const CString& stored)
     const DWORD now = GetFileAttributesA(path);
     if (now == INVALID_FILE_ATTRIBUTES)
         return Fail(ERROR_CODE_GENERAL, "get attributes", path);
-    if (!Sys().SetFileAttributesA(path, now | FILE_ATTRIBUTE_READONLY))
+    if (!HeldFiles::SetAttributes(path, now | FILE_ATTRIBUTE_READONLY))
         return Fail(ERROR_CODE_GENERAL, "set attributes", path);
     return 1;
 }

@@ -2,7 +2,7 @@
 // file shipped read-only on a CD, say, or the customer's notes): their copies
 // lose the read-only bit.
 #include "base/FileOps.h"
-#include "base/SystemCalls.h"
+#include "base/HeldFiles.h"
 #include "install/TarvelDoc.h"
 
 BOOL CTarvelDoc::IsListedWritable(CString source) const
@@ -26,7 +26,7 @@ int CTarvelDoc::MakeWritableIfListed(CString source, CString destination)
         return 1;
     const DWORD attributes = GetFileAttributesA(destination);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        if (!Sys().SetFileAttributesA(destination, FileOps::WithoutReadOnly(attributes)))
+        if (!HeldFiles::SetAttributes(destination, FileOps::WithoutReadOnly(attributes)))
             return 0;
     }
     return 1;

@@ -15,9 +15,9 @@
 namespace {
 
 // The file of a process may stay locked for a moment after its handle is
-// signalled; the attempts are spaced by this and bounded.
-constexpr DWORD RETRY_PAUSE_MS = 100;
-constexpr int RETRY_COUNT = 50;
+// signalled, a little longer than a scanner holds a file: the delete's own
+// waits for a held file, a few times over.
+constexpr int REMOVAL_ROUNDS = 3;
 
 // The copy's file name in its folder.
 constexpr char COPY_NAME[] = "tvuninst.exe";
@@ -155,11 +155,8 @@ int RunCleanup(const char* arguments)
         // gone or held by someone else stays as it is.
         if (!log.IsEmpty())
             RunLog::Append(log);
-        for (int attempt = 0; attempt < RETRY_COUNT && !gone; ++attempt) {
+        for (int round = 0; round < REMOVAL_ROUNDS && !gone; ++round)
             gone = Undo::RemoveFile(program) || GetFileAttributesA(program) == INVALID_FILE_ATTRIBUTES;
-            if (!gone)
-                Sleep(RETRY_PAUSE_MS);
-        }
         if (gone) {
             RunLog::Line("remove", "file removed: " + program);
         } else {

@@ -6,6 +6,8 @@
 
 #include "FileTree.h"
 #include "TestSupport.h"
+#include "base/HeldFiles.h"
+#include "base/SystemCalls.h"
 #include "app/TarvelApp.h"
 #include "install/TarvelDoc.h"
 #include "app/TarvelView.h"
@@ -13,6 +15,8 @@
 #include "script/ScriptKeys.h"
 
 #include <shlobj.h>
+
+#include <algorithm>
 
 #include <string>
 #include <vector>
@@ -56,6 +60,7 @@ struct CopyFaults {
     int Calls = 0;
     int FailAt = 0;
     DWORD Error = 0;
+    int FailCount = 1; // the calls from FailAt on that fail
     int CancelAfter = 0;
     bool FailSavesAside = false;
     RecordingView* View = nullptr;
@@ -75,7 +80,7 @@ BOOL WINAPI FakeCopyFile(LPCSTR from, LPCSTR to, BOOL failIfExists)
 {
     const std::string target = to;
     const bool counted = target.compare(0, g_copy.Destination.size(), g_copy.Destination) == 0;
-    if (counted && ++g_copy.Calls == g_copy.FailAt) {
+    if (counted && ++g_copy.Calls >= g_copy.FailAt && g_copy.Calls < g_copy.FailAt + g_copy.FailCount) {
         SetLastError(g_copy.Error);
         return FALSE;
     }
@@ -83,6 +88,12 @@ BOOL WINAPI FakeCopyFile(LPCSTR from, LPCSTR to, BOOL failIfExists)
     if (counted && g_copy.Calls == g_copy.CancelAfter && g_copy.View)
         g_copy.View->StatusDlg.CancelRequest = 1;
     return ok;
+}
+
+std::vector<DWORD> g_pauses;
+void WINAPI RecordedPause(DWORD ms)
+{
+    g_pauses.push_back(ms);
 }
 
 BOOL WINAPI FailingCreateDirectory(LPCSTR, LPSECURITY_ATTRIBUTES)
@@ -95,6 +106,15 @@ BOOL WINAPI FailingSetAttributes(LPCSTR, DWORD)
 {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
+}
+
+// Only the first call fails: the install's, not its undo's.
+int g_attributeCalls = 0;
+BOOL WINAPI FirstSetAttributesFails(LPCSTR path, DWORD attributes)
+{
+    if (++g_attributeCalls == 1)
+        return FailingSetAttributes(path, attributes);
+    return SetFileAttributesA(path, attributes);
 }
 
 } // namespace
@@ -118,6 +138,8 @@ protected:
         ResetJournal();
         g_copy = CopyFaults();
         g_copy.Destination = docs;
+        g_pauses.clear();
+        Sys().Sleep = &RecordedPause;
 
         WriteBytes(tree / "SETUP\\tarvel.eif", "script");
         WriteBytes(tree / "SETUP\\uninst.exe", "uninstaller");
@@ -406,6 +428,7 @@ TEST_P(CopyErrorTest, FailedCopyIsReportedByItsErrorAndUndone)
     PrepareDestination();
     g_copy.FailAt = 3; // uninst.exe, after index.htm and img\a.gif were copied
     g_copy.Error = GetParam().first;
+    g_copy.FailCount = 1000; // a file held for good
     Sys().CopyFileA = &FakeCopyFile;
 
     EXPECT_FALSE(InstallExecution::CopyPackage(doc));
@@ -423,6 +446,39 @@ INSTANTIATE_TEST_SUITE_P(Errors, CopyErrorTest,
     [](const ::testing::TestParamInfo<std::pair<DWORD, const char*>>& info) {
         return "SystemError" + std::to_string(info.param.first);
     });
+
+// A copy that a scanner holds up for a moment: waited for, the install goes
+// on; one held past the last pause fails as any failed copy, undone.
+TEST_F(ExecuteTest, CopyHeldForAMomentIsWaitedForAndOneHeldForGoodFails)
+{
+    for (DWORD error : {DWORD {ERROR_SHARING_VIOLATION}, DWORD {ERROR_LOCK_VIOLATION}})
+        for (int held = 1; held <= HeldFiles::PAUSE_COUNT + 1; ++held) {
+            SCOPED_TRACE("error " + std::to_string(error) + ", held " + std::to_string(held) + " times");
+            CTarvelDoc run;
+            Configure(run);
+            boxes.Clear();
+            ResetJournal();
+            PrepareDestination();
+            g_copy = CopyFaults();
+            g_copy.Destination = docs;
+            g_copy.FailAt = 3; // uninst.exe
+            g_copy.FailCount = held;
+            g_copy.Error = error;
+            g_pauses.clear();
+            Sys().CopyFileA = &FakeCopyFile;
+            const bool waitedLongEnough = held <= HeldFiles::PAUSE_COUNT;
+            EXPECT_EQ(waitedLongEnough, InstallExecution::CopyPackage(run) != FALSE);
+            EXPECT_EQ(static_cast<size_t>(std::min(held, HeldFiles::PAUSE_COUNT)), g_pauses.size());
+            if (waitedLongEnough) {
+                EXPECT_EQ(0u, boxes.Count());
+                EXPECT_EQ("uninstaller", ReadBytes(dest + "\\uninst.exe"));
+                run.Record().Commit();
+                FileTree::RemoveTree(docs);
+            } else {
+                ExpectOneBoxAndNothingLeft(COPY_TEXT);
+            }
+        }
+}
 
 TEST_F(ExecuteTest, FolderThatCannotBeCreatedIsAWriteError)
 {
@@ -526,7 +582,8 @@ TEST_F(ExecuteTest, WritableFileThatStaysReadOnlyIsAGeneralError)
     ResetJournal();
 
     PrepareDestination();
-    Sys().SetFileAttributesA = &FailingSetAttributes;
+    g_attributeCalls = 0;
+    Sys().SetFileAttributesA = &FirstSetAttributesFails;
     EXPECT_FALSE(InstallExecution::CopyPackage(doc));
     ExpectOneBoxAndNothingLeft(GENERAL_TEXT);
     SetFileAttributesA((tree / "GUIDE\\index.htm").c_str(), FILE_ATTRIBUTE_NORMAL);

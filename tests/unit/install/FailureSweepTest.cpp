@@ -51,17 +51,33 @@ struct Faults {
     std::map<HKEY, std::string> KeyPaths; // the keys the run created, by handle
     Seam Failing = SEAM_SEAMS;
     int FailAt = 0;
+    std::string Held; // the failed use's name: its retries fail too
+    bool Slept = false; // a pause came since the last use
 };
 Faults g_faults;
 
 // Counts a use; true when this use is the one to fail.
 bool Fails(Seam seam, const std::string& name = "")
 {
+    // A retry after a pause for a held file is no use of its own: the file
+    // stays held, and the run fails as it did without the retry.
+    const bool retry = g_faults.Slept && seam == g_faults.Failing && name == g_faults.Held;
+    g_faults.Slept = false;
+    if (retry) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return true;
+    }
     g_faults.Uses[seam].push_back(name);
     if (g_faults.Failing != seam || static_cast<int>(g_faults.Uses[seam].size()) != g_faults.FailAt)
         return false;
+    g_faults.Held = name;
     SetLastError(ERROR_ACCESS_DENIED);
     return true;
+}
+
+void WINAPI NoPause(DWORD)
+{
+    g_faults.Slept = true;
 }
 
 BOOL WINAPI CountedCreateDirectory(LPCSTR a, LPSECURITY_ATTRIBUTES b)
@@ -137,6 +153,7 @@ void InstallCountedSeams()
     s.CoCreateInstance = CountedCoCreate;
     s.WriteFile = CountedWrite;
     s.ReadFile = CountedRead;
+    s.Sleep = NoPause;
 }
 
 // --- the registry below a key, as text ---------------------------------------------------------
@@ -383,14 +400,17 @@ protected:
 
     // The only uses that may fail without failing the install: the uninstall
     // entry's InstallLocation (a help to tools that read it), the product
-    // keys, and the look-up of the free-space call, which has a fallback.
+    // keys, the look-up of the free-space call, which has a fallback, and the
+    // attributes of what is kept aside (a folder that is not hidden, a kept
+    // file that stays after a successful run).
     bool MayFail(Seam seam, const std::string& name) const
     {
         const std::string products = "Software\\" + company + "\\";
         const bool productKey = name.rfind(products + "Guide\\JPN", 0) == 0 || name.rfind(products + "More\\JPN", 0) == 0;
         return (seam == SEAM_SET_VALUE && name == uninstallKey + "|InstallLocation")
             || ((seam == SEAM_CREATE_KEY || seam == SEAM_SET_VALUE) && productKey)
-            || (seam == SEAM_PROC && name == "GetDiskFreeSpaceExA");
+            || (seam == SEAM_PROC && name == "GetDiskFreeSpaceExA")
+            || (seam == SEAM_ATTRIBUTES && name.find("~TarvelKept.") != std::string::npos);
     }
 
     // One silent run with every use of the seams counted in g_faults, the

@@ -32,6 +32,27 @@ BOOL WINAPI FailingMove(LPCSTR, LPCSTR)
     return FALSE;
 }
 
+void WINAPI NoPause(DWORD) {}
+
+// A file that a scanner holds: the next `g_heldCalls` calls fail as held.
+int g_heldCalls = 0;
+BOOL WINAPI HeldMove(LPCSTR from, LPCSTR to)
+{
+    if (g_heldCalls-- > 0) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    return MoveFileA(from, to);
+}
+BOOL WINAPI HeldDelete(LPCSTR path)
+{
+    if (g_heldCalls-- > 0) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    return DeleteFileA(path);
+}
+
 } // namespace
 
 class ChangeRecordTest : public ::testing::Test {
@@ -40,6 +61,7 @@ protected:
     {
         shared_test::DeleteKeyTree(TEST_KEY);
         MakeFolder(pre);
+        Sys().Sleep = &NoPause;
     }
     void TearDown() override
     {
@@ -100,6 +122,7 @@ TEST_F(ChangeRecordTest, CommitDropsKeptFilesAndAFailedKeepChangesNothing)
     EXPECT_EQ("earlier b", ReadBytes(pre + "\\b.htm"));
     EXPECT_EQ(1, record.KeptCount());
     ResetSystemCalls();
+    Sys().Sleep = &NoPause;
 
     WriteBytes(pre + "\\a.htm", "new a");
     record.Commit();
@@ -191,4 +214,25 @@ TEST_F(ChangeRecordTest, AnItemThatCannotBeRemovedKeepsItsReadOnlyBit)
 
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     SetFileAttributesA(pre.c_str(), FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The rename that keeps an earlier file aside comes right after that file was
+// read, and the undo deletes what the run wrote a moment before: a scanner
+// may hold either. Both are waited for; the earlier file comes back.
+TEST_F(ChangeRecordTest, KeepAndUndoWaitForAFileHeldForAMoment)
+{
+    WriteBytes(pre + "\\a.htm", "earlier a");
+    g_heldCalls = 2;
+    Sys().MoveFileA = &HeldMove;
+    ASSERT_TRUE(KeptAside::Keep(record, Change::Area::Package, pre.c_str(), (pre + "\\a.htm").c_str()));
+    EXPECT_EQ(1, record.KeptCount());
+    EXPECT_FALSE(Exists(pre + "\\a.htm"));
+
+    WriteBytes(pre + "\\a.htm", "new a");
+    record.FileWritten(Change::Area::Package, (pre + "\\a.htm").c_str());
+    g_heldCalls = 3;
+    Sys().DeleteFileA = &HeldDelete;
+    record.UndoAll();
+    EXPECT_EQ("earlier a", ReadBytes(pre + "\\a.htm"));
+    EXPECT_TRUE(record.IsEmpty());
 }

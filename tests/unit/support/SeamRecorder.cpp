@@ -60,6 +60,7 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(ReadFile);
     RECORD(CopyFileA);
     RECORD(SetFileAttributesA);
+    RECORD(DeleteFileA);
     RECORD(CreateDirectoryA);
     RECORD(GetTempPath2A);
     RECORD(MoveFileA);
@@ -74,7 +75,8 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(CheckTokenMembership);
     RECORD(GetACP);
     RECORD(MessageBoxW);
-    static_assert(sizeof(SystemCalls) == 21 * sizeof(void*), "a new entry of the table is not recorded");
+    RECORD(Sleep);
+    static_assert(sizeof(SystemCalls) == 23 * sizeof(void*), "a new entry of the table is not recorded");
 }
 
 SeamRecorder::~SeamRecorder()

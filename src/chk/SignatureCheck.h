@@ -1,0 +1,25 @@
+// Whether the package's installer and uninstaller carry an Authenticode
+// signature. SmartScreen and Smart App Control judge a downloaded program by
+// its signer: a package whose installer is signed but whose uninstaller is
+// not (or the other way round) was signed half-way, usually by signing one
+// program by hand and forgetting the other.
+#pragma once
+
+#include "chk/Findings.h"
+#include "chk/ScriptModel.h"
+
+#include <string>
+
+namespace Chk {
+
+enum class Signature { NotAProgram, Unsigned, Signed };
+
+// From a program's bytes: signed when its security directory, where the
+// signature lives, is not empty. The chain is not looked at.
+Signature ReadSignature(const std::string& bytes);
+
+// Notes the signature of tarvel.exe in the current folder and of the
+// script's uninstaller, and warns when only one of them has one.
+void CheckSignatures(const CScriptModel& model, CFindings& findings);
+
+} // namespace Chk
