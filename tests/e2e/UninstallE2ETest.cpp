@@ -388,7 +388,7 @@ TEST_F(UninstallTest, CleanupSwitchLeavesAProgramThatIsNotItsCopy)
 
     dlg::RunOptions options;
     options.currentFolder = "C:\\";
-    const std::string tail = "/TARVEL-CLEANUP 0 \"\" \"" + package.Path("decoy\\decoy.exe") + "\" \""
+    const std::string tail = "/TARVEL-CLEANUP 0 0 \"\" \"" + package.Path("decoy\\decoy.exe") + "\" \""
         + package.Path("decoy\\empty") + "\"";
     const dlg::RunResult run = dlg::RunToEnd(package.Path("setup\\uninst.exe"), tail, options);
     EXPECT_EQ(run.exitCode, 1u) << e2e::Describe(run);
@@ -410,6 +410,56 @@ TEST_F(UninstallTest, SecondStartWhileOneRunsDoesNothing)
     EXPECT_EQ(run.exitCode, kAnotherRunning) << e2e::Describe(run);
     EXPECT_TRUE(run.windows.empty()) << e2e::Describe(run);
     EXPECT_EQ(e2e::StateChanges(before, Capture()), "");
+}
+
+// The clean-up copy deletes the uninstaller after it has ended. Until its
+// removals are done the single-instance mutex stays taken: an installer
+// started in that moment refuses instead of racing them. The program, held
+// open for reading, cannot be deleted, which keeps the copy at work.
+TEST_F(UninstallTest, InstallerStartedWhileTheCleanupCopyDeletesRefuses)
+{
+    WriteFullGuide();
+    ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
+    const std::string program = Installed() + "\\uninst.exe";
+    HANDLE held = CreateFileW(W(program).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    dlg::RunOptions options;
+    options.currentFolder = "C:\\";
+    const dlg::RunResult run = dlg::RunToEnd(program, "/PSM", options);
+    EXPECT_EQ(run.exitCode, kRemoved) << e2e::Describe(run);
+    EXPECT_TRUE(e2e::Exists(program));
+
+    const dlg::RunResult install = package.Run("/PSM");
+    EXPECT_EQ(install.exitCode, 1u) << "the installer ran beside the clean-up copy\n" << e2e::Describe(install);
+    CloseHandle(held);
+    EXPECT_TRUE(e2e::WaitForCleanupCopy(program));
+    EXPECT_FALSE(e2e::Exists(Installed()));
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, e2e::kInstanceMutex);
+    EXPECT_EQ(mutex, nullptr) << "the mutex outlived the clean-up copy";
+    if (mutex)
+        CloseHandle(mutex);
+}
+
+// A destination whose uninstaller's path is longer than MAX_PATH (Wine
+// installs it): the uninstaller reads its own path whole and finds its record.
+TEST_F(UninstallTest, DestinationOf260CharactersUninstalls)
+{
+    e2e::GuideScript script;
+    const std::string top = destination.Top() + "\\";
+    script.appPathBase = destination.Base() + "\\" + std::string(260 - top.size(), 'g');
+    WriteGuide(script);
+    const std::string installed = top + std::string(260 - top.size(), 'g');
+    ASSERT_EQ(installed.size(), 260u);
+    // Not through package.Run: the checker rightly calls such a path too long
+    // for Windows, which Wine does not enforce.
+    dlg::RunOptions options;
+    options.currentFolder = package.SetupFolder();
+    const dlg::RunResult install = dlg::RunToEnd(package.InstallerInPackage(), "/PSM", options);
+    ASSERT_EQ(install.exitCode, 0u) << e2e::Describe(install);
+    ASSERT_TRUE(e2e::Exists(installed + "\\uninst.exe"));
+    const dlg::RunResult run = e2e::RunUninstaller(installed, "/PSM");
+    EXPECT_EQ(run.exitCode, kRemoved) << e2e::Describe(run);
+    EXPECT_FALSE(e2e::Exists(destination.Top()));
 }
 
 } // namespace
