@@ -40,8 +40,10 @@ set +e
 status=$?
 set -e
 cat "$package/verdict"
-# No finding at all, not even a note: the template is what an author starts from.
-if grep -q ': note: .*\[banner-size\]' "$package/verdict"; then
-  echo "the template's banner is not at the size the dialog shows"; exit 1
+# The banner at the size the dialog shows it on Japanese Windows at 96 DPI
+# (Wine's font makes the box 6 pixels higher: a note there, never a warning).
+size=$(od -An -tu4 -j18 -N8 "$dist_dir/template/setup/banner.bmp" | awk '{ print $1 "x" $2 }')
+if [ "$size" != 452x72 ]; then
+  echo "the template's banner is $size pixels, not the 452x72 the dialog shows"; exit 1
 fi
 exit $status
