@@ -7,10 +7,14 @@
 #     template/                    the sample package, ready to copy: its script
 #                                  in Shift-JIS with CR LF line ends
 #
+# The programs are shipped stripped (a third of their size); the build's own,
+# which the tests run, keep their symbols.
+#
 # Run by the dist target with -DSOURCE_DIR=... -DDIST_DIR=... -DPROGRAMS=a;b;...
+# and -DSTRIP=<the toolchain's strip>.
 cmake_minimum_required(VERSION 3.18)
 
-foreach(var SOURCE_DIR DIST_DIR PROGRAMS)
+foreach(var SOURCE_DIR DIST_DIR PROGRAMS STRIP)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "MakeDist.cmake needs -D${var}=...")
   endif()
@@ -20,20 +24,29 @@ find_program(ICONV iconv REQUIRED)
 file(REMOVE_RECURSE ${DIST_DIR})
 file(MAKE_DIRECTORY ${DIST_DIR}/docs ${DIST_DIR}/template)
 
+set(shipped)
 foreach(program ${PROGRAMS})
-  file(COPY ${program} DESTINATION ${DIST_DIR})
+  get_filename_component(name ${program} NAME)
+  execute_process(COMMAND ${STRIP} --strip-all -o ${DIST_DIR}/${name} ${program} RESULT_VARIABLE stripped)
+  if(NOT stripped EQUAL 0)
+    message(FATAL_ERROR "${program} cannot be stripped")
+  endif()
+  list(APPEND shipped ${DIST_DIR}/${name})
 endforeach()
 
-file(COPY ${SOURCE_DIR}/README.md DESTINATION ${DIST_DIR}/docs)
+# The README goes beside the other documents: its links into docs/ lose that level.
+file(READ ${SOURCE_DIR}/README.md readme)
+string(REPLACE "](docs/" "](" readme "${readme}")
+file(WRITE ${DIST_DIR}/docs/README.md "${readme}")
 file(GLOB docs ${SOURCE_DIR}/docs/*.md)
 file(COPY ${docs} ${SOURCE_DIR}/docs/screenshots DESTINATION ${DIST_DIR}/docs)
 
 # The template: the sample package with the installer in its setup folder.
 file(COPY ${SOURCE_DIR}/sample/ DESTINATION ${DIST_DIR}/template PATTERN tarvel.eif.utf8 EXCLUDE)
-list(GET PROGRAMS 0 installer)
+list(GET shipped 0 installer)
 file(COPY ${installer} DESTINATION ${DIST_DIR}/template/setup)
 # The sample names uninst.exe as its uninstaller: the template ships the real one.
-foreach(program ${PROGRAMS})
+foreach(program ${shipped})
   get_filename_component(name ${program} NAME)
   if(name STREQUAL "uninst.exe")
     file(COPY ${program} DESTINATION ${DIST_DIR}/template/setup)

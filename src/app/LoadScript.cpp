@@ -4,17 +4,11 @@
 
 #include "app/TarvelView.h"
 #include "base/PathHelpers.h"
+#include "base/RunLog.h"
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
 
 namespace {
-
-// The report for a package file that the existence test did not find.
-void ReportMissing(CTarvelDoc& doc, DWORD error)
-{
-    doc.ShowMessage(doc.GetScriptValue(SEC_ERROR, error == ERROR_FILE_NOT_FOUND ? KEY_ERR_MES_FILE_NOT_EXIST
-                                                                                 : KEY_ERR_MES_ERROR_OCCURRED));
-}
 
 // The package files are looked for as the framework reads a file status.
 BOOL HasStatus(const char* path)
@@ -31,6 +25,7 @@ BOOL CTarvelDoc::LoadScript()
 
     CFileStatus status;
     if (!CFile::GetStatus(SETUP_SCRIPT_FILE, status)) {
+        RunLog::Failure("find setup script", SETUP_SCRIPT_FILE, GetLastError());
         ShowTwoLineMessage("File not found.", "Abort installation.");
         return FALSE;
     }
@@ -40,14 +35,10 @@ BOOL CTarvelDoc::LoadScript()
     LoadDialogSettings();
 
     CString uninstaller = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE);
-    if (uninstaller.IsEmpty()) {
-        ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_FILE_NOT_EXIST));
-        return FALSE;
-    }
-    if (!HasStatus(uninstaller)) {
-        ReportMissing(*this, GetLastError());
-        return FALSE;
-    }
+    if (uninstaller.IsEmpty())
+        return RefuseMissingKey(KEY_UNINSTALL_FILE, GetScriptValue(SEC_ERROR, KEY_ERR_MES_FILE_NOT_EXIST));
+    if (!HasStatus(uninstaller))
+        return RefuseMissingFile(uninstaller, GetLastError());
 
     // The install-folder dialog shows the banner; the view that runs it keeps it.
     if (CTarvelView* pView = dynamic_cast<CTarvelView*>(ProgressView())) {
@@ -64,10 +55,8 @@ BOOL CTarvelDoc::LoadScript()
         if (value.IsEmpty())
             break;
         CString path = "..\\" + value;
-        if (!HasStatus(path)) {
-            ReportMissing(*this, GetLastError());
-            return FALSE;
-        }
+        if (!HasStatus(path))
+            return RefuseMissingFile(path, GetLastError());
         WritableFiles.Add(path);
     }
 

@@ -23,6 +23,11 @@ HANDLE Acquire()
     return mine.Release();
 }
 
+HANDLE Inheritable()
+{
+    return Sys().OpenMutexA(SYNCHRONIZE, TRUE, INSTANCE_MUTEX_NAME);
+}
+
 void Release(HANDLE& mutex)
 {
     // Nobody owns the mutex (it is created unowned): it lives as long as a

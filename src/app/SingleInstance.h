@@ -12,6 +12,12 @@ namespace SingleInstance {
 // creation).
 HANDLE Acquire();
 
+// Another handle to the mutex while this process holds it, one that a child
+// process started with inherited handles gets too: the mutex then lives
+// until that child closes it, with no moment between the two in which
+// another Tarvel program could start. Null when there is no mutex.
+HANDLE Inheritable();
+
 // Closes the mutex and empties the handle; a null handle is ignored.
 void Release(HANDLE& mutex);
 

@@ -90,4 +90,20 @@ bool SameContent(const char* first, const char* second)
     }
 }
 
+CString OwnProgramPath()
+{
+    // A name that fills the buffer may have been cut: try again with more room,
+    // up to the longest path the system has.
+    for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+        CString path;
+        const DWORD length = GetModuleFileNameA(nullptr, path.GetBuffer(static_cast<int>(size)), size);
+        path.ReleaseBuffer(length < size ? static_cast<int>(length) : 0);
+        if (length == 0)
+            return CString();
+        if (length < size)
+            return path;
+    }
+    return CString();
+}
+
 } // namespace FileOps

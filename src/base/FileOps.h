@@ -38,4 +38,9 @@ bool IsEmptyFolder(const char* folder);
 // TRUE when both files can be read and hold the same bytes.
 bool SameContent(const char* first, const char* second);
 
+// The running program's own file, however long its path: a program in a
+// destination near MAX_PATH must not see its name cut (its folder would be
+// wrong). Empty when the system cannot name it.
+CString OwnProgramPath();
+
 } // namespace FileOps

@@ -10,10 +10,11 @@
 namespace {
 
 const char USAGE[] =
-    "usage: tarvelchk [--werror] [--quiet] <setup folder>\n"
+    "usage: tarvelchk [--werror] [--quiet] [--utf8] <setup folder>\n"
     "  Checks the package whose setup folder (the folder of tarvel.exe and tarvel.eif) is given.\n"
     "  --werror  count warnings as errors\n"
     "  --quiet   print errors only\n"
+    "  --utf8    write UTF-8 also to a console (output that is no console is UTF-8 anyway)\n"
     "Exit code: 0 no errors, 1 errors, 2 the folder or its script could not be read.";
 
 enum ExitCode { CLEAN = 0, FOUND_ERRORS = 1, UNREADABLE = 2 };
@@ -34,6 +35,8 @@ int CheckerMain(int argc, char** argv)
             werror = true;
         } else if (std::strcmp(argv[i], "--quiet") == 0) {
             quiet = true;
+        } else if (std::strcmp(argv[i], "--utf8") == 0) {
+            PrintAlwaysUtf8();
         } else if (argv[i][0] == '-' && argv[i][1] == '-' && !folder) {
             PrintLine(USAGE, true);
             return std::strcmp(argv[i], "--help") == 0 ? CLEAN : UNREADABLE;

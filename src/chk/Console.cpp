@@ -1,7 +1,6 @@
 #include "chk/Console.h"
 
 #include "base/RunGuards.h"
-#include "base/SystemCalls.h"
 
 #include <cstdio>
 #include <string>
@@ -24,13 +23,7 @@ std::wstring Wide(const CString& text)
     return out;
 }
 
-// The code page a reader of redirected output expects: the console's, or
-// without a console the system's ANSI code page.
-UINT OutputCodePage()
-{
-    UINT codePage = GetConsoleOutputCP();
-    return codePage ? codePage : Sys().GetACP();
-}
+bool g_alwaysUtf8 = false;
 
 bool WriteToConsole(FILE* stream, DWORD which, const CString& text)
 {
@@ -62,13 +55,21 @@ CString InCodePage(const CString& text, UINT codePage)
     return out;
 }
 
+void PrintAlwaysUtf8()
+{
+    g_alwaysUtf8 = true;
+}
+
 void PrintLine(const CString& text, bool toError)
 {
     FILE* stream = toError ? stderr : stdout;
     const CString line = text + "\n";
-    if (WriteToConsole(stream, toError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE, line))
+    if (!g_alwaysUtf8 && WriteToConsole(stream, toError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE, line))
         return;
-    const CString out = InCodePage(line, OutputCodePage());
+    // Whatever reads redirected output (a file, another tool, a terminal
+    // on another system) reads UTF-8; a code page of this system would be
+    // a guess about the reader's.
+    const CString out = InCodePage(line, CP_UTF8);
     std::fwrite(static_cast<const char*>(out), 1, static_cast<size_t>(out.GetLength()), stream);
     std::fflush(stream);
 }

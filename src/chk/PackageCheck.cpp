@@ -395,10 +395,25 @@ private:
                              Quote(path) + " exports no DllRegisterServer: registering it fails after every file "
                                  "was copied, and the install is undone");
         CFileVersionInfo versions;
-        if (versions.GetFileVersion(path).IsEmpty())
-            m_findings.Warning(line, "library-version",
-                               Quote(path) + " has no FileVersion in a version resource: its first install works, "
-                                   "but any later install over it stops with ERR_MES_ERROR_OCCURRED");
+        const CString version = versions.GetFileVersion(path);
+        if (version.IsEmpty()) {
+            // A repair or update stops after the copy and is undone: that
+            // is an install that fails, if not the first one.
+            m_findings.Error(line, "library-version",
+                             Quote(path) + " has no FileVersion in a version resource: its first install works, "
+                                 "but any later install over it stops with ERR_MES_ERROR_OCCURRED after the copy");
+        } else if (!CFileVersionInfo::IsReadWhole(version)) {
+            // The installer compares the texts, never the fixed numbers:
+            // "1.0.0.3" reads as 1,0,0,0, so every later version reads the
+            // same and an installed copy is never replaced.
+            const CString fixed = versions.GetFixedFileVersion(path);
+            m_findings.Warning(line, "library-version-text",
+                               Quote(path) + " has the FileVersion text " + Quote(version)
+                                   + ", which the installer reads as " + CFileVersionInfo::VersionAsRead(version)
+                                   + (fixed.IsEmpty() ? CString() : " (its fixed FILEVERSION is " + fixed + ")")
+                                   + ": write it as four numbers with commas between them, or a later version "
+                                     "of the library may never replace an installed one");
+        }
     }
 
     // Where each item lands, relative to the destination, as the copy maps it.

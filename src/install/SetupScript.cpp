@@ -2,6 +2,7 @@
 // installer's folder into the document's 200 slots, through the same table
 // code that the checker runs.
 #include "install/TarvelDoc.h"
+#include "base/RunLog.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptPieces.h"
@@ -14,11 +15,15 @@ int CTarvelDoc::ReadScript()
 
     CFile file;
     if (!file.Open(SETUP_SCRIPT_FILE, CFile::modeRead)) {
+        RunLog::Failure("open setup script", SETUP_SCRIPT_FILE, GetLastError());
         ShowTwoLineMessage("File open error.", "");
         return FALSE;
     }
     CScriptFileInput input(file);
-    return table.Read(input, [this](const char* first, const char* second) { ShowTwoLineMessage(first, second); });
+    return table.Read(input, [this](const char* first, const char* second) {
+        RunLog::Failure("read setup script", SETUP_SCRIPT_FILE, GetLastError());
+        ShowTwoLineMessage(first, second);
+    });
 }
 
 int CTarvelDoc::ParseScriptLine(const char* piece)

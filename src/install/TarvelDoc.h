@@ -115,6 +115,17 @@ public:
     void ShowErrorCode(DWORD code);
     void ShowMessage(CString text);
     void ShowTwoLineMessage(CString first, CString second);
+    // A refusal while the package loads: a failure line naming the missing
+    // file or key, then the box. A package file that the existence test did
+    // not find is worded by [ERROR] as the system error says; a script
+    // without that text (or without [ERROR] at all, as one read as a single
+    // line) still gets a box that names the file. Always FALSE.
+    BOOL RefuseMissingFile(const CString& path, DWORD systemError);
+    // A key that must be there and is not: the failure line, then 'text', or
+    // without one "[KEY]Key not found." and "Abort installation.". The line
+    // tells when the script read as less than it holds (CR alone as line
+    // end, a full table). Always FALSE.
+    BOOL RefuseMissingKey(const char* key, const CString& text = CString());
 
 // Package loading (app/LoadScript.cpp)
     BOOL LoadScript();

@@ -35,6 +35,21 @@ const VersionCalls& Version()
     return calls;
 }
 
+// The file's version resource; false when it has none or cannot be read.
+// Without the system's reader every file reads as having no version.
+bool ReadVersionResource(const char* path, std::vector<BYTE>& data)
+{
+    const VersionCalls& version = Version();
+    if (!version.Found())
+        return false;
+    DWORD handle = 0;
+    DWORD size = version.GetFileVersionInfoSizeA(path, &handle);
+    if (size == 0)
+        return false;
+    data.assign(size, 0);
+    return version.GetFileVersionInfoA(path, 0, size, data.data()) != FALSE;
+}
+
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -45,10 +60,17 @@ bool IsBlank(char c)
 // is the one case sscanf answers EOF, and it makes a version unreadable.
 // Hand-written rather than sscanf so that a number too large for an int
 // is clamped instead of being undefined.
-bool ReadVersionNumbers(const char* text, int numbers[4])
+// 'fields' gets how many numbers were read and 'stop' where reading stopped.
+bool ReadVersionNumbers(const char* text, int numbers[4], int* fields = nullptr, const char** stop = nullptr)
 {
     numbers[0] = numbers[1] = numbers[2] = numbers[3] = 0;
     const char* p = text;
+    int ignoredFields = 0;
+    const char* ignoredStop = nullptr;
+    int& read = fields ? *fields : ignoredFields;
+    const char*& at = stop ? *stop : ignoredStop;
+    read = 0;
+    at = p;
     for (int field = 0; field < 4; ++field) {
         if (field > 0) {
             // The comma of the pattern must come at once: no blank before it.
@@ -79,6 +101,8 @@ bool ReadVersionNumbers(const char* text, int numbers[4])
         if (value < INT_MIN)
             value = INT_MIN;
         numbers[field] = static_cast<int>(value);
+        read = field + 1;
+        at = p;
     }
     return true;
 }
@@ -89,16 +113,8 @@ CString CFileVersionInfo::GetFileVersion(CString path)
 {
     CString result;
     const VersionCalls& version = Version();
-    // Without the system's reader every file reads as having no version.
-    if (!version.Found())
-        return result;
-    DWORD handle = 0;
-    DWORD size = version.GetFileVersionInfoSizeA(path, &handle);
-    if (size == 0)
-        return result;
-
-    std::vector<BYTE> data(size, 0);
-    if (!version.GetFileVersionInfoA(path, 0, size, data.data()))
+    std::vector<BYTE> data;
+    if (!ReadVersionResource(path, data))
         return result;
 
     WORD* table = nullptr;
@@ -140,4 +156,44 @@ int CFileVersionInfo::CompareVersions(CString first, CString second)
             return 2;
     }
     return 0;
+}
+
+CString CFileVersionInfo::GetFixedFileVersion(CString path)
+{
+    CString result;
+    std::vector<BYTE> data;
+    if (!ReadVersionResource(path, data))
+        return result;
+    const VersionCalls& version = Version();
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!version.VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed
+        || length < sizeof(VS_FIXEDFILEINFO) || fixed->dwSignature != 0xFEEF04BD)
+        return result;
+    result.Format("%u,%u,%u,%u", static_cast<unsigned>(HIWORD(fixed->dwFileVersionMS)),
+                  static_cast<unsigned>(LOWORD(fixed->dwFileVersionMS)),
+                  static_cast<unsigned>(HIWORD(fixed->dwFileVersionLS)),
+                  static_cast<unsigned>(LOWORD(fixed->dwFileVersionLS)));
+    return result;
+}
+
+CString CFileVersionInfo::VersionAsRead(CString text)
+{
+    CString result;
+    int numbers[4];
+    if (ReadVersionNumbers(text, numbers))
+        result.Format("%d,%d,%d,%d", numbers[0], numbers[1], numbers[2], numbers[3]);
+    return result;
+}
+
+BOOL CFileVersionInfo::IsReadWhole(CString text)
+{
+    int numbers[4];
+    int fields = 0;
+    const char* stop = nullptr;
+    if (!ReadVersionNumbers(text, numbers, &fields, &stop) || fields < 4)
+        return FALSE;
+    while (IsBlank(*stop))
+        ++stop;
+    return *stop == '\0';
 }

@@ -19,4 +19,17 @@ public:
     // higher version, 2 when the second is, 0 when equal, -1 when either text
     // is empty or blank.
     int CompareVersions(CString first, CString second);
+
+    // The numbers of the version resource's fixed part (the FILEVERSION a
+    // resource script gives), "a,b,c,d"; empty when the file has none.
+    CString GetFixedFileVersion(CString path);
+
+    // The four numbers CompareVersions reads from a text, "a,b,c,d"; empty
+    // when it reads none (an empty or blank text).
+    static CString VersionAsRead(CString text);
+
+    // TRUE when CompareVersions reads the whole text: four numbers with a
+    // comma after each of the first three, blanks at most around them. Any
+    // other text ("1.0.0.3") reads as fewer numbers than it holds.
+    static BOOL IsReadWhole(CString text);
 };

@@ -30,16 +30,22 @@ CString CounterKeyPath(const CString& company, const CString& libraryPath)
 
 BOOL ReadProgramFilesDir(CString& folder)
 {
+    // The registry answers its error instead of setting the last one: set
+    // it, so that a caller can log why.
     ScopedRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE,
-                      key.Receive()) != ERROR_SUCCESS)
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE,
+                            key.Receive());
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(rc));
         return FALSE;
+    }
     char value[MAX_PATH] = {};
     DWORD size = sizeof(value) - 1;
-    if (RegQueryValueExA(key.Get(), "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size)
-            != ERROR_SUCCESS
-        || size == 0 || value[0] == '\0')
+    rc = RegQueryValueExA(key.Get(), "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    if (rc != ERROR_SUCCESS || size == 0 || value[0] == '\0') {
+        SetLastError(rc != ERROR_SUCCESS ? static_cast<DWORD>(rc) : ERROR_INVALID_DATA);
         return FALSE;
+    }
     folder = value;
     return TRUE;
 }
@@ -57,15 +63,19 @@ BOOL ReadCounter(const CString& keyPath, LONG& counter)
     LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, key.Receive());
     if (rc == ERROR_FILE_NOT_FOUND)
         return TRUE;
-    if (rc != ERROR_SUCCESS)
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(rc));
         return FALSE;
+    }
     DWORD value = 0;
     DWORD size = sizeof(value);
     rc = RegQueryValueExA(key.Get(), COUNTER_VALUE, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
     if (rc == ERROR_FILE_NOT_FOUND)
         return TRUE;
-    if (rc != ERROR_SUCCESS)
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(rc));
         return FALSE;
+    }
     counter = static_cast<LONG>(value);
     return TRUE;
 }

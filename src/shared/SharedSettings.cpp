@@ -4,6 +4,7 @@
 #include "install/TarvelDoc.h"
 
 #include "base/PathHelpers.h"
+#include "base/RunLog.h"
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
 
@@ -18,10 +19,8 @@ int CTarvelDoc::LoadSharedComponentSettings()
         key.Format(KEY_REG_LIBFILE_FMT, n);
         CString value = GetScriptValue(SEC_INSTALL, key);
         if (n == 1) {
-            if (value.IsEmpty()) {
-                ShowTwoLineMessage("[REG_LIBFILE1]Key not found.", "Abort installation.");
-                return 0;
-            }
+            if (value.IsEmpty())
+                return RefuseMissingKey(KEY_REG_LIBFILE1);
             if (value.CompareNoCase(VALUE_NONE) == 0)
                 return 1;
             IsSharedComponents = 1;
@@ -30,28 +29,22 @@ int CTarvelDoc::LoadSharedComponentSettings()
         }
         CString path = "..\\" + value;
         CFileStatus status;
-        if (!CFile::GetStatus(path, status)) {
-            ShowMessage(GetScriptValue(SEC_ERROR, GetLastError() == ERROR_FILE_NOT_FOUND
-                                                      ? KEY_ERR_MES_FILE_NOT_EXIST
-                                                      : KEY_ERR_MES_ERROR_OCCURRED));
-            return 0;
-        }
+        if (!CFile::GetStatus(path, status))
+            return RefuseMissingFile(path, GetLastError());
         LibraryList.Add(path);
     }
 
     CString libBase = GetScriptValue(SEC_INSTALL, KEY_LIBFILEPATH_BASE);
-    if (libBase.IsEmpty()) {
-        ShowTwoLineMessage("[LIBFILEPATH_BASE]Key not found.", "Abort installation.");
-        return 0;
-    }
+    if (libBase.IsEmpty())
+        return RefuseMissingKey(KEY_LIBFILEPATH_BASE);
     SharedSourceFolder = GetScriptValue(SEC_INSTALL, KEY_COMMON_PATH);
-    if (SharedSourceFolder.IsEmpty()) {
-        ShowTwoLineMessage("[COMMON_PATH]Key not found.", "Abort installation.");
-        return 0;
-    }
+    if (SharedSourceFolder.IsEmpty())
+        return RefuseMissingKey(KEY_COMMON_PATH);
 
     CString programFiles;
     if (!SharedRegistry::ReadProgramFilesDir(programFiles)) {
+        RunLog::Failure("read key", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\ProgramFilesDir",
+                        GetLastError());
         ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED));
         return 0;
     }
@@ -69,9 +62,11 @@ int CTarvelDoc::LoadSharedComponentSettings()
         CounterRecord& record = CounterRecords[j];
         record.LibraryPath = LibraryList[j];
         LONG counter = 0;
-        if (!SharedRegistry::ReadCounter(SharedRegistry::CounterKeyPath(company, LibraryList[j]), counter)) {
+        const CString counterKey = SharedRegistry::CounterKeyPath(company, LibraryList[j]);
+        if (!SharedRegistry::ReadCounter(counterKey, counter)) {
             // An unreadable counter (a value of the wrong size, a key we may
             // not open) must not end the run without a word to the user.
+            RunLog::Failure("read user counter", "HKLM\\" + counterKey, GetLastError());
             ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED));
             return 0;
         }

@@ -1,6 +1,7 @@
 #include "uninst/SelfRemoval.h"
 
 #include "app/CommandLine.h"
+#include "app/SingleInstance.h"
 #include "base/FileOps.h"
 #include "base/PathHelpers.h"
 #include "base/RunLog.h"
@@ -30,8 +31,7 @@ CString Quoted(const CString& text)
 // This program's file; empty when the system cannot name it.
 CString OwnPath()
 {
-    char self[MAX_PATH] = {};
-    return GetModuleFileNameA(nullptr, self, sizeof(self)) ? CString(self) : CString();
+    return FileOps::OwnProgramPath();
 }
 
 // Once this process has ended, the command interpreter deletes its file and,
@@ -116,10 +116,13 @@ bool StartCleanupCopy(const CString& program, const std::vector<CString>& folder
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), me.Receive(),
                          SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0))
         return abandon();
+    // No mutex (a caller that holds none) is passed as 0.
+    ScopedHandle lock(SingleInstance::Inheritable());
     CString command;
-    command.Format("%s %s %lu %s %s", static_cast<const char*>(Quoted(copy)), CLEANUP_SWITCH,
-                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(me.Get())), static_cast<const char*>(Quoted(log)),
-                   static_cast<const char*>(Quoted(program)));
+    command.Format("%s %s %lu %lu %s %s", static_cast<const char*>(Quoted(copy)), CLEANUP_SWITCH,
+                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(me.Get())),
+                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(lock.Get())),
+                   static_cast<const char*>(Quoted(log)), static_cast<const char*>(Quoted(program)));
     for (const CString& removed : folders)
         command += " " + Quoted(removed);
 
@@ -129,8 +132,9 @@ bool StartCleanupCopy(const CString& program, const std::vector<CString>& folder
     const bool started = CreateProcessA(copy, command.GetBuffer(command.GetLength()), nullptr, nullptr, TRUE, 0,
                                         nullptr, folder, &startup, process.Receive()) != FALSE;
     command.ReleaseBuffer();
-    // The copy has its own handle to this process now, or none.
+    // The copy has its own handles to this process and the mutex now, or none.
     me.Close();
+    lock.Close();
     return started ? true : abandon();
 }
 
@@ -139,16 +143,21 @@ int RunCleanup(const char* arguments)
     std::vector<CString> parts;
     for (const CommandLine::Word& word : CommandLine::SplitWords(arguments))
         parts.push_back(word.Value);
-    if (parts.size() < 3)
+    if (parts.size() < 4)
         return 1;
-    ScopedHandle original(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(strtoul(parts[0], nullptr, 10))));
+    auto handleAt = [&](size_t i) {
+        return reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(strtoul(parts[i], nullptr, 10)));
+    };
+    ScopedHandle original(handleAt(0));
+    // Held from the uninstaller's start to the last removal here.
+    ScopedHandle lock(handleAt(1));
     WaitForSingleObject(original.Get(), INFINITE);
     DWORD exitCode = 0;
     const bool knowsExitCode = GetExitCodeProcess(original.Get(), &exitCode) != FALSE;
     original.Close();
 
-    const CString& log = parts[1];
-    const CString& program = parts[2];
+    const CString& log = parts[2];
+    const CString& program = parts[3];
     bool gone = false;
     if (IsCopyOfSelf(program)) {
         // The log's lines go on where the uninstaller stopped; a log that is
@@ -165,7 +174,7 @@ int RunCleanup(const char* arguments)
             RunLog::Line("left", CString(scheduled ? "file removed at the next restart: " : "file left: ") + program
                                      + ", " + RunLog::ErrorText(error));
         }
-        for (size_t i = 3; i < parts.size(); ++i) {
+        for (size_t i = 4; i < parts.size(); ++i) {
             if (GetFileAttributesA(parts[i]) == INVALID_FILE_ATTRIBUTES)
                 continue;
             if (Undo::RemoveFolderIfEmpty(parts[i]))
@@ -176,6 +185,8 @@ int RunCleanup(const char* arguments)
         if (RunLog::IsOpen())
             UninstReport::End(knowsExitCode ? static_cast<int>(exitCode) : -1);
     }
+    // Before the command interpreter is started: it must not inherit it.
+    lock.Close();
     ArrangeOwnRemoval();
     return gone ? 0 : 1;
 }

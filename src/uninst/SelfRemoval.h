@@ -17,7 +17,10 @@ constexpr char CLEANUP_SWITCH[] = "/TARVEL-CLEANUP";
 // Starts the copy for the uninstaller 'program' and the folders to remove
 // when empty after it, innermost first. With a 'log' (the run's, full path)
 // the copy adds its removals to it and ends it with the uninstaller's exit
-// code. FALSE when no copy could be started (nothing is left of it then).
+// code. The copy gets the single-instance mutex this process holds and keeps
+// it until its removals are done, so that an installer started meanwhile
+// finds it taken instead of racing them. FALSE when no copy could be started
+// (nothing is left of it then).
 bool StartCleanupCopy(const CString& program, const std::vector<CString>& folders, const CString& log);
 
 // The copy's work, from the text after CLEANUP_SWITCH on its command line.

@@ -1,6 +1,7 @@
 #include "uninst/UninstApp.h"
 
 #include "app/CommandLine.h"
+#include "base/FileOps.h"
 #include "base/MessageBoxes.h"
 #include "base/PathHelpers.h"
 #include "base/RunGuards.h"
@@ -90,9 +91,7 @@ int CUninstApp::ExitInstance()
 
 int CUninstApp::Uninstall(bool silent)
 {
-    char modulePath[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, modulePath, sizeof(modulePath));
-    return UninstallBy(modulePath, silent, LogPath, HandedOver);
+    return UninstallBy(FileOps::OwnProgramPath(), silent, LogPath, HandedOver);
 }
 
 int UninstallBy(const CString& program, bool silent, const CString& logPath, bool& handedOver)

@@ -154,8 +154,23 @@ TEST_F(CheckerProgram, ExitCode2ForAnUnreadablePackageOrCommandLine)
     EXPECT_EQ(2u, run.exitCode) << run.output;
     const std::vector<std::string> lines = Lines(run.output);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ("usage: tarvelchk [--werror] [--quiet] <setup folder>", lines.front());
+    EXPECT_EQ("usage: tarvelchk [--werror] [--quiet] [--utf8] <setup folder>", lines.front());
     EXPECT_EQ("Exit code: 0 no errors, 1 errors, 2 the folder or its script could not be read.", lines.back());
+}
+
+// Output that is no console (a pipe here, a file, a Linux terminal under
+// Wine) is UTF-8, with or without --utf8: the Japanese names of the script
+// read right wherever the author reads them.
+TEST_F(CheckerProgram, OutputThatIsNoConsoleIsUtf8)
+{
+    Replace("APPPATH_BASE=Zerdane\\Sample Guide", "APPPATH_BASE=星見ソフト\\ラクラク図表");
+    WriteScript();
+    for (const std::string options : {"", "--utf8"}) {
+        SCOPED_TRACE(options);
+        const CheckerRun run = Check(options);
+        EXPECT_EQ(0u, run.exitCode) << run.output;
+        EXPECT_NE(std::string::npos, run.output.find("星見ソフト\\ラクラク図表")) << run.output;
+    }
 }
 
 } // namespace

@@ -152,8 +152,65 @@ TEST_F(DeployedGuide, MissingPackageFileEndsBeforeTheCopy)
     WriteGuide();
     ASSERT_TRUE(DeleteFileW(dlg::WideFromUtf8(package.Path("setup\\uninst.exe")).c_str()));
     // Found missing while the package loads: the box says it, before any step.
-    ExpectFailureBothWays(texts::kFileNotExist, e2e::kFailedBeforeCopy, "");
+    ExpectFailureBothWays(texts::kFileNotExist, e2e::kFailedBeforeCopy, "find package file failed: uninst.exe, error 2");
     EXPECT_FALSE(e2e::Exists(destination.Top()));
+}
+
+// Every refusal while the package loads names its file or key in a failure
+// line; a script that reads as less than it holds (no [ERROR] texts, no
+// caption) still ends in a box that says what is missing.
+TEST_F(DeployedGuide, EveryRefusalAtLoadNamesItsFileOrKey)
+{
+    e2e::GuideScript guide;
+    guide.appPathBase = destination.Base() + "\\Guide";
+    const std::string script = e2e::ScriptBytes(e2e::ScriptText(guide));
+    auto without = [](std::string bytes, const std::string& line) {
+        bytes.erase(bytes.find(line), line.size());
+        return bytes;
+    };
+    std::string crAlone = script;
+    crAlone.erase(std::remove(crAlone.begin(), crAlone.end(), '\n'), crAlone.end());
+    std::string notes = "[NOTES]\r\n";
+    for (int i = 0; i < 100000; ++i)
+        notes += "NOTE" + std::to_string(i) + "=x\r\n";
+    e2e::GuideScript writable = guide;
+    writable.extraInstall = "WRITE_FILE1=GUIDE\\memo.txt\n";
+
+    const std::string keyBox = " / Abort installation.";
+    struct Case {
+        const char* name;
+        std::string script;
+        std::string box; // "<caption>": <text>
+        std::string failure;
+    } cases[] = {
+        {"writable file missing", e2e::ScriptBytes(e2e::ScriptText(writable)),
+         "\"" + std::string(texts::kCaption) + "\": " + texts::kFileNotExist,
+         "find package file failed: ..\\GUIDE\\memo.txt, error 2"},
+        {"uninstaller not named", without(script, "UNINSTALL_FILE=uninst.exe\r\n"),
+         "\"" + std::string(texts::kCaption) + "\": " + texts::kFileNotExist,
+         "find script key failed: UNINSTALL_FILE, the script gives it no value"},
+        {"first library not named", without(script, "REG_LIBFILE1=NONE\r\n"),
+         "\"" + std::string(texts::kCaption) + "\": [REG_LIBFILE1]Key not found." + keyBox,
+         "find script key failed: REG_LIBFILE1"},
+        {"lines ending in CR alone", crAlone, "\"Error\": [UNINSTALL_FILE]Key not found." + keyBox,
+         "find script key failed: UNINSTALL_FILE, the script gives it no value: the script's lines end in CR alone"},
+        {"100,000 lines before [INSTALL]", notes + script, "\"Error\": [UNINSTALL_FILE]Key not found." + keyBox,
+         "find script key failed: UNINSTALL_FILE, the script gives it no value: the script fills all 200 entries"},
+    };
+    WriteGuide(guide);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(package.Write("setup\\tarvel.eif", c.script));
+        dlg::RunResult run = Deploy("/PSM /SUPPRESSMSGBOXES");
+        ASSERT_TRUE(run.ended) << e2e::Describe(run);
+        EXPECT_TRUE(run.windows.empty()) << e2e::Describe(run);
+        EXPECT_EQ(run.exitCode, e2e::kFailedBeforeCopy);
+        RunLogFile log(logPath);
+        ExpectFrame(log, commandLine, "silent", e2e::kFailedBeforeCopy);
+        EXPECT_TRUE(log.Has("failure", c.failure)) << log.All();
+        EXPECT_TRUE(log.Has("box", c.box)) << log.All();
+        EXPECT_FALSE(e2e::Exists(destination.Top()));
+    }
 }
 
 // A library whose DllRegisterServer fails: the shared install is undone.

@@ -142,9 +142,8 @@ CheckerRun RunChecker(const std::string& setupFolder, const std::string& options
         CloseHandle(process.hProcess);
     }
     CloseHandle(readEnd);
-    // The checker writes in the console's code page, as this process sees it.
-    UINT codePage = GetConsoleOutputCP();
-    run.output = dlg::Utf8FromAnsi(bytes, codePage ? codePage : GetACP());
+    // Into a pipe the checker writes UTF-8.
+    run.output = bytes;
     return run;
 }
 

@@ -388,7 +388,7 @@ TEST_F(UninstallTest, CleanupSwitchLeavesAProgramThatIsNotItsCopy)
 
     dlg::RunOptions options;
     options.currentFolder = "C:\\";
-    const std::string tail = "/TARVEL-CLEANUP 0 \"\" \"" + package.Path("decoy\\decoy.exe") + "\" \""
+    const std::string tail = "/TARVEL-CLEANUP 0 0 \"\" \"" + package.Path("decoy\\decoy.exe") + "\" \""
         + package.Path("decoy\\empty") + "\"";
     const dlg::RunResult run = dlg::RunToEnd(package.Path("setup\\uninst.exe"), tail, options);
     EXPECT_EQ(run.exitCode, 1u) << e2e::Describe(run);
@@ -410,6 +410,75 @@ TEST_F(UninstallTest, SecondStartWhileOneRunsDoesNothing)
     EXPECT_EQ(run.exitCode, kAnotherRunning) << e2e::Describe(run);
     EXPECT_TRUE(run.windows.empty()) << e2e::Describe(run);
     EXPECT_EQ(e2e::StateChanges(before, Capture()), "");
+}
+
+// The clean-up copy deletes the uninstaller after it has ended. Until its
+// removals are done the single-instance mutex stays taken: an installer
+// started in that moment refuses instead of racing them. The program, held
+// open for reading, cannot be deleted, which keeps the copy at work.
+TEST_F(UninstallTest, InstallerStartedWhileTheCleanupCopyDeletesRefuses)
+{
+    WriteFullGuide();
+    ASSERT_EQ(package.Run("/PSM").exitCode, 0u);
+    const std::string program = Installed() + "\\uninst.exe";
+    HANDLE held = CreateFileW(W(program).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    dlg::RunOptions options;
+    options.currentFolder = "C:\\";
+    const dlg::RunResult run = dlg::RunToEnd(program, "/PSM", options);
+    EXPECT_EQ(run.exitCode, kRemoved) << e2e::Describe(run);
+    EXPECT_TRUE(e2e::Exists(program));
+
+    const dlg::RunResult install = package.Run("/PSM");
+    EXPECT_EQ(install.exitCode, 1u) << "the installer ran beside the clean-up copy\n" << e2e::Describe(install);
+    CloseHandle(held);
+    EXPECT_TRUE(e2e::WaitForCleanupCopy(program));
+    EXPECT_FALSE(e2e::Exists(Installed()));
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, e2e::kInstanceMutex);
+    EXPECT_EQ(mutex, nullptr) << "the mutex outlived the clean-up copy";
+    if (mutex)
+        CloseHandle(mutex);
+}
+
+// A destination whose uninstaller's path is 260 characters, one more than
+// MAX_PATH leaves room for besides the terminating zero (the checker calls
+// it too long for Windows; Wine installs it): the uninstaller reads its
+// own path whole and finds its record.
+TEST_F(UninstallTest, UninstallerPathOf260CharactersUninstalls)
+{
+    // Levels of at most 100 characters: a file system takes no name over 255.
+    std::string below;
+    const size_t program = std::string("\\uninst.exe").size();
+    for (size_t left = 260 - program - destination.Top().size(); left > 0;) {
+        size_t level = std::min<size_t>(left - 1, 100);
+        if (left - level - 1 == 1) // no level of 0 characters next
+            --level;
+        below += "\\" + std::string(level, 'g');
+        left -= level + 1;
+    }
+    e2e::GuideScript script;
+    script.appPathBase = destination.Base() + below;
+    WriteGuide(script);
+    const std::string installed = destination.Top() + below;
+    ASSERT_EQ(installed.size() + program, 260u);
+    // Not through package.Run: the checker rightly calls such a path too long
+    // for Windows, which Wine does not enforce.
+    dlg::RunOptions options;
+    options.currentFolder = package.SetupFolder();
+    const dlg::RunResult install = dlg::RunToEnd(package.InstallerInPackage(), "/PSM", options);
+    ASSERT_EQ(install.exitCode, 0u) << e2e::Describe(install);
+    ASSERT_TRUE(e2e::Exists(installed + "\\uninst.exe"));
+    // Wine's own start of a program cannot name so long a path; started
+    // from the host by its Unix path, it runs.
+    const std::string logPath = package.Path("uninstall.log");
+    std::string output;
+    const int status = e2e::RunHostShell("wine '" + e2e::UnixPath(installed + "\\uninst.exe")
+                                             + "' /PSM /SUPPRESSMSGBOXES '/LOG=" + logPath + "' >/dev/null 2>&1\necho $?",
+                                         package.Path(""), &output, 60000);
+    ASSERT_EQ(status, 0) << output;
+    EXPECT_EQ(output, std::to_string(kRemoved)) << RunLogFile(logPath).All();
+    EXPECT_TRUE(e2e::WaitForCleanupCopy(installed + "\\uninst.exe"));
+    EXPECT_FALSE(e2e::Exists(destination.Top())) << RunLogFile(logPath).All();
 }
 
 } // namespace

@@ -40,11 +40,14 @@ dlg::RunResult RunUninstaller(const std::string& folder, const std::string& tail
     const std::string uninstaller = folder + "\\uninst.exe";
     options.currentFolder = "C:\\";
     dlg::RunResult run = dlg::RunToEnd(uninstaller, tail, options);
-    if (run.ended && (run.exitCode == kRemoved || run.exitCode == kItemsLeft)) {
-        EXPECT_TRUE(WaitUntil([&] { return !Exists(uninstaller) && NoCleanupCopyLeft(); }, 20000))
-            << "the uninstaller or its copy stayed";
-    }
+    if (run.ended && (run.exitCode == kRemoved || run.exitCode == kItemsLeft))
+        EXPECT_TRUE(WaitForCleanupCopy(uninstaller)) << "the uninstaller or its copy stayed";
     return run;
+}
+
+bool WaitForCleanupCopy(const std::string& uninstaller)
+{
+    return WaitUntil([&] { return !Exists(uninstaller) && NoCleanupCopyLeft(); }, 20000);
 }
 
 } // namespace e2e

@@ -25,4 +25,8 @@ enum UninstallExitCode : DWORD {
 // itself away, so that what the test looks at next is the final state.
 dlg::RunResult RunUninstaller(const std::string& folder, const std::string& tail, dlg::RunOptions options = {});
 
+// Waits up to 20 s until the uninstaller's program and its clean-up copy are
+// gone; false when either stayed.
+bool WaitForCleanupCopy(const std::string& uninstaller);
+
 } // namespace e2e

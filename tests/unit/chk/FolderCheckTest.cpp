@@ -138,7 +138,7 @@ const char VERSION_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 // A broken sample, run through the installer in this process as a silent
 // start runs it. Its names are this process's own: were it installed after
 // all, the test takes away what it made.
-class InstallerRefusal : public SamplePackage, public ::testing::WithParamInterface<BrokenCase>
+class InstalledSample : public SamplePackage
 {
 protected:
     void SetUp() override
@@ -174,6 +174,10 @@ protected:
     std::string uninstallKey;
 };
 
+class InstallerRefusal : public InstalledSample, public ::testing::WithParamInterface<BrokenCase>
+{
+};
+
 TEST_P(InstallerRefusal, TheCheckerRejectsThePackageFirst)
 {
     GetParam().make(*this);
@@ -190,6 +194,88 @@ TEST_P(InstallerRefusal, TheCheckerRejectsThePackageFirst)
 
 INSTANTIATE_TEST_SUITE_P(BrokenPackages, InstallerRefusal, ::testing::ValuesIn(kBroken),
                          [](const ::testing::TestParamInfo<BrokenCase>& info) { return info.param.name; });
+
+// --- what the installer does with a package the checker warns about ---------------------
+
+// A package the checker has a finding for, installed as often as it takes
+// the fault to show (a later install over the first), and the exit code
+// that install ends with. A package whose install stops after the copy
+// (exit 4) is one the checker must reject; one that installs must pass,
+// its finding a warning.
+struct VerdictCase
+{
+    const char* name;
+    std::function<void(SamplePackage&)> make;
+    const char* finding;
+    int installs;
+    int exitCode;
+};
+
+void PrintTo(const VerdictCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const VerdictCase kVerdicts[] = {
+    // The installed library has no version to compare with the package's.
+    {"SharedLibraryWithoutVersion", [](SamplePackage& p) { p.MakeShared(TESTLIB_NOVERSION); }, "library-version", 2,
+     EXIT_FAILED_INSTALL},
+    // Read as 1,0,0,0 each time: the later install leaves the library as it is.
+    {"SharedLibraryWithADottedVersionText", [](SamplePackage& p) { p.MakeShared(TESTLIB_DOTTED); },
+     "library-version-text", 2, EXIT_INSTALLED},
+};
+
+// Its shared folder and keys are this process's own too, and go afterwards.
+class InstallerVerdict : public InstalledSample, public ::testing::WithParamInterface<VerdictCase>
+{
+protected:
+    void SetUp() override
+    {
+        InstalledSample::SetUp();
+        company = "TarvelChkVerdict " + std::to_string(GetCurrentProcessId());
+        Replace("COMPANY_NAME=Zerdane", "COMPANY_NAME=" + company);
+    }
+
+    void TearDown() override
+    {
+        InstalledSample::TearDown();
+        shared_test::DeleteKeyTree("Software\\" + company);
+        shared_test::DeleteKeyTree(TESTLIB_MARK_ROOT);
+        shared_test::DeleteKeyTree("Software\\TarvelTest");
+    }
+
+    std::string company;
+};
+
+TEST_P(InstallerVerdict, TheCheckerAgreesWithTheInstall)
+{
+    const VerdictCase& c = GetParam();
+    c.make(*this);
+    const std::string sharedBase = "LIBFILEPATH_BASE=Zerdane\\Shared";
+    if (script.find(sharedBase) != std::string::npos)
+        Replace(sharedBase, "LIBFILEPATH_BASE=" + top + "\\Shared");
+    WriteScript();
+    const CheckRun check = Check();
+    ASSERT_TRUE(std::any_of(check.Findings.begin(), check.Findings.end(),
+                            [&](const Chk::Finding& f) { return f.Id == c.finding; }))
+        << "no " << c.finding << ":\n" << check.Listing();
+
+    int exitCode = -1;
+    for (int run = 1; run <= c.installs; ++run) {
+        BoxRecorder boxes;
+        exitCode = RunSilentSetup();
+        if (run < c.installs)
+            ASSERT_EQ(EXIT_INSTALLED, exitCode) << "install " << run;
+    }
+    ASSERT_EQ(c.exitCode, exitCode);
+    if (exitCode == EXIT_FAILED_INSTALL)
+        EXPECT_TRUE(check.Rejects()) << "the install stops after the copy, the checker passes:\n" << check.Listing();
+    else
+        EXPECT_FALSE(check.Rejects()) << "the install works, the checker rejects it:\n" << check.Listing();
+}
+
+INSTANTIATE_TEST_SUITE_P(WarnedPackages, InstallerVerdict, ::testing::ValuesIn(kVerdicts),
+                         [](const ::testing::TestParamInfo<VerdictCase>& info) { return info.param.name; });
 
 } // namespace
 } // namespace chk_test

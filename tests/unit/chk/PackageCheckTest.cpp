@@ -72,8 +72,10 @@ const FindingCase kCases[] = {
      }), "error", "library-format", "REG_LIBFILE1", {}},
     {"SharedLibraryWithoutRegistration", Edit([](SamplePackage& p) { p.MakeShared(TESTLIB_NOREG); }), "error",
      "library-registration", "REG_LIBFILE1", {}},
-    {"SharedLibraryWithoutVersion", Edit([](SamplePackage& p) { p.MakeShared(TESTLIB_NOVERSION); }), "warning",
+    {"SharedLibraryWithoutVersion", Edit([](SamplePackage& p) { p.MakeShared(TESTLIB_NOVERSION); }), "error",
      "library-version", "REG_LIBFILE1", {}},
+    {"SharedLibraryWithADottedVersionText", Edit([](SamplePackage& p) { p.MakeShared(TESTLIB_DOTTED); }),
+     "warning", "library-version-text", "REG_LIBFILE1", {}},
 };
 
 class PackageFinding : public SamplePackage, public ::testing::WithParamInterface<FindingCase>
@@ -109,6 +111,17 @@ TEST_F(DestinationPath, Of259BytesPassesAndOf260IsTooLong)
     EXPECT_EQ(std::set<Reported>({{"error", "path-too-long", line}}), Faults(run.Reports()))
         << "260 bytes:\n" << run.Listing();
     EXPECT_NE(std::string::npos, run.Listing().find("the longest destination path is 260 bytes")) << run.Listing();
+}
+
+// The warning names what the installer will compare and what was meant.
+TEST_F(SamplePackage, DottedVersionTextNamesTheVersionReadAndTheFixedOne)
+{
+    MakeShared(TESTLIB_DOTTED);
+    WriteScript();
+    const CheckRun run = Check();
+    EXPECT_NE(std::string::npos, run.Listing().find("has the FileVersion text \"1.0.0.3\", which the installer reads "
+                                                    "as 1,0,0,0 (its fixed FILEVERSION is 1,0,0,3)"))
+        << run.Listing();
 }
 
 } // namespace

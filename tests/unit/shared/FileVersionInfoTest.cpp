@@ -75,6 +75,44 @@ TEST(FileVersionInfoTest, FileVersionOfBuiltLibraries)
     EXPECT_EQ(1, Compare(VersionOf(TESTLIB_V1200).c_str(), VersionOf(TESTLIB_V1001).c_str()));
 }
 
+// Whether the comparison reads all of a text, and what it reads: the
+// checker's warning for a library whose text says more than is read.
+TEST(FileVersionInfoTest, TextIsReadWholeOnlyAsFourNumbersWithCommas)
+{
+    const struct {
+        const char* text;
+        bool whole;
+        const char* asRead;
+    } cases[] = {
+        {"1,0,0,3", true, "1,0,0,3"},
+        {"1, 0, 0, 3", true, "1,0,0,3"},
+        {" 2,\t0,0,1 ", true, "2,0,0,1"},
+        {"1.0.0.3", false, "1,0,0,0"},
+        {"1,0,0", false, "1,0,0,0"},
+        {"1 ,0,0,3", false, "1,0,0,0"},
+        {"1,2,3,4,5", false, "1,2,3,4"},
+        {"1,2,3,4 beta", false, "1,2,3,4"},
+        {"v1", false, "0,0,0,0"},
+        {"", false, ""},
+        {"  ", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.text + "\"");
+        EXPECT_EQ(c.whole, CFileVersionInfo::IsReadWhole(c.text) != FALSE);
+        EXPECT_EQ(c.asRead, CFileVersionInfo::VersionAsRead(c.text).str());
+    }
+}
+
+TEST(FileVersionInfoTest, FixedVersionBesideTheText)
+{
+    ASSERT_TRUE(HAVE_SHARED_TEST_LIBS) << "the test libraries are not built: tests/shared_libs is missing";
+    CFileVersionInfo versions;
+    EXPECT_EQ("1.0.0.3", VersionOf(TESTLIB_DOTTED));
+    EXPECT_EQ("1,0,0,3", versions.GetFixedFileVersion(TESTLIB_DOTTED).str());
+    EXPECT_EQ("1,2,0,0", versions.GetFixedFileVersion(TESTLIB_V1200).str());
+    EXPECT_EQ("", versions.GetFixedFileVersion(TESTLIB_NOVERSION).str());
+}
+
 TEST(FileVersionInfoTest, FileWithoutVersionGivesEmptyText)
 {
     ASSERT_TRUE(HAVE_SHARED_TEST_LIBS) << "the test libraries are not built: tests/shared_libs is missing";

@@ -28,6 +28,7 @@
 #define TESTLIB_V1200 ""
 #define TESTLIB_V2000 ""
 #define TESTLIB_NOVERSION ""
+#define TESTLIB_DOTTED ""
 #define TESTLIB_FAILREG ""
 #endif
 
