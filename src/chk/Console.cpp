@@ -74,3 +74,17 @@ void PrintLine(const CString& text, bool toError)
 }
 
 } // namespace Chk
+
+namespace Chk {
+
+void PrintUtf8Line(const CString& text)
+{
+    const CString line = text + "\n";
+    if (WriteToConsole(stdout, STD_OUTPUT_HANDLE, line))
+        return;
+    const CString out = InCodePage(line, CP_UTF8);
+    std::fwrite(static_cast<const char*>(out), 1, static_cast<size_t>(out.GetLength()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace Chk

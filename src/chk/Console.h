@@ -13,6 +13,10 @@ namespace Chk {
 // bytes in the console's output code page (the system's without a console).
 void PrintLine(const CString& text, bool toError = false);
 
+// The same for a document that tools read as UTF-8 (a winget manifest):
+// redirected, its bytes are UTF-8 whatever the code pages.
+void PrintUtf8Line(const CString& text);
+
 // A text in the script's code page (932) as bytes of 'codePage'.
 CString InCodePage(const CString& text, UINT codePage);
 

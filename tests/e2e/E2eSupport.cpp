@@ -99,6 +99,12 @@ std::string SamplePath() { return dlg::WindowsPathFromUnix(TARVEL_SAMPLE_UNIX_DI
 
 CheckerRun RunChecker(const std::string& setupFolder, const std::string& options)
 {
+    return RunConsoleProgram("\"" + CheckerPath() + "\" " + options + (options.empty() ? "" : " ") + "\""
+                             + setupFolder + "\"");
+}
+
+CheckerRun RunConsoleProgram(const std::string& commandLineText)
+{
     CheckerRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
@@ -111,8 +117,7 @@ CheckerRun RunChecker(const std::string& setupFolder, const std::string& options
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::wstring commandLine = W("\"" + CheckerPath() + "\" " + options + (options.empty() ? "" : " ") + "\""
-        + setupFolder + "\"");
+    std::wstring commandLine = W(commandLineText);
     PROCESS_INFORMATION process = {};
     const BOOL started = CreateProcessW(
         nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
@@ -142,9 +147,11 @@ CheckerRun RunChecker(const std::string& setupFolder, const std::string& options
         CloseHandle(process.hProcess);
     }
     CloseHandle(readEnd);
-    // The checker writes in the console's code page, as this process sees it.
+    // The checker and the system's tools write in the console's code page, as
+    // this process sees it.
     UINT codePage = GetConsoleOutputCP();
     run.output = dlg::Utf8FromAnsi(bytes, codePage ? codePage : GetACP());
+    run.bytes = bytes;
     return run;
 }
 
