@@ -169,4 +169,32 @@ TEST_F(UninstallEntryTest, AFailedReinstallLeavesTheEarlierEntryAndTheMachineAsT
     EXPECT_EQ("2.10.0", QueryEntry(&listing)["DisplayVersion"].data) << listing;
 }
 
+// The install command of docs/deployment.md for Intune and Configuration
+// Manager, run as they run it: from the package folder, through cmd, whose
+// exit code is the installer's; the detection rule's value is then there.
+TEST_F(UninstallEntryTest, TheDeploymentToolsInstallCommandWorksFromThePackageFolder)
+{
+    WriteGuideWithEveryKey();
+    const std::string log = package.Path("install.log");
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, MAX_PATH);
+    dlg::RunOptions options;
+    options.currentFolder = package.Root();
+    const dlg::RunResult run = dlg::RunToEnd(std::string(system) + "\\cmd.exe",
+        "/c \"cd setup && tarvel.exe /PSM /SUPPRESSMSGBOXES /LOG=\"" + log + "\"\"", options);
+    ASSERT_EQ(run.exitCode, e2e::kInstalled) << e2e::Describe(run);
+    EXPECT_TRUE(e2e::Exists(log));
+    std::string listing;
+    EXPECT_EQ("2.10.0", QueryEntry(&listing)["DisplayVersion"].data) << listing;
+
+    // A failing run hands its code through cmd too.
+    const dlg::RunResult again = dlg::RunToEnd(std::string(system) + "\\cmd.exe",
+        "/c \"cd setup && tarvel.exe /PSM /SUPPRESSMSGBOXES /LOG=\"" + package.Path("missing\\x.log") + "\"\"",
+        options);
+    EXPECT_EQ(again.exitCode, e2e::kFailedBeforeCopy) << e2e::Describe(again);
+
+    const dlg::RunResult removed = e2e::RunUninstaller(Installed(), "/PSM /SUPPRESSMSGBOXES");
+    EXPECT_EQ(removed.exitCode, e2e::kRemoved) << e2e::Describe(removed);
+}
+
 } // namespace
