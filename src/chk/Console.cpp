@@ -73,10 +73,6 @@ void PrintLine(const CString& text, bool toError)
     std::fflush(stream);
 }
 
-} // namespace Chk
-
-namespace Chk {
-
 void PrintUtf8Line(const CString& text)
 {
     const CString line = text + "\n";

@@ -184,10 +184,11 @@ BOOL CTarvelDoc::RegisterSteps()
             return FALSE;
     }
 
-    // 4. The package's entry in the list of installed software, and its
-    // values. A key that was there before (a reinstall, or an empty
-    // "UNINSTALL_KEY" naming the list's own key) gets its earlier values back
-    // on failure; one this run made goes.
+    // 4. The package's entry in the list of installed software, with every
+    // value of the entry's one list (install/UninstallEntry.cpp). A key that
+    // was there before (a reinstall, or an empty "UNINSTALL_KEY" naming the
+    // list's own key) gets its earlier values back on failure; one this run
+    // made goes.
     const CString uninstallKey = UninstallEntry::KeyPath(GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY));
     ScopedRegKey key;
     const LONG created = RecordedRegistry::CreateKey(record, area, uninstallKey, key);

@@ -5,6 +5,7 @@
 // and the rest of the machine, as it was.
 #include "InstallSupport.h"
 #include "MachineState.h"
+#include "RunLogFile.h"
 #include "TestCommon.h"
 #include "UninstallSupport.h"
 
@@ -183,7 +184,12 @@ TEST_F(UninstallEntryTest, TheDeploymentToolsInstallCommandWorksFromThePackageFo
     const dlg::RunResult run = dlg::RunToEnd(std::string(system) + "\\cmd.exe",
         "/c \"cd setup && tarvel.exe /PSM /SUPPRESSMSGBOXES /LOG=\"" + log + "\"\"", options);
     ASSERT_EQ(run.exitCode, e2e::kInstalled) << e2e::Describe(run);
-    EXPECT_TRUE(e2e::Exists(log));
+    // The log names each value as the record holds it, a number as a number.
+    const e2e::RunLogFile lines(log);
+    const std::string key = EntryKey() + "\\";
+    EXPECT_TRUE(lines.Has("register", key + "NoModify = 1 (was absent)")) << lines.All();
+    EXPECT_TRUE(lines.Has("register", key + "DisplayVersion = \"2.10.0\" (was absent)")) << lines.All();
+    EXPECT_TRUE(lines.Has("register", key + "EstimatedSize = ")) << lines.All();
     std::string listing;
     EXPECT_EQ("2.10.0", QueryEntry(&listing)["DisplayVersion"].data) << listing;
 
