@@ -12,9 +12,10 @@
 #
 # Installs what is missing, builds, copies the package onto the prefix's C: drive
 # as C:\tarvel-sample with the build's tarvel.exe in its setup folder, shows the
-# package checker's verdict, runs the installer and prints what happened: the
-# exit code, every window and message box, the installed files, the shortcuts,
-# the registry values and the decoded uninstall log; then runs the installed
+# package checker's verdict and its winget manifest, runs the installer and
+# prints what happened: the exit code, every window and message box, the
+# installed files, the shortcuts, the registry values (the whole uninstall
+# entry) and the decoded uninstall log; then runs the installed
 # uninstaller in the same mode and shows that nothing is left. Fails only when the
 # set-up or the build fails, or the package folder is not one.
 set -euo pipefail
@@ -112,6 +113,11 @@ if [ -n "$check_errors" ]; then
   [ -n "$wine_lenient" ] &&
     echo "  !! (${wine_lenient% }: a limit of Windows that Wine does not enforce, so Wine may install it all the same)"
 fi
+
+step "tarvelchk --winget C:\\tarvel-sample\\setup (the winget installer manifest, UTF-8)"
+set +e
+wine_run "$build_dir/tarvelchk.exe" --winget 'C:\tarvel-sample\setup' 2>&1 | tr -d '\r' | sed 's/^/  /'
+set -e
 
 step "removing an earlier install of this package"
 # Only what the script names: an empty name would reach the parent key or folder.

@@ -3,6 +3,7 @@
 #include "base/SystemLibraries.h"
 #include "chk/Console.h"
 #include "chk/FolderCheck.h"
+#include "chk/WingetManifest.h"
 #include "script/ScriptKeys.h"
 
 #include <cstring>
@@ -11,10 +12,12 @@ namespace {
 
 const char USAGE[] =
     "usage: tarvelchk [--werror] [--quiet] [--utf8] <setup folder>\n"
+    "       tarvelchk [--utf8] --winget <setup folder>\n"
     "  Checks the package whose setup folder (the folder of tarvel.exe and tarvel.eif) is given.\n"
     "  --werror  count warnings as errors\n"
     "  --quiet   print errors only\n"
     "  --utf8    write UTF-8 also to a console (output that is no console is UTF-8 anyway)\n"
+    "  --winget  print the package's winget installer manifest instead\n"
     "Exit code: 0 no errors, 1 errors, 2 the folder or its script could not be read.";
 
 enum ExitCode { CLEAN = 0, FOUND_ERRORS = 1, UNREADABLE = 2 };
@@ -28,7 +31,7 @@ int CheckerMain(int argc, char** argv)
     // Before anything can load a library: see SystemLibraries.h.
     SystemLibraries::RestrictSearch();
 
-    bool werror = false, quiet = false;
+    bool werror = false, quiet = false, winget = false;
     const char* folder = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--werror") == 0) {
@@ -37,6 +40,8 @@ int CheckerMain(int argc, char** argv)
             quiet = true;
         } else if (std::strcmp(argv[i], "--utf8") == 0) {
             PrintAlwaysUtf8();
+        } else if (std::strcmp(argv[i], "--winget") == 0) {
+            winget = true;
         } else if (argv[i][0] == '-' && argv[i][1] == '-' && !folder) {
             PrintLine(USAGE, true);
             return std::strcmp(argv[i], "--help") == 0 ? CLEAN : UNREADABLE;
@@ -51,6 +56,9 @@ int CheckerMain(int argc, char** argv)
         PrintLine(USAGE, true);
         return UNREADABLE;
     }
+
+    if (winget)
+        return PrintWingetManifest(folder);
 
     CFindings findings;
     switch (CheckSetupFolder(folder, findings)) {

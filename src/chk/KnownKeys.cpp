@@ -26,6 +26,9 @@ std::vector<KnownKey> BuildCatalogue()
                              KEY_BUTTON_CANCEL, KEY_MSG_SELECT_FOLDER, KEY_MAKE_FOLDER_CONF, KEY_MSG_COPY_FILE,
                              KEY_MSG_INSTALL_END, KEY_UNINSTALL_NAME})
         add(SEC_INSTALL, text, ValueKind::Text);
+    // Shown in the list of installed software; all optional.
+    for (const char* text : {KEY_PUBLISHER, KEY_DISPLAY_VERSION, KEY_URL_INFO_ABOUT})
+        add(SEC_INSTALL, text, ValueKind::Text);
     for (const char* flag :
          {KEY_FLAG_INSTFOL_DIALOG, KEY_FLAG_STATUS_DIALOG, KEY_FLAG_END_DIALOG, KEY_FLAG_DESKTOP_ICON})
         add(SEC_INSTALL, flag, ValueKind::Flag);

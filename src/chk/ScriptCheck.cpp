@@ -11,6 +11,7 @@ bool CheckScript(const std::string& bytes, const CScriptModel& model, CFindings&
     CheckLines(bytes, model, findings);
     CheckNames(model, findings);
     CheckValues(model, findings);
+    CheckEntryValues(model, findings);
     return true;
 }
 

@@ -16,5 +16,10 @@ void CheckLines(const std::string& bytes, const CScriptModel& model, CFindings& 
 void CheckNames(const CScriptModel& model, CFindings& findings);
 // Values, and what empty or missing keys mean.
 void CheckValues(const CScriptModel& model, CFindings& findings);
+// The values of the uninstall entry that deployment tools compare.
+void CheckEntryValues(const CScriptModel& model, CFindings& findings);
+// TRUE for a version of 1 to 4 dotted numbers of 0 to 65535 ("2", "2.10",
+// "1.0.3.12"), the form winget, Intune and Windows compare part by part.
+bool IsDottedVersion(const CString& text);
 
 } // namespace Chk

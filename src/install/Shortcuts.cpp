@@ -11,6 +11,7 @@
 #include "install/RunHost.h"
 #include "install/TarvelDoc.h"
 #include "install/RegistrationNames.h"
+#include "install/UninstallEntry.h"
 #include "rollback/RecordedFolders.h"
 #include "rollback/RecordedRegistry.h"
 #include "script/ScriptKeys.h"
@@ -183,38 +184,31 @@ BOOL CTarvelDoc::RegisterSteps()
             return FALSE;
     }
 
-    // 4. The package's entry in the list of installed software, and its
-    // values. A key that was there before (a reinstall, or an empty
-    // "UNINSTALL_KEY" naming the list's own key) gets its earlier values back
-    // on failure; one this run made goes.
-    const CString uninstallKey = CString(UNINSTALL_ROOT) + GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
-    const CString uninstallFile =
-        PathHelpers::NamedFileDestination(GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE));
-    const CString displayName = GetScriptValue(SEC_INSTALL, KEY_UNINSTALL_NAME);
+    // 4. The package's entry in the list of installed software, with every
+    // value of the entry's one list (install/UninstallEntry.cpp). A key that
+    // was there before (a reinstall, or an empty "UNINSTALL_KEY" naming the
+    // list's own key) gets its earlier values back on failure; one this run
+    // made goes.
+    const CString uninstallKey = UninstallEntry::KeyPath(GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY));
     ScopedRegKey key;
     const LONG created = RecordedRegistry::CreateKey(record, area, uninstallKey, key);
     if (created != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(created));
         return Fail(ERROR_CODE_GENERAL, "create key", uninstallKey);
     }
-    const CString installFolderText = PathHelpers::WithoutTrailingBackslash(InstallFolder);
-    const struct {
-        const char* Name;
-        CString Text;
-    } values[] = {
-        {VALUE_DISPLAY_NAME, displayName},
-        {VALUE_UNINSTALL_STRING, InstallFolder + uninstallFile},
-        {VALUE_UNINSTALL_FOLDER, installFolderText},
-    };
-    for (const auto& value : values) {
-        const LONG rc = RecordedRegistry::SetText(record, area, key.Get(), uninstallKey, value.Name, value.Text);
-        if (rc != ERROR_SUCCESS) {
-            SetLastError(static_cast<DWORD>(rc));
-            return Fail(ERROR_CODE_GENERAL, "set value", uninstallKey + "\\" + value.Name);
-        }
+    UninstallEntry::Facts facts;
+    facts.Script = SetupScript;
+    facts.ScriptCount = ScriptCount;
+    facts.InstallFolder = InstallFolder;
+    facts.InstalledBytes = UninstallEntry::InstalledBytes(record, InstallFolder);
+    GetLocalTime(&facts.Today);
+    CString failedValue;
+    const LONG written =
+        UninstallEntry::Write(record, area, key.Get(), uninstallKey, facts, UninstallEntry::Values(), failedValue);
+    if (written != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(written));
+        return Fail(ERROR_CODE_GENERAL, "set value", uninstallKey + "\\" + failedValue);
     }
-    // Only a help to tools that read it; the entry works without it.
-    RecordedRegistry::SetText(record, area, key.Get(), uninstallKey, VALUE_INSTALL_LOCATION, installFolderText);
     key.Close();
 
     // 5. Each complete product's key file. A product that cannot be recorded

@@ -39,6 +39,10 @@ constexpr const char KEY_SHORTCUT_NAME[] = "SHORTCUT_NAME";
 constexpr const char KEY_FLAG_DESKTOP_ICON[] = "FLAG_DESKTOP_ICON";
 constexpr const char KEY_UNINSTALL_NAME[] = "UNINSTALL_NAME";
 constexpr const char KEY_COMPANY_NAME[] = "COMPANY_NAME";
+// Optional: what the list of installed software and deployment tools show.
+constexpr const char KEY_PUBLISHER[] = "PUBLISHER";
+constexpr const char KEY_DISPLAY_VERSION[] = "DISPLAY_VERSION";
+constexpr const char KEY_URL_INFO_ABOUT[] = "URL_INFO_ABOUT";
 constexpr const char KEY_PRODUCT_NUM[] = "PRODUCT_NUM";
 constexpr const char KEY_PRODUCT_NAME_FMT[] = "PRODUCT_NAME%d";
 constexpr const char KEY_PRODUCT_LANGUAGE_FMT[] = "PRODUCT_LANGUAGE%d";

@@ -5,6 +5,7 @@
 #include "base/RunLog.h"
 #include "base/ScopedHandles.h"
 #include "install/RegistrationNames.h"
+#include "install/UninstallEntry.h"
 #include "rollback/UndoSteps.h"
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
@@ -77,24 +78,32 @@ void RemoveFolder(const CString& folder, RemovalOutcome& outcome)
     }
 }
 
+} // namespace
+
+void RemoveUninstallEntry(const UninstallPlan& plan, const std::vector<UninstallEntry::Value>& values)
+{
+    if (plan.UninstallKey.IsEmpty())
+        return;
+    // The key is named by the package, not by the installation: when the
+    // package was installed again elsewhere, the key is that one's.
+    const CString folderText = PathHelpers::WithoutTrailingBackslash(plan.InstallFolder);
+    CString registered;
+    if (EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered)
+        && registered.CompareNoCase(folderText) != 0) {
+        RunLog::Line("left", "uninstall entry HKLM\\" + plan.UninstallKey + " names another installation: "
+                                 + registered);
+        return;
+    }
+    for (const UninstallEntry::Value& value : values)
+        EmptyKeys::RemoveValue(HKEY_LOCAL_MACHINE, plan.UninstallKey, value.Name);
+    EmptyKeys::Remove(HKEY_LOCAL_MACHINE, plan.UninstallKey);
+}
+
+namespace {
+
 void RemoveRegistration(const UninstallPlan& plan)
 {
-    const CString folderText = PathHelpers::WithoutTrailingBackslash(plan.InstallFolder);
-    if (!plan.UninstallKey.IsEmpty()) {
-        // The key is named by the package, not by the installation: when the
-        // package was installed again elsewhere, the key is that one's.
-        CString registered;
-        if (!EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered)
-            || registered.CompareNoCase(folderText) == 0) {
-            for (const char* name :
-                 {VALUE_DISPLAY_NAME, VALUE_UNINSTALL_STRING, VALUE_UNINSTALL_FOLDER, VALUE_INSTALL_LOCATION})
-                EmptyKeys::RemoveValue(HKEY_LOCAL_MACHINE, plan.UninstallKey, name);
-            EmptyKeys::Remove(HKEY_LOCAL_MACHINE, plan.UninstallKey);
-        } else {
-            RunLog::Line("left", "uninstall entry HKLM\\" + plan.UninstallKey + " names another installation: "
-                                     + registered);
-        }
-    }
+    RemoveUninstallEntry(plan, UninstallEntry::Values());
     for (const ProductKey& product : plan.Products) {
         CString keyFile;
         if (EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, product.KeyPath, VALUE_KEY_FILE, keyFile)

@@ -4,6 +4,7 @@
 // ended (SelfRemoval).
 #pragma once
 
+#include "install/UninstallEntry.h"
 #include "uninst/UninstallPlan.h"
 
 #include <functional>
@@ -24,3 +25,8 @@ using RemovalProgress = std::function<void(int done, int total)>;
 
 // 'uninstaller' is skipped: it is still running.
 RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstaller, const RemovalProgress& progress);
+
+// The package's entry in the list of installed software: each value of the
+// list, then the key when nothing else is left in it. An entry that names
+// another installation folder is another install's and stays.
+void RemoveUninstallEntry(const UninstallPlan& plan, const std::vector<UninstallEntry::Value>& values);

@@ -4,6 +4,7 @@
 #include "base/PathHelpers.h"
 #include "base/ShellFolders.h"
 #include "install/RegistrationNames.h"
+#include "install/UninstallEntry.h"
 #include "rollback/SharedFilesLog.h"
 #include "rollback/UninstallLog.h"
 #include "script/ScriptFile.h"
@@ -27,7 +28,7 @@ void PlanRegistration(UninstallPlan& plan)
     plan.DisplayName = plan.Value(SEC_INSTALL, KEY_UNINSTALL_NAME);
     const CString keyName = plan.Value(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
     if (IsOneKeyLevel(keyName))
-        plan.UninstallKey = CString(UNINSTALL_ROOT) + keyName;
+        plan.UninstallKey = UninstallEntry::KeyPath(keyName);
 
     const bool allUsers = ShellFolders::IsNtFamily();
     const CString linkName = plan.Value(SEC_INSTALL, KEY_SHORTCUT_NAME) + LINK_EXTENSION;

@@ -174,3 +174,31 @@ TEST_F(CheckerProgram, OutputThatIsNoConsoleIsUtf8)
 }
 
 } // namespace
+
+namespace {
+
+// The manifest goes to a file as UTF-8 whatever the code pages: winget reads
+// nothing else. Its fields are tested one by one in the unit tests.
+TEST_F(CheckerProgram, WingetPrintsTheManifestInUtf8OrSaysWhatIsMissing)
+{
+    WriteScript();
+    CheckerRun run = Check("--winget");
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(0u, run.exitCode) << run.output;
+    const std::vector<std::string> lines = Lines(run.bytes);
+    EXPECT_TRUE(HasLine(lines, "  - DisplayName: 'サンプルガイド'")) << run.bytes;
+    EXPECT_TRUE(HasLine(lines, "ProductCode: 'Zerdane Sample Guide'")) << run.bytes;
+    EXPECT_TRUE(HasLine(lines, "PackageVersion: '1.0'")) << run.bytes;
+    EXPECT_EQ("ManifestVersion: 1.6.0", lines.empty() ? "" : lines.back()) << run.bytes;
+
+    Replace("DISPLAY_VERSION=1.0\n", "");
+    WriteScript();
+    run = Check("--winget");
+    EXPECT_EQ(1u, run.exitCode) << run.output;
+    EXPECT_EQ(std::vector<std::string>{"tarvel.eif: error: no winget manifest: DISPLAY_VERSION is not set: winget "
+                                       "matches an installed package by its uninstall entry's key, DisplayName "
+                                       "and DisplayVersion"},
+              Lines(run.output));
+}
+
+} // namespace

@@ -99,6 +99,15 @@ std::string SamplePath() { return dlg::WindowsPathFromUnix(TARVEL_SAMPLE_UNIX_DI
 
 CheckerRun RunChecker(const std::string& setupFolder, const std::string& options)
 {
+    CheckerRun run = RunConsoleProgram("\"" + CheckerPath() + "\" " + options + (options.empty() ? "" : " ")
+                                       + "\"" + setupFolder + "\"");
+    // Into a pipe the checker writes UTF-8, not the console's code page.
+    run.output = run.bytes;
+    return run;
+}
+
+CheckerRun RunConsoleProgram(const std::string& commandLineText)
+{
     CheckerRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
@@ -111,8 +120,7 @@ CheckerRun RunChecker(const std::string& setupFolder, const std::string& options
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::wstring commandLine = W("\"" + CheckerPath() + "\" " + options + (options.empty() ? "" : " ") + "\""
-        + setupFolder + "\"");
+    std::wstring commandLine = W(commandLineText);
     PROCESS_INFORMATION process = {};
     const BOOL started = CreateProcessW(
         nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
@@ -142,8 +150,11 @@ CheckerRun RunChecker(const std::string& setupFolder, const std::string& options
         CloseHandle(process.hProcess);
     }
     CloseHandle(readEnd);
-    // Into a pipe the checker writes UTF-8.
-    run.output = bytes;
+    // The system's tools write in the console's code page, as this process
+    // sees it.
+    UINT codePage = GetConsoleOutputCP();
+    run.output = dlg::Utf8FromAnsi(bytes, codePage ? codePage : GetACP());
+    run.bytes = bytes;
     return run;
 }
 

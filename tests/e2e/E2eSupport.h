@@ -67,9 +67,12 @@ struct CheckerRun {
     bool ended = false;
     DWORD exitCode = 0;
     std::string output; // standard output and error, in UTF-8
+    std::string bytes;  // the same as the program wrote them
 };
 // Runs tarvelchk on a setup folder, with options before the folder.
 CheckerRun RunChecker(const std::string& setupFolder, const std::string& options = "");
+// Runs any console program (reg.exe) the same way, its output caught.
+CheckerRun RunConsoleProgram(const std::string& commandLine);
 
 // --- a package folder ----------------------------------------------------------------
 class PackageFolder {

@@ -45,7 +45,7 @@ const FindingCase kCases[] = {
          for (int i = 0; i < 200; ++i)
              filler += "NOTE" + std::to_string(i) + "=x\n";
          p.Replace("[ERROR]", filler + "[ERROR]");
-     }), "error", "table-full", "NOTE170=", {"unknown-section", "empty-text"}},
+     }), "error", "table-full", "NOTE167=", {"unknown-section", "empty-text"}},
     {"BadHeader", Edit(Swap("; No shared", "[OPEN\n; No shared")), "warning", "bad-header", "[OPEN", {}},
     {"EmptyKey", Edit(Swap("; No shared", "=value\n; No shared")), "warning", "empty-key", "=value", {}},
     {"IgnoredLine", Edit(Swap("; No shared", "CAPTION サンプル\n; No shared")), "warning", "ignored-line",
@@ -85,6 +85,8 @@ const FindingCase kCases[] = {
      "destination", "APPPATH_BASE", {}},
     {"NestedProgramFolder", Edit(Swap("PROGRAM_FOLDER_NAME=", "PROGRAM_FOLDER_NAME=Zerdane\\")), "warning",
      "program-folder-levels", "PROGRAM_FOLDER_NAME", {}},
+    {"DisplayVersionNotDotted", Edit(Swap("DISPLAY_VERSION=1.0", "DISPLAY_VERSION=1.0 beta")), "warning",
+     "display-version", "DISPLAY_VERSION", {}},
     // What empty or missing keys will mean.
     {"NoUninstaller", Edit(Swap("UNINSTALL_FILE=uninst.exe\n", "")), "error", "missing-key", nullptr, {}},
     {"NoIcon", Edit(Swap("ICON_NAME=guide.ico\n", "")), "error", "missing-key", nullptr, {}},

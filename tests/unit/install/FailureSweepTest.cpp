@@ -269,7 +269,8 @@ protected:
     }
 
     // Two data folders with double-byte names ending in 0x5C, read-only and
-    // writable files, two libraries and shared files, links, two products.
+    // writable files, two libraries and shared files, links, two products,
+    // every value of the uninstall entry.
     void WritePackage(const std::string& id)
     {
         const std::string guide = tree / "GUIDE";
@@ -300,6 +301,7 @@ protected:
             + "DATA_PATH=GUIDE\r\nDATA_PATH2=MORE\r\nICON_NAME=guide.ico\r\nWRITE_FILE1=GUIDE\\settings.ini\r\n"
             + "PROGRAM_FOLDER_NAME=" + menuName + "\r\nSHORTCUT_NAME=Sweep Guide " + id + "\r\n"
             + "PRODUCT_KEY_FILE1=index.htm\r\nFLAG_DESKTOP_ICON=TRUE\r\nUNINSTALL_NAME=Sweep Guide\r\n"
+            + "PUBLISHER=Sweep Publishing\r\nDISPLAY_VERSION=2.10\r\nURL_INFO_ABOUT=https://sweep.invalid/\r\n"
             + "COMPANY_NAME=" + company + "\r\nPRODUCT_NUM=2\r\n"
             + "PRODUCT_NAME1=Guide\r\nPRODUCT_LANGUAGE1=JPN\r\n"
             + "PRODUCT_NAME2=More\r\nPRODUCT_LANGUAGE2=JPN\r\nPRODUCT_KEY_FILE2=top.htm\r\n"

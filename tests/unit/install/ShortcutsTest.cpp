@@ -15,6 +15,7 @@
 #include <shlguid.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -250,6 +251,30 @@ TEST_F(ShortcutsTest, InstallMakesTheMenuLinkTheUninstallEntryAndTheProductKeys)
 
     EXPECT_EQ(installFolder + "index.htm", ReadText(ProductKey("Guide\\ja"), "KeyFile"));
     EXPECT_EQ(installFolder + "extra\\top.htm", ReadText(ProductKey("Extra\\en"), "KeyFile"));
+}
+
+// The values made from the run itself: the size of what it put under the
+// destination, and the day it ran.
+TEST_F(ShortcutsTest, TheEntryTellsTheSizeOfTheInstallAndItsDay)
+{
+    doc.Record().FileCopied(Change::Area::Package, (installFolder + "index.htm").c_str(), "..\\GUIDE\\index.htm",
+                            3000);
+    doc.Record().FileLeft(Change::Area::Package, (installFolder + "guide.ico").c_str()); // 4 bytes on the disk
+    SYSTEMTIME before = {}, after = {};
+    GetLocalTime(&before);
+    ASSERT_TRUE(Register());
+    GetLocalTime(&after);
+
+    EXPECT_EQ(3, shared_test::ReadDword(UninstallKey(), "EstimatedSize")); // 3004 bytes
+    const std::string date = ReadText(UninstallKey(), "InstallDate");
+    char first[9] = {}, last[9] = {};
+    std::snprintf(first, sizeof(first), "%04u%02u%02u", before.wYear, before.wMonth, before.wDay);
+    std::snprintf(last, sizeof(last), "%04u%02u%02u", after.wYear, after.wMonth, after.wDay);
+    EXPECT_TRUE(date == first || date == last) << date;
+    EXPECT_EQ(installFolder + "guide.ico", ReadText(UninstallKey(), "DisplayIcon"));
+    EXPECT_EQ("\"" + installFolder + "uninst.exe\" /PSM /SUPPRESSMSGBOXES",
+              ReadText(UninstallKey(), "QuietUninstallString"));
+    EXPECT_EQ(company, ReadText(UninstallKey(), "Publisher"));
 }
 
 TEST_F(ShortcutsTest, DesktopLinkOnlyWhenTheFlagSaysTrueInAnyCase)
@@ -508,11 +533,15 @@ int WINAPI SnapshotBox(HWND, LPCSTR, LPCSTR, UINT)
 TEST_F(ShortcutsTest, EachUninstallValueThatCannotBeSetUndoesEverythingBeforeTheBox)
 {
     Set(SEC_INSTALL, KEY_FLAG_DESKTOP_ICON, "TRUE");
+    Set(SEC_INSTALL, KEY_DISPLAY_VERSION, "2.10");
+    Set(SEC_INSTALL, KEY_URL_INFO_ABOUT, "https://guide.invalid/");
     Sys().RegSetValueExA = SetValueFailingOne;
     g_menuLinkPath = MenuLink();
     g_desktopLinkPath = DesktopLink();
     g_uninstallKeyPath = UninstallKey();
-    for (const char* value : {"DisplayName", "UninstallString", "UninstallFolder"}) {
+    for (const char* value : {"DisplayName", "UninstallString", "UninstallFolder", "DisplayIcon", "Publisher",
+                              "DisplayVersion", "EstimatedSize", "InstallDate", "NoModify", "NoRepair",
+                              "QuietUninstallString", "URLInfoAbout"}) {
         SCOPED_TRACE(value);
         LogOneInstalledFile();
         WriteBytes(installFolder + "index.htm", "<html></html>");
