@@ -1,6 +1,8 @@
 #include "rollback/ChangeRecord.h"
 
+#include "base/Links.h"
 #include "base/PathHelpers.h"
+#include "base/RunLog.h"
 
 #include <algorithm>
 
@@ -76,8 +78,26 @@ void ChangeRecord::LibraryReplaced(const CString& path)
     Add(Change::Kind::LibraryReplaced, Change::Area::Shared, path);
 }
 
+void ChangeRecord::SetLinkRoot(Change::Area area, const CString& root)
+{
+    m_linkRoots[static_cast<int>(area)] = root;
+}
+
 void ChangeRecord::Undo(const Change& change)
 {
+    // Something put a link above the item since the run wrote it: what lies
+    // below the link is another folder's, and stays.
+    if (change.Type == Change::Kind::FolderCreated || change.Type == Change::Kind::AsideFolder
+        || change.Type == Change::Kind::FileWritten || change.Type == Change::Kind::FileKeptAside) {
+        const CString& root = m_linkRoots[static_cast<int>(change.Where)];
+        const CString parent = PathHelpers::FolderOf(change.Path);
+        const CString link
+            = PathHelpers::IsInside(parent, root) ? Links::FirstLinkBelow(root, parent) : CString();
+        if (!link.IsEmpty()) {
+            RunLog::Line("left", "not taken back, it lies behind the link " + link + ": " + change.Path);
+            return;
+        }
+    }
     switch (change.Type) {
     case Change::Kind::FolderCreated:
     case Change::Kind::AsideFolder:

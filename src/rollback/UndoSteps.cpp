@@ -1,6 +1,7 @@
 #include "rollback/UndoSteps.h"
 
 #include "base/FileOps.h"
+#include "base/Links.h"
 #include "base/ScopedHandles.h"
 #include "shared/SelfRegistration.h"
 
@@ -13,6 +14,9 @@ namespace {
 // caller still sees the removal's own error.
 bool RemoveWritable(const char* path, BOOL(WINAPI* remove)(LPCSTR))
 {
+    // A link goes as the link itself: its attributes and its target are not ours.
+    if (Links::IsLink(path))
+        return Links::RemoveLinkItself(path);
     const DWORD attributes = GetFileAttributesA(path);
     if (!FileOps::ClearReadOnly(path))
         return true;

@@ -64,6 +64,8 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(GetTempPath2A);
     RECORD(MoveFileA);
     RECORD(WriteFile);
+    RECORD(GetFileAttributesA);
+    RECORD(GetFileInformationByHandle);
     RECORD(GetProcAddress);
     RECORD(GetDiskFreeSpaceA);
     RECORD(RegCreateKeyExA);
@@ -74,7 +76,7 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(CheckTokenMembership);
     RECORD(GetACP);
     RECORD(MessageBoxW);
-    static_assert(sizeof(SystemCalls) == 21 * sizeof(void*), "a new entry of the table is not recorded");
+    static_assert(sizeof(SystemCalls) == 23 * sizeof(void*), "a new entry of the table is not recorded");
 }
 
 SeamRecorder::~SeamRecorder()
