@@ -201,10 +201,6 @@ private:
         default:
             break;
         }
-        if (PathHelpers::NamedFileDestination(name) != name)
-            m_findings.Note(line, "named-file-level",
-                            Quote(name) + " lies outside the setup folder; it is installed into the destination's "
-                                "root as " + Quote(PathHelpers::NamedFileDestination(name)));
         return true;
     }
 
