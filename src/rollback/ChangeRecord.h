@@ -82,6 +82,7 @@ public:
 
 private:
     void Undo(const Change& change);
+    bool IsBehindLink(Change::Area area, const CString& path) const;
     void Recount();
 
     std::vector<Change> m_changes;

@@ -155,11 +155,15 @@ TEST_F(LinksRemoval, TheUndoTakesNothingBackBehindALink)
     ChangeRecord record;
     record.SetLinkRoot(Change::Area::Package, installed.c_str());
     record.FolderCreated(Change::Area::Package, (installed + "img").c_str());
+    MakeFolder(installed + "img\\empty");
+    record.FolderCreated(Change::Area::Package, (installed + "img\\empty").c_str());
     record.FileWritten(Change::Area::Package, (installed + "img\\a.gif").c_str());
     record.FileWritten(Change::Area::Package, (installed + "index.htm").c_str());
     Link("img");
     record.UndoAll();
     EXPECT_EQ("gif", ReadBytes(installed + "img\\a.gif"));
+    // An empty folder behind the link is the target's too, also at the undo's second look.
+    EXPECT_TRUE(Exists(installed + "img\\empty"));
     EXPECT_FALSE(Exists(installed + "index.htm"));
 }
 
