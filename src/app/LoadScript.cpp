@@ -6,6 +6,7 @@
 #include "base/PathHelpers.h"
 #include "base/RunLog.h"
 #include "script/ScriptKeys.h"
+#include "script/ScriptValueRules.h"
 #include "shared/SharedRegistry.h"
 
 namespace {
@@ -15,6 +16,23 @@ BOOL HasStatus(const char* path)
 {
     CFileStatus status;
     return CFile::GetStatus(path, status);
+}
+
+// A value naming a place outside what the package may reach (another drive,
+// a level above, a device, a key of another program) ends the run before
+// anything is made: the uninstaller would refuse what it made, or remove
+// what is not the package's. The box names the first such key, the log
+// every one.
+bool RefuseBadValues(CTarvelDoc& doc)
+{
+    const std::vector<ScriptValueRules::BadValue> bad
+        = ScriptValueRules::BadValues(doc.SetupScript, doc.ScriptCount);
+    if (bad.empty())
+        return false;
+    for (const ScriptValueRules::BadValue& value : bad)
+        RunLog::Line("failure", "check script value failed: " + ScriptValueRules::Describe(value));
+    doc.ShowTwoLineMessage("[" + bad.front().Key + "]Key not found.", "Abort installation.");
+    return true;
 }
 
 } // namespace
@@ -33,6 +51,8 @@ BOOL CTarvelDoc::LoadScript()
         return FALSE;
 
     LoadDialogSettings();
+    if (RefuseBadValues(*this))
+        return FALSE;
 
     CString uninstaller = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE);
     if (uninstaller.IsEmpty())

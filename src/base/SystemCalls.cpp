@@ -25,6 +25,8 @@ SystemCalls RealCalls()
     s.DeleteFileA = ::DeleteFileA;
     s.CreateDirectoryA = ::CreateDirectoryA;
     s.GetTempPath2A = KernelCall<decltype(s.GetTempPath2A)>("GetTempPath2A");
+    s.GetFileAttributesA = ::GetFileAttributesA;
+    s.GetFileInformationByHandle = ::GetFileInformationByHandle;
     s.GetProcAddress = ::GetProcAddress;
     s.GetDiskFreeSpaceA = ::GetDiskFreeSpaceA;
     s.RegCreateKeyExA = ::RegCreateKeyExA;

@@ -38,6 +38,12 @@ struct SystemCalls
     BOOL (WINAPI* MoveFileA)(LPCSTR, LPCSTR);
     BOOL (WINAPI* WriteFile)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
 
+    // Links inside an installation: Wine shows a linked folder as a reparse
+    // point but never a linked file, and its handle opened on a link is the
+    // target's; these let a test show either kind of link as Windows would.
+    DWORD (WINAPI* GetFileAttributesA)(LPCSTR);
+    BOOL (WINAPI* GetFileInformationByHandle)(HANDLE, LPBY_HANDLE_FILE_INFORMATION);
+
     // Free space: the installer looks GetDiskFreeSpaceExA up at run time and
     // falls back to GetDiskFreeSpaceA where the system lacks it.
     FARPROC (WINAPI* GetProcAddress)(HMODULE, LPCSTR);

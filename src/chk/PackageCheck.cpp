@@ -1,5 +1,6 @@
 #include "chk/PackageCheck.h"
 
+#include "base/Links.h"
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
@@ -74,7 +75,7 @@ std::string ReadAll(const char* path)
 
 // The look-up the installer makes for a file it names: FindFirstFileA on the
 // path, which also finds a folder, and no wildcards.
-enum class Found { File, Folder, Missing, Wildcard };
+enum class Found { File, Folder, Missing, Wildcard, Link };
 Found LookUp(const CString& path)
 {
     if (path.Find('*') >= 0 || path.Find('?') >= 0)
@@ -82,7 +83,15 @@ Found LookUp(const CString& path)
     WIN32_FIND_DATAA data;
     if (!ScopedFind(path, data).IsOpen())
         return Found::Missing;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return Found::Link;
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Found::Folder : Found::File;
+}
+
+CString LinkText(const CString& path)
+{
+    return Quote(path) + " is a link (a junction or symbolic link): the installer copies no linked item and "
+                         "stops before copying with ERR_MES_ERROR_OCCURRED";
 }
 
 // 12345678 as "12,345,678".
@@ -147,11 +156,23 @@ private:
     int Line(const char* section, const char* key) const { return m.LineOf(section, key); }
 
     // The installer's own scan of a folder, messages caught.
+    // False when the folder cannot be listed; m_linked names the link that
+    // stopped the installer's scan, if one did.
     bool Scan(const CString& folder, std::vector<SourceEntry>& items)
     {
         CaughtBoxes boxes;
+        m_linked.Empty();
+        if (Links::IsLink("..\\" + folder)) {
+            m_linked = "..\\" + folder;
+            return false;
+        }
         int end = 0;
-        return m_doc.ScanSourceFolder("..\\" + folder + "\\*.*", items, 0, &end) >= 0;
+        m_doc.Failure = RunError();
+        if (m_doc.ScanSourceFolder("..\\" + folder + "\\*.*", items, 0, &end) >= 0)
+            return true;
+        if (m_doc.Failure.Operation == "list package, a link")
+            m_linked = m_doc.Failure.Path;
+        return false;
     }
 
     // A file the installer copies from its own folder.
@@ -176,13 +197,12 @@ private:
             m_findings.Error(line, "missing-file",
                              CString(what) + " " + Quote(name) + " is a folder, not a file");
             return false;
+        case Found::Link:
+            m_findings.Error(line, "linked-item", CString(what) + " " + LinkText(name));
+            return false;
         default:
             break;
         }
-        if (PathHelpers::NamedFileDestination(name) != name)
-            m_findings.Note(line, "named-file-level",
-                            Quote(name) + " lies outside the setup folder; it is installed into the destination's "
-                                "root as " + Quote(PathHelpers::NamedFileDestination(name)));
         return true;
     }
 
@@ -260,7 +280,9 @@ private:
                 break;
             folder.Line = Line(SEC_INSTALL, folder.Key);
             folder.Scanned = Scan(folder.Value, folder.Items);
-            if (!folder.Scanned) {
+            if (!folder.Scanned && !m_linked.IsEmpty()) {
+                m_findings.Error(folder.Line, "linked-item", "the data folder holds " + LinkText(m_linked));
+            } else if (!folder.Scanned) {
                 m_findings.Error(folder.Line, "missing-folder",
                                  "the data folder " + Quote("..\\" + folder.Value) + " cannot be read: the "
                                      "installer stops before copying with ERR_MES_FILE_NOT_EXIST");
@@ -337,7 +359,10 @@ private:
         m_shared.Line = Line(SEC_INSTALL, KEY_COMMON_PATH);
         if (!m_shared.Value.IsEmpty()) {
             m_shared.Scanned = Scan(m_shared.Value, m_shared.Items);
-            if (!m_shared.Scanned)
+            if (!m_shared.Scanned && !m_linked.IsEmpty())
+                m_findings.Error(m_shared.Line, "linked-item",
+                                 "the shared files' folder holds " + LinkText(m_linked));
+            else if (!m_shared.Scanned)
                 m_findings.Error(m_shared.Line, "missing-folder",
                                  "the shared files' folder " + Quote("..\\" + m_shared.Value) + " cannot be read: "
                                      "the installer stops before copying");
@@ -558,6 +583,7 @@ private:
     const PackageOptions& m_options;
     CFindings& m_findings;
     CTarvelDoc m_doc;
+    CString m_linked;
     std::vector<ScannedFolder> m_data;
     ScannedFolder m_shared;
 };

@@ -6,6 +6,7 @@
 #include "chk/KnownKeys.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptProducts.h"
+#include "script/ScriptValueRules.h"
 
 #include <cstdlib>
 #include <set>
@@ -226,12 +227,6 @@ void CheckDefaults(const CScriptModel& model, CFindings& findings)
         findings.Warning(model.LineOf(SEC_INSTALL, KEY_PRODUCT_KEY_FILE1), "empty-text",
                          "PRODUCT_KEY_FILE1 is not set: the shortcuts open the destination folder");
 
-    const CString folder = model.Value(SEC_INSTALL, KEY_PROGRAM_FOLDER_NAME);
-    if (folder.Find('\\') >= 0 || folder.Find('/') >= 0)
-        findings.Warning(model.LineOf(SEC_INSTALL, KEY_PROGRAM_FOLDER_NAME), "program-folder-levels",
-                         "PROGRAM_FOLDER_NAME " + Quote(folder) + " has more than one level: the installer makes "
-                             "only the last one, so the install fails unless the Start menu already has the others");
-
     const CString base = model.Value(SEC_INSTALL, KEY_APPPATH_BASE);
     const int baseLine = model.LineOf(SEC_INSTALL, KEY_APPPATH_BASE);
     if (base.IsEmpty()) {
@@ -250,6 +245,21 @@ void CheckDefaults(const CScriptModel& model, CFindings& findings)
     }
 }
 
+// The values the installer refuses at load by the rules it shares with the
+// uninstaller: each one is an install that ends at once with exit code 3.
+void CheckPlaces(const CScriptModel& model, CFindings& findings)
+{
+    for (const ScriptValueRules::BadValue& bad : ScriptValueRules::BadValues(model.Entries, model.Count)) {
+        // The destination's and the line feed's own findings already tell why.
+        if ((bad.Key == KEY_APPPATH_BASE && findings.Has("destination")) || bad.Value.Find('\n') >= 0)
+            continue;
+        const bool levels = bad.Key == KEY_PROGRAM_FOLDER_NAME && bad.Reason == "holds more than one level";
+        findings.Error(model.LineOf(bad.Section, bad.Key), levels ? "program-folder-levels" : "unsafe-value",
+                       bad.Key + " " + Quote(bad.Value) + " " + bad.Reason + ": the installer refuses the "
+                           + "package at load with \"[" + bad.Key + "]Key not found.\"");
+    }
+}
+
 } // namespace
 
 void CheckValues(const CScriptModel& model, CFindings& findings)
@@ -259,6 +269,7 @@ void CheckValues(const CScriptModel& model, CFindings& findings)
     CheckProducts(model, findings);
     CheckRequired(model, findings);
     CheckDefaults(model, findings);
+    CheckPlaces(model, findings);
 }
 
 } // namespace Chk

@@ -4,6 +4,7 @@
 #include "install/TarvelDoc.h"
 
 #include "base/FileOps.h"
+#include "base/Links.h"
 #include "base/MessageBoxes.h"
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
@@ -51,6 +52,15 @@ bool UserAgreesToCreate(const CTarvelDoc& doc)
     return answer == IDYES;
 }
 
+// A package item that is a link (junction, symbolic link, mount point):
+// false, with the failure kept.
+bool RefuseLink(CTarvelDoc& doc, const CString& path)
+{
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    const CString text = doc.GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED);
+    return doc.FailWithText(text, "list package, a link", path) != FALSE;
+}
+
 // Scans "DATA_PATH" .. "DATA_PATH5" onto the end of the source list, up to
 // the first empty one; false after the scan kept its failure.
 bool ListDataFolders(CTarvelDoc& doc)
@@ -62,6 +72,8 @@ bool ListDataFolders(CTarvelDoc& doc)
         CString folder = doc.GetScriptValue(SEC_INSTALL, key);
         if (folder.IsEmpty())
             break;
+        if (Links::IsLink("..\\" + folder))
+            return RefuseLink(doc, "..\\" + folder);
         int end = 0;
         int start = static_cast<int>(doc.SourceList.size());
         if (doc.ScanSourceFolder("..\\" + folder + "\\*.*", doc.SourceList, start, &end) == -1)
@@ -108,6 +120,8 @@ bool ListNamedFiles(CTarvelDoc& doc)
                                                                       : KEY_ERR_MES_ERROR_OCCURRED),
                                     "find package file", name);
         }
+        if (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return RefuseLink(doc, name);
         doc.SourceList.push_back(entry);
     }
     return true;
@@ -117,6 +131,7 @@ bool ListNamedFiles(CTarvelDoc& doc)
 // made, -1 with the failure kept.
 int PrepareSteps(CTarvelDoc& doc, BOOL ask)
 {
+    doc.Record().SetLinkRoot(Change::Area::Package, doc.InstallFolder);
     if (!FileOps::Exists(doc.InstallFolder)) {
         if (ask && !UserAgreesToCreate(doc))
             return 1;
@@ -171,6 +186,13 @@ int CTarvelDoc::ScanSourceFolder(const CString& pattern, std::vector<SourceEntry
         if (IsDotEntry(found.cFileName))
             continue;
         CString path = folder + found.cFileName;
+        // A linked item would bring its target's files (a system folder, as
+        // like as not) into the destination, and the uninstall could not
+        // tell them from the package's.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            RefuseLink(*this, path);
+            return -1;
+        }
         PutEntry(list, position++, EntryFor(path, found));
         ++count;
         // Depth first: a folder's contents follow its own record, complete

@@ -1,6 +1,8 @@
 #include "rollback/ChangeRecord.h"
 
+#include "base/Links.h"
 #include "base/PathHelpers.h"
+#include "base/RunLog.h"
 
 #include <algorithm>
 
@@ -76,8 +78,30 @@ void ChangeRecord::LibraryReplaced(const CString& path)
     Add(Change::Kind::LibraryReplaced, Change::Area::Shared, path);
 }
 
+void ChangeRecord::SetLinkRoot(Change::Area area, const CString& root)
+{
+    m_linkRoots[static_cast<int>(area)] = root;
+}
+
+// Something put a link above the item since the run wrote it: what lies
+// below the link is another folder's, and stays.
+bool ChangeRecord::IsBehindLink(Change::Area area, const CString& path) const
+{
+    const CString& root = m_linkRoots[static_cast<int>(area)];
+    const CString parent = PathHelpers::FolderOf(path);
+    const CString link = PathHelpers::IsInside(parent, root) ? Links::FirstLinkBelow(root, parent) : CString();
+    if (link.IsEmpty())
+        return false;
+    RunLog::Line("left", "not taken back, it lies behind the link " + link + ": " + path);
+    return true;
+}
+
 void ChangeRecord::Undo(const Change& change)
 {
+    if ((change.Type == Change::Kind::FolderCreated || change.Type == Change::Kind::AsideFolder
+            || change.Type == Change::Kind::FileWritten || change.Type == Change::Kind::FileKeptAside)
+        && IsBehindLink(change.Where, change.Path))
+        return;
     switch (change.Type) {
     case Change::Kind::FolderCreated:
     case Change::Kind::AsideFolder:
@@ -139,10 +163,10 @@ void ChangeRecord::UndoAll()
     // A level can hold folders of two areas ("Maker\Guide" and
     // "Maker\Common" below a "Maker" the run made): it is empty only once
     // the later area is undone, so the folders get a second look at the end.
-    std::vector<CString> folders;
+    std::vector<Change> folders;
     for (const Change& change : m_changes)
         if (change.Type == Change::Kind::FolderCreated || change.Type == Change::Kind::AsideFolder)
-            folders.push_back(change.Path);
+            folders.push_back(change);
 
     // Newest area first: the product keys lie below the maker's key that the
     // counters made, and the shared copy may have kept aside a package file
@@ -153,7 +177,8 @@ void ChangeRecord::UndoAll()
     UndoArea(Change::Area::Package);
 
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
-        Undo::RemoveFolderIfEmpty(*folder);
+        if (!IsBehindLink(folder->Where, folder->Path))
+            Undo::RemoveFolderIfEmpty(folder->Path);
 }
 
 void ChangeRecord::Commit()

@@ -54,6 +54,10 @@ public:
     void LibraryRegistered(const CString& path);
     void LibraryReplaced(const CString& path);
 
+    // The folder an area's files and folders lie in (the destination, the
+    // shared folder): their undo goes through no link below it.
+    void SetLinkRoot(Change::Area area, const CString& root);
+
     // Takes back every change of one area, newest first, and forgets them.
     void UndoArea(Change::Area area);
     // Takes back the whole run, area by area in undo order.
@@ -78,9 +82,11 @@ public:
 
 private:
     void Undo(const Change& change);
+    bool IsBehindLink(Change::Area area, const CString& path) const;
     void Recount();
 
     std::vector<Change> m_changes;
+    CString m_linkRoots[3];
     // Kept beside the record: a re-install asks for them at every file.
     std::vector<CString> m_asideFolders;
     int m_keptCount = 0;

@@ -2,6 +2,7 @@
 
 #include "base/FileOps.h"
 #include "base/HeldFiles.h"
+#include "base/Links.h"
 #include "base/ScopedHandles.h"
 #include "shared/SelfRegistration.h"
 
@@ -14,6 +15,9 @@ namespace {
 // caller still sees the removal's own error.
 bool RemoveWritable(const char* path, const std::function<BOOL(const char*)>& remove)
 {
+    // A link goes as the link itself: its attributes and its target are not ours.
+    if (Links::IsLink(path))
+        return Links::RemoveLinkItself(path);
     const DWORD attributes = GetFileAttributesA(path);
     if (!FileOps::ClearReadOnly(path))
         return true;

@@ -10,6 +10,7 @@
 int CTarvelDoc::PrepareSharedFolder()
 {
     SharedFolder = PathHelpers::WithTrailingBackslash(SharedFolder);
+    Record().SetLinkRoot(Change::Area::Shared, SharedFolder);
 
     if (!FileOps::Exists(SharedFolder)
         && !RecordedFolders::CreateMissingLevels(Record(), Change::Area::Shared, SharedFolder))

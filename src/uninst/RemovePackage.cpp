@@ -1,6 +1,7 @@
 #include "uninst/RemovePackage.h"
 
 #include "base/FileOps.h"
+#include "base/Links.h"
 #include "base/PathHelpers.h"
 #include "base/RunLog.h"
 #include "base/ScopedHandles.h"
@@ -26,9 +27,63 @@ bool HasItemInside(const std::vector<CString>& items, const CString& folder)
     return false;
 }
 
+// The links met on the way: each one that stays is named once at the end.
+using MetLinks = std::vector<CString>;
+
+// The link above an item, between the folder it belongs to and itself;
+// empty when there is none or the item is the link. What lies behind a link
+// is its target's, however the log names it, and stays untouched.
+CString LinkAbove(const CString& root, const CString& item, MetLinks& links)
+{
+    const CString link = Links::FirstLinkBelow(root, item);
+    if (link.IsEmpty() || link.CompareNoCase(PathHelpers::WithoutTrailingBackslash(item)) == 0)
+        return CString();
+    bool known = false;
+    for (const CString& met : links)
+        known = known || met.CompareNoCase(link) == 0;
+    if (!known)
+        links.push_back(link);
+    RunLog::Line("left", "not removed, it lies behind the link " + link + ": " + item);
+    return link;
+}
+
+// A link the log names as a file or folder goes as the link alone; where the
+// system cannot do that, it stays and is named.
+bool RemovedAsLink(const CString& path, bool folder, RemovalOutcome& outcome)
+{
+    if (!Links::IsLink(path))
+        return false;
+    if (folder ? Undo::RemoveFolderIfEmpty(path) : Undo::RemoveFile(path)) {
+        RunLog::Line("remove", "link removed, its target untouched: " + path);
+    } else {
+        RunLog::Failure("remove link", path, GetLastError());
+        RunLog::Line("left", "link left, it cannot be removed without its target: " + path);
+        outcome.Left.push_back(path);
+    }
+    return true;
+}
+
+// The links met that are still there and not named yet.
+void NameLinksLeft(const MetLinks& links, RemovalOutcome& outcome)
+{
+    for (const CString& link : links) {
+        if (!FileOps::Exists(link))
+            continue;
+        bool named = false;
+        for (const CString& left : outcome.Left)
+            named = named || left.CompareNoCase(link) == 0;
+        if (named)
+            continue;
+        RunLog::Line("left", "link left: " + link);
+        outcome.Left.push_back(link);
+    }
+}
+
 // A file that will not go now: one held open goes at the next restart.
 void RemoveOrSchedule(const CString& path, RemovalOutcome& outcome)
 {
+    if (RemovedAsLink(path, false, outcome))
+        return;
     if (Undo::RemoveFile(path)) {
         RunLog::Line("remove", "file removed: " + path);
         return;
@@ -57,6 +112,8 @@ void RemoveFolder(const CString& folder, RemovalOutcome& outcome)
         RunLog::Line("remove", "folder already gone: " + folder);
         return;
     }
+    if (RemovedAsLink(folder, true, outcome))
+        return;
     if (Undo::RemoveFolderIfEmpty(folder)) {
         RunLog::Line("remove", "folder removed: " + folder);
         return;
@@ -161,7 +218,7 @@ bool IsLibraryPath(const UninstallPlan& plan, const CString& path)
 // The shared files other than the libraries have no counter of their own:
 // they serve every package of the maker, so they go only when no counter of
 // the maker is left. The folders that held them go when that leaves them empty.
-void RemoveSharedFiles(const UninstallPlan& plan, RemovalOutcome& outcome)
+void RemoveSharedFiles(const UninstallPlan& plan, RemovalOutcome& outcome, MetLinks& links)
 {
     if (plan.SharedFiles.empty() && plan.SharedFolders.empty())
         return;
@@ -175,18 +232,21 @@ void RemoveSharedFiles(const UninstallPlan& plan, RemovalOutcome& outcome)
         // A library is its counter's to remove, or stays uncounted.
         if (IsLibraryPath(plan, file) || !FileOps::Exists(file))
             continue;
+        if (!LinkAbove(sharedFolder, file, links).IsEmpty())
+            continue;
         RemoveOrSchedule(file, outcome);
         // Another package's shared copy may have made the folders that hold
         // it, so they are not all in this log.
         RemoveEmptyFoldersAbove(file, sharedFolder);
     }
     for (auto folder = plan.SharedFolders.rbegin(); folder != plan.SharedFolders.rend(); ++folder)
-        RemoveFolder(*folder, outcome);
+        if (LinkAbove(sharedFolder, *folder, links).IsEmpty())
+            RemoveFolder(*folder, outcome);
 }
 
 // One user fewer for each library, and at none the counter, the
 // registration, the library and the shared folder levels left empty.
-void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
+void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome, MetLinks& links)
 {
     if (plan.Libraries.empty())
         return;
@@ -217,12 +277,14 @@ void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
             RunLog::Line("left", "counter key HKLM\\" + library.CounterKey + " holds other keys");
         if (library.Path.IsEmpty() || !FileOps::Exists(library.Path))
             continue;
+        if (!LinkAbove(sharedFolder, library.Path, links).IsEmpty())
+            continue;
         Undo::UnregisterLibrary(library.Path);
         RunLog::Line("shared", "unregistered: " + library.Path);
         RemoveOrSchedule(library.Path, outcome);
         RemoveEmptyFoldersAbove(library.Path, sharedFolder);
     }
-    RemoveSharedFiles(plan, outcome);
+    RemoveSharedFiles(plan, outcome, links);
     for (auto level = plan.SharedLevels.rbegin(); level != plan.SharedLevels.rend(); ++level)
         if (FileOps::Exists(*level)) {
             if (Undo::RemoveFolderIfEmpty(*level))
@@ -245,8 +307,9 @@ RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstall
             progress(++done, total);
     };
 
+    MetLinks links;
     for (const CString& file : plan.Files) {
-        if (file.CompareNoCase(uninstaller) != 0)
+        if (file.CompareNoCase(uninstaller) != 0 && LinkAbove(plan.InstallFolder, file, links).IsEmpty())
             RemoveOrSchedule(file, outcome);
         step();
     }
@@ -254,13 +317,15 @@ RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstall
     if (FileOps::Exists(plan.SharedFilesLogPath))
         RemoveOrSchedule(plan.SharedFilesLogPath, outcome);
     for (auto folder = plan.Folders.rbegin(); folder != plan.Folders.rend(); ++folder) {
-        RemoveFolder(*folder, outcome);
+        if (LinkAbove(plan.InstallFolder, *folder, links).IsEmpty())
+            RemoveFolder(*folder, outcome);
         step();
     }
 
     RemoveLinks(plan, outcome);
     RemoveRegistration(plan);
-    RemoveSharedLibraries(plan, outcome);
+    RemoveSharedLibraries(plan, outcome, links);
+    NameLinksLeft(links, outcome);
     if (!plan.Company.IsEmpty())
         EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, plan.Company, 1);
     EmptyKeys::RemoveUpwards(HKEY_CURRENT_USER, INSTALLER_PROFILE_KEY, 1);

@@ -2,6 +2,7 @@
 
 #include "afxfile.h"
 #include "base/PathHelpers.h"
+#include "base/RunLog.h"
 #include "base/ShellFolders.h"
 #include "install/RegistrationNames.h"
 #include "install/UninstallEntry.h"
@@ -10,6 +11,7 @@
 #include "script/ScriptFile.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptProducts.h"
+#include "script/ScriptValueRules.h"
 #include "shared/SharedRegistry.h"
 
 namespace {
@@ -19,8 +21,18 @@ namespace {
 // is not the package's.
 bool IsOneKeyLevel(const CString& name)
 {
-    return !name.IsEmpty() && PathHelpers::StaysInside(name) && PathHelpers::LastComponentStart(name) == 0
-        && name.Find('/') < 0;
+    return !name.IsEmpty() && ScriptValueRules::Refusal(ScriptValueRules::Form::KeyLevel, name).IsEmpty();
+}
+
+// The installer refuses these at load; a script that holds one anyway was
+// changed since, and its names cannot be trusted to be the package's.
+bool HasBadValues(const UninstallPlan& plan)
+{
+    const std::vector<ScriptValueRules::BadValue> bad
+        = ScriptValueRules::BadValues(plan.Script.data(), plan.ScriptCount);
+    for (const ScriptValueRules::BadValue& value : bad)
+        RunLog::Line("failure", "check script value failed: " + ScriptValueRules::Describe(value));
+    return !bad.empty();
 }
 
 void PlanRegistration(UninstallPlan& plan)
@@ -211,7 +223,7 @@ PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, 
     if (!namesUninstaller)
         return PlanResult::BadLog;
 
-    if (!scriptRead)
+    if (!scriptRead || HasBadValues(plan))
         return PlanResult::BadScript;
     PlanRegistration(plan);
     if (!PlanShared(plan))

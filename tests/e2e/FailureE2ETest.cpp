@@ -72,12 +72,26 @@ TEST_F(BrokenGuide, LevelBlockedByAFileIsAWriteError)
 }
 
 // The first two levels are made, the third cannot be: both made ones go again.
+// The script may name no level that no folder can have, so the machine's
+// program-files folder does: the destination is it, a backslash and
+// APPPATH_BASE. It is put back whatever happens.
 TEST_F(BrokenGuide, LevelThatCannotBeCreatedTakesBackTheLevelsBeforeIt)
 {
+    struct PutBack {
+        std::string value = e2e::ProgramFilesDir();
+        ~PutBack() { EXPECT_TRUE(e2e::SetProgramFilesDir(value)); }
+    } programFiles;
+    ASSERT_FALSE(programFiles.value.empty());
+    const std::string top = destination.Top();
     e2e::GuideScript script;
-    script.appPathBase = destination.Base() + "\\Docs\\Gu|ide";
+    script.appPathBase = "Guide";
     WriteGuide(script);
-    ExpectFailure(texts::kWriteError, e2e::kFailedBeforeCopy);
+    ASSERT_TRUE(e2e::SetProgramFilesDir(top + "\\Docs\\Gu|ide"));
+
+    dlg::RunResult run = package.Run("/PSM");
+    e2e::ExpectOneBox(run, texts::kWriteError);
+    EXPECT_EQ(run.exitCode, e2e::kFailedBeforeCopy);
+    EXPECT_FALSE(e2e::Exists(top)) << "left behind: " << top;
 }
 
 // The last item to copy (the icon) cannot be read: everything copied before it goes again.

@@ -93,10 +93,11 @@ TEST_F(MisreadScript, HighestProductNumberIsRegisteredAndTheInstallEndsAtOnce)
     EXPECT_EQ(keyFile, Installed() + "\\index.htm");
 }
 
-TEST_F(MisreadScript, NamedFilesAboveTheSetupFolderLandInTheDestinationsRoot)
+TEST_F(MisreadScript, NamedFilesAboveTheSetupFolderAreRefusedAtLoad)
 {
-    // "..\x.ico" was copied to the destination plus "..\x.ico": beside the
-    // destination, outside what the install owns.
+    // Copied as named, "..\x.ico" would land beside the destination, outside
+    // what the install owns: a named file above the setup folder is refused
+    // before anything is made, the first such key named.
     GuideScript script;
     script.icon = "..\\x.ico";
     script.uninstaller = "..\\tools\\uninst.exe";
@@ -107,23 +108,9 @@ TEST_F(MisreadScript, NamedFilesAboveTheSetupFolderLandInTheDestinationsRoot)
     dlg::RunResult run = package.Run("/PSM");
 
     ASSERT_TRUE(run.ended) << Describe(run);
-    EXPECT_EQ(run.windows.size(), 0u) << Describe(run);
-    EXPECT_EQ(run.exitCode, e2e::kInstalled);
-    const std::vector<std::string> inside = {"Guide\\", "Guide\\img\\", "Guide\\img\\a.gif",
-        "Guide\\index.htm", "Guide\\setupf.cfn", "Guide\\tarvel.eif", "Guide\\uninst.exe", "Guide\\x.ico"};
-    EXPECT_EQ(e2e::ListTree(destination.Top()), inside);
-    EXPECT_NE(e2e::DecodeLog(e2e::ReadFileBytes(Installed() + "\\setupf.cfn")).find("? uninst.exe? tarvel.eif? x.ico? "),
-        std::string::npos);
-
-    e2e::Shortcut link;
-    ASSERT_TRUE(e2e::ReadShortcut(
-        e2e::CommonProgramsFolder() + "\\" + e2e::MenuFolderName() + "\\Guide.lnk", &link));
-    EXPECT_EQ(link.iconPath, Installed() + "\\x.ico");
-    std::string uninstall;
-    EXPECT_TRUE(e2e::ReadRegString(HKEY_LOCAL_MACHINE,
-        std::string(test_common::kUninstallRoot) + e2e::UninstallKeyName(),
-        "UninstallString", &uninstall));
-    EXPECT_EQ(uninstall, Installed() + "\\uninst.exe");
+    e2e::ExpectOneBox(run, "[ICON_NAME]Key not found.\nAbort installation.");
+    EXPECT_EQ(run.exitCode, e2e::kFailedBeforeCopy);
+    EXPECT_FALSE(e2e::Exists(destination.Top()));
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "chk/ScriptModel.h"
 #include "script/ScriptPieces.h"
 #include "script/ScriptProducts.h"
+#include "script/ScriptValueRules.h"
 #include "script/ScriptTable.h"
 
 #include <algorithm>
@@ -122,6 +123,37 @@ void CheckTable(const Table& t, const std::string& input)
     }
 }
 
+// The file system's own reading of a relative path, told apart from the
+// rules: a separator first or a colon anywhere leaves the folder, a level of
+// dots and blanks alone (trailing ones are dropped) goes up once at least.
+// True when the walk never rises above the folder it starts in.
+bool NeverLeadsUp(const char* path)
+{
+    if (path[0] == '\\' || path[0] == '/')
+        return false;
+    int depth = 0;
+    const char* level = path;
+    for (const char* p = path;; p += PathHelpers::CharLength(p)) {
+        const bool end = *p == '\0';
+        if (!end && *p == ':')
+            return false;
+        if (end || *p == '\\' || *p == '/') {
+            bool dotsOnly = true;
+            for (const char* q = level; q < p; ++q)
+                dotsOnly = dotsOnly && (*q == '.' || *q == ' ');
+            if (dotsOnly && p > level && std::string(level, p).find("..") != std::string::npos)
+                --depth;
+            else if (!dotsOnly)
+                ++depth;
+            if (depth < 0)
+                return false;
+            if (end)
+                return true;
+            level = p + 1;
+        }
+    }
+}
+
 void CheckPaths(const CString& value, const std::string& input)
 {
     const int length = value.GetLength();
@@ -134,6 +166,21 @@ void CheckPaths(const CString& value, const std::string& input)
     const CString lands = PathHelpers::NamedFileDestination(value);
     EXPECT(lands == value || (lands.GetLength() < length && value.Right(lands.GetLength()) == lands));
     EXPECT(PathHelpers::NamedFileDestination(lands) == lands);
+
+    // Whatever the value rules let through stays below the folder it is
+    // joined to, and a name or key level is one level.
+    using ScriptValueRules::Form;
+    if (length == 0)
+        return;
+    // A base of backslashes alone names the folder itself.
+    for (Form form : {Form::Base, Form::Folder, Form::File}) {
+        if (ScriptValueRules::Refusal(form, value).IsEmpty())
+            EXPECT(NeverLeadsUp(form == Form::Base && value[0] == '\\' ? value.Mid(1) : value));
+    }
+    for (Form form : {Form::Name, Form::KeyLevel}) {
+        if (ScriptValueRules::Refusal(form, value).IsEmpty())
+            EXPECT(PathHelpers::LastComponentStart(value) == 0 && PathHelpers::StaysInside(value));
+    }
 }
 
 } // namespace

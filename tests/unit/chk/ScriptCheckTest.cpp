@@ -83,7 +83,7 @@ const FindingCase kCases[] = {
      "PRODUCT_NUM", {"product-beyond-count"}},
     {"DestinationWithADrive", Edit(Swap("APPPATH_BASE=Zerdane", "APPPATH_BASE=C:\\Zerdane")), "error",
      "destination", "APPPATH_BASE", {}},
-    {"NestedProgramFolder", Edit(Swap("PROGRAM_FOLDER_NAME=", "PROGRAM_FOLDER_NAME=Zerdane\\")), "warning",
+    {"NestedProgramFolder", Edit(Swap("PROGRAM_FOLDER_NAME=", "PROGRAM_FOLDER_NAME=Zerdane\\")), "error",
      "program-folder-levels", "PROGRAM_FOLDER_NAME", {}},
     {"DisplayVersionNotDotted", Edit(Swap("DISPLAY_VERSION=1.0", "DISPLAY_VERSION=1.0 beta")), "warning",
      "display-version", "DISPLAY_VERSION", {}},

@@ -65,6 +65,8 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(GetTempPath2A);
     RECORD(MoveFileA);
     RECORD(WriteFile);
+    RECORD(GetFileAttributesA);
+    RECORD(GetFileInformationByHandle);
     RECORD(GetProcAddress);
     RECORD(GetDiskFreeSpaceA);
     RECORD(RegCreateKeyExA);
@@ -76,7 +78,7 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(GetACP);
     RECORD(MessageBoxW);
     RECORD(Sleep);
-    static_assert(sizeof(SystemCalls) == 23 * sizeof(void*), "a new entry of the table is not recorded");
+    static_assert(sizeof(SystemCalls) == 25 * sizeof(void*), "a new entry of the table is not recorded");
 }
 
 SeamRecorder::~SeamRecorder()
