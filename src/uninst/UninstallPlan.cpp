@@ -13,15 +13,6 @@
 
 namespace {
 
-// A name the script gives for one registry level: the install joined it with
-// backslashes, so a name holding one (or none at all) could reach a key that
-// is not the package's.
-bool IsOneKeyLevel(const CString& name)
-{
-    return !name.IsEmpty() && PathHelpers::StaysInside(name) && PathHelpers::LastComponentStart(name) == 0
-        && name.Find('/') < 0;
-}
-
 void PlanRegistration(UninstallPlan& plan)
 {
     plan.DisplayName = plan.Value(SEC_INSTALL, KEY_UNINSTALL_NAME);
@@ -149,32 +140,6 @@ CString UninstallPlan::Value(const char* section, const char* key) const
     return FindScriptValue(Script.data(), ScriptCount, section, key);
 }
 
-bool IsSafeLogText(const CString& text, const CString& installFolder)
-{
-    // A zero byte would cut every later use of the text short; the stored
-    // form of a zero (0xFF) is no byte the installer writes.
-    if (static_cast<int>(strlen(text)) != text.GetLength())
-        return false;
-    // The installer ends every entry with the separator: text after the last
-    // one means the file was cut short.
-    const int length = text.GetLength();
-    if (length < 2 || text.Right(2) != LOG_SEPARATOR)
-        return false;
-    bool pastCreatedLevels = false;
-    for (const LogEntry& entry : ParseLogText(text)) {
-        if (entry.Type == LogEntry::Kind::CreatedFolder) {
-            // Created levels come first and are the installation folder or above it.
-            if (pastCreatedLevels || !PathHelpers::IsLevelOf(entry.Path, installFolder))
-                return false;
-        } else {
-            pastCreatedLevels = true;
-            if (!PathHelpers::StaysInside(entry.Path))
-                return false;
-        }
-    }
-    return true;
-}
-
 PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, UninstallPlan& plan)
 {
     plan.InstallFolder = PathHelpers::WithTrailingBackslash(folder);
@@ -190,29 +155,9 @@ PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, 
         return missing ? PlanResult::NoLog : PlanResult::BadLog;
     if (stored.IsEmpty())
         return PlanResult::NoLog;
-    const CString text = DecodeLogText(stored);
-    if (!IsSafeLogText(text, plan.InstallFolder))
-        return PlanResult::BadLog;
-
-    bool namesUninstaller = false;
-    for (const LogEntry& entry : ParseLogText(text)) {
-        switch (entry.Type) {
-        case LogEntry::Kind::CreatedFolder:
-            plan.CreatedLevels.push_back(PathHelpers::WithoutTrailingBackslash(entry.Path));
-            break;
-        case LogEntry::Kind::CopiedFolder:
-            plan.Folders.push_back(plan.InstallFolder + entry.Path);
-            break;
-        case LogEntry::Kind::CopiedFile:
-            plan.Files.push_back(plan.InstallFolder + entry.Path);
-            namesUninstaller = namesUninstaller || plan.Files.back().CompareNoCase(uninstaller) == 0;
-            break;
-        }
-    }
-    // The installer logs the uninstaller among the last items; a log without
-    // it was cut short at a separator.
-    if (!namesUninstaller)
-        return PlanResult::BadLog;
+    const PlanResult logResult = PlanLogEntries(DecodeLogText(stored), uninstaller, plan);
+    if (logResult != PlanResult::Ready)
+        return logResult;
 
     if (!scriptRead)
         return PlanResult::BadScript;
