@@ -1,5 +1,7 @@
 #include "base/PathHelpers.h"
 
+#include <cstring>
+
 namespace PathHelpers {
 
 namespace {
@@ -33,6 +35,38 @@ bool LeadsUpwards(const char* level, int length)
 char Lower(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// A name the system takes for a device in any folder ("C:\x\NUL" is the
+// null device, not a file in C:\x): the part before the first dot, trailing
+// blanks dropped, compared without regard to case.
+bool IsDeviceName(const char* level, int length)
+{
+    int end = 0;
+    while (end < length && level[end] != '.')
+        ++end;
+    while (end > 0 && level[end - 1] == ' ')
+        --end;
+    char name[8] = {};
+    if (end < 3 || end > 7)
+        return false;
+    for (int i = 0; i < end; ++i)
+        name[i] = Lower(level[i]);
+    static const char* const DEVICES[] = {"con", "prn", "aux", "nul", "conin$", "conout$", "clock$"};
+    for (const char* device : DEVICES)
+        if (std::strcmp(name, device) == 0)
+            return true;
+    return end == 4 && (std::strncmp(name, "com", 3) == 0 || std::strncmp(name, "lpt", 3) == 0) && name[3] >= '0'
+        && name[3] <= '9';
+}
+
+// A byte that may follow a lead byte in the double-byte code page. Another
+// byte after a lead byte may be read as a character of its own ("/" a
+// separator, "." part of a level that leads upwards).
+bool IsTrailByte(char c)
+{
+    const unsigned char b = static_cast<unsigned char>(c);
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
 }
 
 // The number of leading bytes that 'a' and 'b' share, whole characters only,
@@ -150,7 +184,9 @@ CString WithTrailingBackslash(const CString& path)
     return path + "\\";
 }
 
-bool StaysInside(const char* relative)
+namespace {
+
+bool IsPlainRelative(const char* relative, bool devicesAreNames)
 {
     const char* text = relative;
     if (!text || !text[0])
@@ -166,7 +202,7 @@ bool StaysInside(const char* relative)
             bool onlyDots = true;
             for (int k = levelStart; k < i; ++k)
                 onlyDots = onlyDots && (text[k] == '.' || text[k] == ' ');
-            if (onlyDots)
+            if (onlyDots || (!devicesAreNames && IsDeviceName(text + levelStart, length)))
                 return false;
             if (!text[i])
                 return true;
@@ -175,9 +211,23 @@ bool StaysInside(const char* relative)
             const unsigned char c = static_cast<unsigned char>(text[i]);
             if (c < 0x20 || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|')
                 return false;
+        } else if (!IsTrailByte(text[i + 1])) {
+            return false;
         }
         i += len;
     }
+}
+
+} // namespace
+
+bool StaysInside(const char* relative)
+{
+    return IsPlainRelative(relative, false);
+}
+
+bool StaysInsideKey(const char* relative)
+{
+    return IsPlainRelative(relative, true);
 }
 
 bool IsLevelOf(const char* level, const char* folder)

@@ -59,9 +59,15 @@ CString NamedFileDestination(const CString& name);
 // TRUE when a relative path can only name something below the folder it is
 // joined to: not empty, no leading separator, no drive or stream colon, no
 // level that is empty or made only of dots and blanks (the file system reads
-// "..", "..." and ".. " as the level above), no wildcard or control character.
+// "..", "..." and ".. " as the level above), no wildcard or control character,
+// no device name ("NUL", "com1.txt": the device, in whatever folder), and no
+// lead byte before a byte that cannot be its trail byte (the system may read
+// "\x81/.." as a character, a separator and "..").
 // Both "\\" and "/" separate levels here, as they do for the file system.
 bool StaysInside(const char* relative);
+
+// The same for a path of registry keys, where a device name is a plain name.
+bool StaysInsideKey(const char* relative);
 
 // TRUE when 'level' is a drive-rooted folder ("C:\A", at least one level
 // below the root) that is 'folder' itself or one of its ancestors. Single-byte

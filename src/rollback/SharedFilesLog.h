@@ -28,7 +28,10 @@ struct SharedFilesEntries
 };
 BOOL ReadSharedFilesLog(const CString& path, SharedFilesEntries& entries);
 
+// The same checks on a decoded text (empty: TRUE with no entries).
+BOOL ParseSharedFilesText(const CString& text, SharedFilesEntries& entries);
+
 // The text to store: 'earlier' (a stored log's entries, kept so that a
 // re-install of a smaller package still names what the first one left),
-// then what this run added, each path once.
+// then what this run added, each path once without regard to case.
 CString SharedFilesLogText(const SharedFilesEntries& earlier, const SharedFilesEntries& now);

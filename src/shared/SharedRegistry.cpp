@@ -1,32 +1,8 @@
 #include "SharedRegistry.h"
 
-#include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
 
 namespace SharedRegistry {
-
-CString ProductKeyPath(const CString& company, const CString& product, const CString& language)
-{
-    return "Software\\" + company + "\\" + product + "\\" + language;
-}
-
-CString CounterName(const CString& libraryPath)
-{
-    int start = LastComponentStart(libraryPath);
-    CString name = start < 0 ? libraryPath : libraryPath.Mid(start);
-    name.MakeLower();
-    return name;
-}
-
-CString CounterParentPath(const CString& company)
-{
-    return "Software\\" + company + "\\COUNTER";
-}
-
-CString CounterKeyPath(const CString& company, const CString& libraryPath)
-{
-    return CounterParentPath(company) + "\\" + CounterName(libraryPath);
-}
 
 BOOL ReadProgramFilesDir(CString& folder)
 {

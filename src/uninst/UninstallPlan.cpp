@@ -16,14 +16,6 @@
 
 namespace {
 
-// A name the script gives for one registry level: the install joined it with
-// backslashes, so a name holding one (or none at all) could reach a key that
-// is not the package's.
-bool IsOneKeyLevel(const CString& name)
-{
-    return !name.IsEmpty() && ScriptValueRules::Refusal(ScriptValueRules::Form::KeyLevel, name).IsEmpty();
-}
-
 // The installer refuses these at load; a script that holds one anyway was
 // changed since, and its names cannot be trusted to be the package's.
 bool HasBadValues(const UninstallPlan& plan)
@@ -162,28 +154,6 @@ CString UninstallPlan::Value(const char* section, const char* key) const
     return FindScriptValue(Script.data(), ScriptCount, section, key);
 }
 
-bool IsSafeLogText(const CString& text, const CString& installFolder)
-{
-    // A zero byte would cut every later use of the text short; the stored
-    // form of a zero (0xFF) is no byte the installer writes.
-    if (static_cast<int>(strlen(text)) != text.GetLength())
-        return false;
-    // The installer ends every entry with the separator: text after the last
-    // one means the file was cut short.
-    const int length = text.GetLength();
-    if (length < 2 || text.Right(2) != LOG_SEPARATOR)
-        return false;
-    bool pastCreatedLevels = false;
-    for (const LogEntry& entry : ParseLogText(text)) {
-        // Created levels come first.
-        const bool created = entry.Type == LogEntry::Kind::CreatedFolder;
-        if ((created && pastCreatedLevels) || !IsSafeLogEntry(entry, installFolder))
-            return false;
-        pastCreatedLevels = pastCreatedLevels || !created;
-    }
-    return true;
-}
-
 PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, UninstallPlan& plan)
 {
     plan.InstallFolder = PathHelpers::WithTrailingBackslash(folder);
@@ -199,29 +169,9 @@ PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, 
         return missing ? PlanResult::NoLog : PlanResult::BadLog;
     if (stored.IsEmpty())
         return PlanResult::NoLog;
-    const CString text = DecodeLogText(stored);
-    if (!IsSafeLogText(text, plan.InstallFolder))
-        return PlanResult::BadLog;
-
-    bool namesUninstaller = false;
-    for (const LogEntry& entry : ParseLogText(text)) {
-        switch (entry.Type) {
-        case LogEntry::Kind::CreatedFolder:
-            plan.CreatedLevels.push_back(PathHelpers::WithoutTrailingBackslash(entry.Path));
-            break;
-        case LogEntry::Kind::CopiedFolder:
-            plan.Folders.push_back(plan.InstallFolder + entry.Path);
-            break;
-        case LogEntry::Kind::CopiedFile:
-            plan.Files.push_back(plan.InstallFolder + entry.Path);
-            namesUninstaller = namesUninstaller || plan.Files.back().CompareNoCase(uninstaller) == 0;
-            break;
-        }
-    }
-    // The installer logs the uninstaller among the last items; a log without
-    // it was cut short at a separator.
-    if (!namesUninstaller)
-        return PlanResult::BadLog;
+    const PlanResult logResult = PlanLogEntries(DecodeLogText(stored), uninstaller, plan);
+    if (logResult != PlanResult::Ready)
+        return logResult;
 
     if (!scriptRead || HasBadValues(plan))
         return PlanResult::BadScript;

@@ -69,3 +69,13 @@ PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, 
 
 // The checks alone, on a decoded log text: every entry stays inside.
 bool IsSafeLogText(const CString& text, const CString& installFolder);
+
+// The log's part of the plan, from a decoded log text: its checks, then the
+// created levels, folders and files below plan.InstallFolder. Ready, or
+// BadLog when the text is unsafe or does not name 'uninstaller'.
+PlanResult PlanLogEntries(const CString& text, const CString& uninstaller, UninstallPlan& plan);
+
+// A name the script gives for one registry level: the install joined it with
+// backslashes, so a name holding one (or none at all) could reach a key that
+// is not the package's.
+bool IsOneKeyLevel(const CString& name);

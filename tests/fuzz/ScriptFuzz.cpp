@@ -11,8 +11,8 @@
 //   - the checker reading the same table and never failing.
 //
 // With clang's libFuzzer (-fsanitize=fuzzer) this file is the whole target.
-// Built with g++, main() below runs the committed corpus and a fixed number of
-// deterministic mutations of it: see docs/fuzzing.md.
+// Built with g++, FuzzDriver.cpp runs the committed corpus and a fixed number
+// of deterministic mutations of it: see docs/fuzzing.md.
 #include "base/PathHelpers.h"
 #include "chk/FileFormats.h"
 #include "chk/ScriptCheck.h"
@@ -21,6 +21,7 @@
 #include "script/ScriptProducts.h"
 #include "script/ScriptValueRules.h"
 #include "script/ScriptTable.h"
+#include "FuzzDriver.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -241,123 +242,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     return 0;
 }
 
-#ifndef TARVEL_LIBFUZZER
-
-// --- a small deterministic driver, for CI --------------------------------------------
-
-#include <dirent.h>
-
-namespace {
-
-std::vector<std::string> ReadCorpus(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            if (entry->d_name[0] != '.')
-                names.push_back(entry->d_name);
-        }
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    std::vector<std::string> corpus;
-    for (const std::string& name : names) {
-        std::string bytes;
-        if (FILE* file = std::fopen((folder + "/" + name).c_str(), "rb")) {
-            char buffer[65536];
-            size_t n;
-            while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-                bytes.append(buffer, n);
-            std::fclose(file);
-        }
-        corpus.push_back(bytes);
-    }
-    return corpus;
-}
-
-struct Random
-{
-    std::uint64_t state;
-    std::uint32_t Next()
-    {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<std::uint32_t>(state >> 33);
-    }
-    size_t Below(size_t n) { return n ? Next() % n : 0; }
-};
-
 // Bytes that mean something to the reader, alone or in pairs.
-const char* const TOKENS[] = {
+const char* const SCRIPT_TOKENS[] = {
     "[", "]", "=", ";", " ", "\t", "\\n", "\\", "\r\n", "\r", "\n", "\x81", "\x81\x5B", "\x81\x5D",
     "\x95\x5C", "\x83\x5C", "\xEF\xBB\xBF", "\xE3\x81\x82", "[INSTALL]\r\n", "[ERROR]\r\n",
     "DATA_PATH2=", "PRODUCT_NUM=2147483647\r\n", "PRODUCT_NAME2147483647=x\r\n", "..\\", "\xFF",
 };
 
-std::string Mutate(std::string bytes, const std::vector<std::string>& corpus, Random& random)
-{
-    const int steps = 1 + static_cast<int>(random.Below(4));
-    for (int s = 0; s < steps; ++s) {
-        const size_t at = random.Below(bytes.size() + 1);
-        switch (random.Below(7)) {
-        case 0: // flip a byte
-            if (!bytes.empty())
-                bytes[random.Below(bytes.size())] ^= static_cast<char>(1 + random.Below(255));
-            break;
-        case 1: { // insert a token
-            const char* token = TOKENS[random.Below(sizeof TOKENS / sizeof TOKENS[0])];
-            bytes.insert(at, token, std::strlen(token) ? std::strlen(token) : 1);
-            break;
-        }
-        case 2: // a long run, to cross the piece and value bounds
-            bytes.insert(at, std::string(random.Below(700), random.Below(2) ? 'a' : '\x95'));
-            break;
-        case 3: // cut a range
-            bytes.erase(at, random.Below(64));
-            break;
-        case 4: { // repeat a range, to fill the table
-            const size_t length = std::min(bytes.size() - std::min(at, bytes.size()), random.Below(64));
-            const std::string range = bytes.substr(at, length);
-            for (size_t r = random.Below(250); r > 0 && bytes.size() < (1u << 16); --r)
-                bytes.insert(at, range);
-            break;
-        }
-        case 5: { // splice another input in
-            const std::string& other = corpus[random.Below(corpus.size())];
-            const size_t from = random.Below(other.size() + 1);
-            bytes.insert(at, other.substr(from, random.Below(256)));
-            break;
-        }
-        default: // a zero byte
-            bytes.insert(at, 1, '\0');
-            break;
-        }
-    }
-    return bytes;
-}
-
-} // namespace
-
-int main(int argc, char** argv)
-{
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s CORPUS_FOLDER [RUNS [SEED]]\n", argv[0]);
-        return 2;
-    }
-    const long runs = argc > 2 ? std::atol(argv[2]) : 2000;
-    Random random{argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 11};
-    std::vector<std::string> corpus = ReadCorpus(argv[1]);
-    if (corpus.empty()) {
-        std::fprintf(stderr, "no inputs in %s\n", argv[1]);
-        return 2;
-    }
-    for (const std::string& input : corpus)
-        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
-    for (long run = 0; run < runs; ++run) {
-        const std::string input = Mutate(corpus[random.Below(corpus.size())], corpus, random);
-        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
-    }
-    std::printf("script fuzz: %zu corpus inputs and %ld mutated inputs, every invariant held\n", corpus.size(), runs);
-    return 0;
-}
-
-#endif
+const FuzzTarget FUZZ_TARGET = {"script", SCRIPT_TOKENS, sizeof SCRIPT_TOKENS / sizeof SCRIPT_TOKENS[0], 1u << 16};

@@ -1,5 +1,6 @@
-// The few Windows names that the portable reader and path helpers use, for the
-// native fuzz build only. The lead-byte test is that of code page 932, the
+// The few Windows names that the portable readers and path helpers use (and
+// the run log's header that the command line includes), for the native fuzz
+// build only. The lead-byte test is that of code page 932, the
 // code page the installer's scripts are written in.
 #pragma once
 
@@ -11,6 +12,12 @@ typedef unsigned char BYTE;
 typedef unsigned int UINT;
 typedef std::uint32_t DWORD;
 typedef std::int32_t LONG;
+typedef unsigned short WORD;
+
+struct SYSTEMTIME
+{
+    WORD wYear, wMonth, wDayOfWeek, wDay, wHour, wMinute, wSecond, wMilliseconds;
+};
 
 #ifndef TRUE
 #define TRUE 1

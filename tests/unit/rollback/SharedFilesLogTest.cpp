@@ -123,6 +123,7 @@ TEST_F(SharedFilesLogTest, StoredLogIsTrustedOnlyWhenEveryEntryStaysInside)
         {"absolute folder", "<d>:C:\\Windows? ", false},
         {"a created level, which no install writes here", "<f>:C:\\Program Files? a.txt? ", false},
         {"wildcard", "*.txt? ", false},
+        {"device name", "data\\aux.txt? ", false},
     };
     for (const StoredCase& c : cases) {
         FileTree::WriteBytes(log, Stored(c.text));
@@ -132,4 +133,27 @@ TEST_F(SharedFilesLogTest, StoredLogIsTrustedOnlyWhenEveryEntryStaysInside)
     SharedFilesEntries none;
     EXPECT_TRUE(ReadSharedFilesLog((tree / "absent.cfn").c_str(), none));
     EXPECT_TRUE(none.Files.empty() && none.Folders.empty());
+}
+
+TEST(SharedFilesLogText, LogAtTheReadersLimitIsReadInLinearTime)
+{
+    // Found by fuzzing: each entry was compared with every one before it, so a
+    // log of the 4 MiB the reader takes, of distinct names, held the
+    // uninstaller for hours. Repeats still go, without regard to case.
+    std::string text;
+    for (int i = 0; i < 100000; ++i)
+        text += "f" + std::to_string(i) + "? ";
+    text += "<d>:D? <d>:d? F1? ";
+    SharedFilesEntries entries;
+    ASSERT_TRUE(ParseSharedFilesText(text.c_str(), entries));
+    EXPECT_EQ(100000u, entries.Files.size());
+    ASSERT_EQ(1u, entries.Folders.size());
+    EXPECT_EQ(CString("D"), entries.Folders[0]);
+
+    SharedFilesEntries now;
+    now.Files = {"NEW", "new", "F2"};
+    SharedFilesEntries again;
+    ASSERT_TRUE(ParseSharedFilesText(SharedFilesLogText(entries, now), again));
+    EXPECT_EQ(100001u, again.Files.size());
+    EXPECT_EQ(CString("NEW"), again.Files.back());
 }

@@ -47,6 +47,14 @@ TEST(UninstallLogCheck, AcceptsOnlyLogsThatStayInside)
         {"drive root as a created level", "<f>:C:\\? index.htm? ", false},
         {"created level with an upward level", "<f>:C:\\Docs\\..\\Docs? index.htm? ", false},
         {"created level after a copied item", "index.htm? <f>:C:\\Docs? ", false},
+        // Found by fuzzing: a device name is the device in any folder, and a
+        // lead byte before a byte that is no trail byte may be read alone.
+        {"device name", "CON? ", false},
+        {"device name with an extension, any case", "img\\Nul.txt? ", false},
+        {"device name before blanks and a dot", "<d>:com1 .x? ", false},
+        {"lead byte before a slash", "\x81/..\\x.txt? ", false},
+        {"lead byte before a dot", "a\\\x81..? ", false},
+        {"names that only start like devices", "console.htm? nul1? com10? " + kTable + "con? ", true},
     };
     for (const LogCase& c : cases)
         EXPECT_EQ(IsSafeLogText(CString(c.text.data(), static_cast<int>(c.text.size())), kFolder), c.safe) << c.why;
@@ -60,6 +68,17 @@ TEST(UninstallLogCheck, LevelsCompareByWholeCharactersWithoutRegardToCase)
     EXPECT_TRUE(PathHelpers::IsInside(("C:\\" + kTable + "\\a.htm").c_str(), ("C:\\" + kTable).c_str()));
     EXPECT_FALSE(PathHelpers::IsInside("C:\\Docs", "C:\\Docs\\"));
     EXPECT_FALSE(PathHelpers::IsInside("C:\\Docs2\\a", "C:\\Docs"));
+}
+
+TEST(UninstallLogCheck, RegistryNamesMayBeDeviceNames)
+{
+    // A key named "Aux" is an ordinary key; a file named so is the device.
+    for (const char* name : {"Aux", "CON", "nul.txt"}) {
+        EXPECT_TRUE(IsOneKeyLevel(name)) << name;
+        EXPECT_FALSE(PathHelpers::StaysInside(name)) << name;
+    }
+    for (const char* name : {"A\\B", "..", "A/B", "", "\x81/"})
+        EXPECT_FALSE(IsOneKeyLevel(name)) << name;
 }
 
 } // namespace
