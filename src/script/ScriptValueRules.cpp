@@ -55,42 +55,6 @@ int NumberIn(const char* format, const char* key)
     return spelled == key ? static_cast<int>(n) : 0;
 }
 
-// The file system's device names, which name no file in any folder ("CON",
-// "nul.txt", "COM1 "): a path holding one reaches a device.
-bool IsDeviceName(const char* level, int length)
-{
-    int end = 0;
-    while (end < length && level[end] != '.')
-        ++end;
-    while (end > 0 && level[end - 1] == ' ')
-        --end;
-    const CString base = CString(level, end);
-    for (const char* name : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-        if (base.CompareNoCase(name) == 0)
-            return true;
-    const CString stem = base.Left(3);
-    return base.GetLength() == 4 && (stem.CompareNoCase("COM") == 0 || stem.CompareNoCase("LPT") == 0)
-        && base[3] >= '1' && base[3] <= '9';
-}
-
-bool HoldsDeviceName(const char* path)
-{
-    int start = 0;
-    for (int i = 0;;) {
-        // 'i' is always at a character's first byte, so a backslash there is a separator.
-        const bool end = path[i] == '\0';
-        if (end || path[i] == '\\' || path[i] == '/') {
-            if (IsDeviceName(path + start, i - start))
-                return true;
-            if (end)
-                return false;
-            start = ++i;
-            continue;
-        }
-        i += PathHelpers::CharLength(path + i);
-    }
-}
-
 CString PathRefusal(const CString& levels)
 {
     if (levels.GetLength() > LONGEST_PATH_VALUE)
@@ -100,10 +64,8 @@ CString PathRefusal(const CString& levels)
     if (levels.Left(2) == "\\\\" || levels.Left(2) == "//")
         return "names a network path";
     if (!PathHelpers::StaysInside(levels))
-        return "leads out of its folder (an absolute path, a \"..\" level, an empty level or a character "
-               "no name may hold)";
-    if (HoldsDeviceName(levels))
-        return "names a device";
+        return "leads out of its folder (an absolute path, a \"..\" level, an empty level, a device name or a "
+               "character no name may hold)";
     return CString();
 }
 
@@ -142,7 +104,8 @@ CString Refusal(Form form, const char* value)
             return "longer than a registry key name may be";
         if (HasSeparator(text))
             return "holds more than one key level";
-        if (!PathHelpers::StaysInside(text))
+        // A key may be called "Aux": device names are the file system's only.
+        if (!PathHelpers::StaysInsideKey(text))
             return "is no key name (a \"..\" level, or a character the uninstaller does not take)";
         return CString();
     }

@@ -11,8 +11,7 @@
 
 bool IsOneKeyLevel(const CString& name)
 {
-    return !name.IsEmpty() && ScriptValueRules::Refusal(ScriptValueRules::Form::KeyLevel, name).IsEmpty()
-        && PathHelpers::StaysInsideKey(name);
+    return !name.IsEmpty() && ScriptValueRules::Refusal(ScriptValueRules::Form::KeyLevel, name).IsEmpty();
 }
 
 bool IsSafeLogText(const CString& text, const CString& installFolder)
