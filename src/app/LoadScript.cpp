@@ -4,6 +4,9 @@
 
 #include "app/TarvelView.h"
 #include "base/PathHelpers.h"
+#include "base/RunLog.h"
+#include "install/EntryOwner.h"
+#include "install/RegistrationNames.h"
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
 
@@ -38,6 +41,19 @@ BOOL CTarvelDoc::LoadScript()
         return FALSE;
 
     LoadDialogSettings();
+
+    // The entry the package names may be another program's: writing our
+    // values over it, and the uninstall deleting it, would take that program
+    // off the list. Only our own earlier installation is taken over.
+    const CString entry = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
+    CString entryFolder;
+    if (EntryOwner::Of(entry, entryFolder) == EntryOwner::Owner::Another) {
+        RunLog::Line("refused", "uninstall entry HKLM\\" + CString(UNINSTALL_ROOT) + entry
+                                    + " is not this package's installation"
+                                    + (entryFolder.IsEmpty() ? CString() : ": " + entryFolder));
+        ShowTwoLineMessage("[UNINSTALL_KEY]Key used by another program.", "Abort installation.");
+        return FALSE;
+    }
 
     CString uninstaller = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE);
     if (uninstaller.IsEmpty()) {

@@ -7,6 +7,7 @@
 #include "base/FileOps.h"
 #include "install/CopyLoop.h"
 #include "install/TarvelDoc.h"
+#include "rollback/KeptAside.h"
 #include "rollback/UninstallLog.h"
 #include "script/ScriptKeys.h"
 
@@ -121,7 +122,13 @@ BOOL CopyFiles(CTarvelDoc& doc)
 
     const DestinationMap map = DataFolderMap(doc);
     PackagePolicy policy(doc);
-    if (!CopyLoop(doc, map, policy).Run(doc.SourceList, static_cast<long long>(doc.SourceList.size())))
+    CopyLoop loop(doc, map, policy);
+    // The journal that lets the next run undo this one if it is killed
+    // lives in the aside folder; a fresh install, which keeps nothing aside,
+    // makes it now (after the loop has seen whether the root was empty). A
+    // run without it still installs: only the recovery after a kill is lost.
+    KeptAside::Start(doc.Record(), Change::Area::Package, doc.InstallFolder);
+    if (!loop.Run(doc.SourceList, static_cast<long long>(doc.SourceList.size())))
         return FALSE;
     if (doc.IsSharedComponents && !doc.CopySharedFiles())
         return FALSE;

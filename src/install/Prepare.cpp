@@ -8,6 +8,7 @@
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
 #include "install/Volume.h"
+#include "rollback/KilledRuns.h"
 #include "rollback/RecordedFolders.h"
 #include "script/ScriptKeys.h"
 
@@ -117,6 +118,12 @@ bool ListNamedFiles(CTarvelDoc& doc)
 // made, -1 with the failure kept.
 int PrepareSteps(CTarvelDoc& doc, BOOL ask)
 {
+    // A run that was killed here left the earlier installation half
+    // replaced: it is put back whole before this run looks at anything.
+    KilledRuns::RecoverUnder(doc.InstallFolder);
+    if (doc.IsSharedComponents == 1)
+        KilledRuns::RecoverUnder(doc.SharedFolder);
+
     if (!FileOps::Exists(doc.InstallFolder)) {
         if (ask && !UserAgreesToCreate(doc))
             return 1;

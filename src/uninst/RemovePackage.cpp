@@ -9,6 +9,7 @@
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
 #include "uninst/EmptyKeys.h"
+#include "uninst/SharedUsers.h"
 
 #include <string>
 
@@ -82,17 +83,22 @@ void RemoveRegistration(const UninstallPlan& plan)
     const CString folderText = PathHelpers::WithoutTrailingBackslash(plan.InstallFolder);
     if (!plan.UninstallKey.IsEmpty()) {
         // The key is named by the package, not by the installation: when the
-        // package was installed again elsewhere, the key is that one's.
+        // package was installed again elsewhere, the key is that one's; a key
+        // that names no installation at all is another program's.
         CString registered;
-        if (!EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered)
-            || registered.CompareNoCase(folderText) == 0) {
+        const bool named =
+            EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered);
+        if (named && registered.CompareNoCase(folderText) == 0) {
             for (const char* name :
                  {VALUE_DISPLAY_NAME, VALUE_UNINSTALL_STRING, VALUE_UNINSTALL_FOLDER, VALUE_INSTALL_LOCATION})
                 EmptyKeys::RemoveValue(HKEY_LOCAL_MACHINE, plan.UninstallKey, name);
             EmptyKeys::Remove(HKEY_LOCAL_MACHINE, plan.UninstallKey);
-        } else {
+        } else if (named) {
             RunLog::Line("left", "uninstall entry HKLM\\" + plan.UninstallKey + " names another installation: "
                                      + registered);
+        } else if (SharedRegistry::KeyExists(plan.UninstallKey)) {
+            RunLog::Line("left", "uninstall entry HKLM\\" + plan.UninstallKey
+                                     + " names no installation, it is not this one's");
         }
     }
     for (const ProductKey& product : plan.Products) {
@@ -177,7 +183,9 @@ void RemoveSharedFiles(const UninstallPlan& plan, RemovalOutcome& outcome)
 
 // One user fewer for each library, and at none the counter, the
 // registration, the library and the shared folder levels left empty.
-void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
+// 'otherInstallation': the key file of another installation of the product
+// that still uses the libraries, or empty.
+void RemoveSharedLibraries(const UninstallPlan& plan, const CString& otherInstallation, RemovalOutcome& outcome)
 {
     if (plan.Libraries.empty())
         return;
@@ -188,6 +196,16 @@ void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome)
         if (!SharedRegistry::KeyExists(library.CounterKey) || !SharedRegistry::ReadCounter(library.CounterKey, counter)) {
             RunLog::Line("left", "shared library without a counter, not this install's to remove: HKLM\\"
                                      + library.CounterKey);
+            continue;
+        }
+        // An install made before each folder counted itself counted the
+        // product once: that count is the other installation's.
+        if (counter <= 1 && !otherInstallation.IsEmpty()) {
+            RunLog::Line("shared", "counter HKLM\\" + library.CounterKey + " stays at "
+                                       + CString(std::to_string(counter).c_str())
+                                       + ", the library stays: the product key names another installation that "
+                                         "still uses it: "
+                                       + otherInstallation);
             continue;
         }
         CString users;
@@ -250,8 +268,10 @@ RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstall
     }
 
     RemoveLinks(plan, outcome);
+    // Asked before the product keys that name this installation go.
+    const CString otherInstallation = SharedUsers::OtherInstallation(plan);
     RemoveRegistration(plan);
-    RemoveSharedLibraries(plan, outcome);
+    RemoveSharedLibraries(plan, otherInstallation, outcome);
     if (!plan.Company.IsEmpty())
         EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, plan.Company, 1);
     EmptyKeys::RemoveUpwards(HKEY_CURRENT_USER, INSTALLER_PROFILE_KEY, 1);
