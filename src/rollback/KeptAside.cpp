@@ -11,16 +11,11 @@ using RunJournal::FILES_PER_BUCKET;
 
 bool StartJournal(ChangeRecord& record, const CString& folder)
 {
-    if (!record.Journal().Start(folder))
-        return false;
-    for (const Change& change : record.Changes()) {
-        const bool written = change.Type == Change::Kind::FileWritten
-            ? record.Journal().FileWritten(change.Path)
-            : change.Type != Change::Kind::FolderCreated || record.Journal().FolderCreated(change.Path);
-        if (!written)
-            return false;
-    }
-    return true;
+    std::vector<RunJournal::Writer::Earlier> earlier;
+    for (const Change& change : record.Changes())
+        if (change.Type == Change::Kind::FileWritten || change.Type == Change::Kind::FolderCreated)
+            earlier.push_back({change.Type == Change::Kind::FolderCreated, change.Path});
+    return record.Journal().Start(folder, earlier);
 }
 
 // A new hidden folder under root, recorded, with its journal begun from what

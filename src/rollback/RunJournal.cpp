@@ -22,7 +22,7 @@ bool IsAsideFolderName(const CString& folder)
     return name.Left(static_cast<int>(sizeof(ASIDE_PREFIX) - 1)).CompareNoCase(ASIDE_PREFIX) == 0;
 }
 
-bool Writer::Start(const CString& asideFolder)
+bool Writer::Start(const CString& asideFolder, const std::vector<Earlier>& earlier)
 {
     const HANDLE file = CreateFileA(PathHelpers::WithTrailingBackslash(asideFolder) + JOURNAL_NAME,
                                     GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
@@ -33,8 +33,30 @@ bool Writer::Start(const CString& asideFolder)
     journal.Root = PathHelpers::FolderOf(PathHelpers::WithoutTrailingBackslash(asideFolder));
     journal.Aside = asideFolder;
     journal.File = std::shared_ptr<void>(file, [](void* handle) { CloseHandle(handle); });
+    CString lines;
+    for (const Earlier& change : earlier) {
+        const CString line = change.Folder ? FolderLine(journal, change.Path) : FileLine(journal, change.Path);
+        if (!line.IsEmpty())
+            lines += line + "\r\n";
+    }
+    if (!lines.IsEmpty() && !Write(journal, lines.Left(lines.GetLength() - 2)))
+        return false;
     m_journals.push_back(journal);
     return true;
+}
+
+CString Writer::FolderLine(const Journal& journal, const CString& path)
+{
+    if (PathHelpers::IsInside(path, journal.Root))
+        return "folder " + path.Mid(journal.Root.GetLength() + 1);
+    if (PathHelpers::IsLevelOf(path, journal.Root))
+        return "level " + PathHelpers::WithoutTrailingBackslash(path);
+    return CString();
+}
+
+CString Writer::FileLine(const Journal& journal, const CString& path)
+{
+    return PathHelpers::IsInside(path, journal.Root) ? "new " + path.Mid(journal.Root.GetLength() + 1) : CString();
 }
 
 Writer::Journal* Writer::Covering(const CString& path)
@@ -57,19 +79,16 @@ bool Writer::Write(const Journal& journal, const CString& line)
 bool Writer::FolderCreated(const CString& path)
 {
     const Journal* journal = Covering(path);
-    if (!journal)
-        return true;
-    if (!PathHelpers::IsInside(path, journal->Root))
-        return Write(*journal, "level " + path);
-    return Write(*journal, "folder " + path.Mid(journal->Root.GetLength() + 1));
+    return !journal || Write(*journal, FolderLine(*journal, path));
 }
 
 bool Writer::FileWritten(const CString& path)
 {
     const Journal* journal = Covering(path);
-    if (!journal || !PathHelpers::IsInside(path, journal->Root))
+    if (!journal)
         return true;
-    return Write(*journal, "new " + path.Mid(journal->Root.GetLength() + 1));
+    const CString line = FileLine(*journal, path);
+    return line.IsEmpty() || Write(*journal, line);
 }
 
 bool Writer::Kept(const CString& asideFolder, int number, const CString& path)

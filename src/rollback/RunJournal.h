@@ -34,9 +34,17 @@ bool IsAsideFolderName(const CString& folder);
 class Writer
 {
 public:
-    // Creates the journal of a new aside folder (its parent is the root).
+    // What the run did before the journal began.
+    struct Earlier
+    {
+        bool Folder = false; // a folder made, else a file written
+        CString Path;
+    };
+    // Creates the journal of a new aside folder (its parent is the root),
+    // with the lines of what the run did under the root before, in one write:
+    // a journal is never seen without the levels the run made.
     // FALSE when it cannot be written.
-    bool Start(const CString& asideFolder);
+    bool Start(const CString& asideFolder, const std::vector<Earlier>& earlier);
     // A line about a change at 'path', to the journal whose root holds it
     // (or whose root it is a level of); nothing when no journal covers it.
     // FALSE when the line is owed but cannot be written.
@@ -57,6 +65,9 @@ private:
         std::shared_ptr<void> File;
     };
     Journal* Covering(const CString& path);
+    // The line for a change at 'path', empty when none is owed to 'journal'.
+    static CString FolderLine(const Journal& journal, const CString& path);
+    static CString FileLine(const Journal& journal, const CString& path);
     static bool Write(const Journal& journal, const CString& line);
 
     std::vector<Journal> m_journals;
