@@ -42,19 +42,6 @@ BOOL CTarvelDoc::LoadScript()
 
     LoadDialogSettings();
 
-    // The entry the package names may be another program's: writing our
-    // values over it, and the uninstall deleting it, would take that program
-    // off the list. Only our own earlier installation is taken over.
-    const CString entry = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
-    CString entryFolder;
-    if (EntryOwner::Of(entry, entryFolder) == EntryOwner::Owner::Another) {
-        RunLog::Line("refused", "uninstall entry HKLM\\" + CString(UNINSTALL_ROOT) + entry
-                                    + " is not this package's installation"
-                                    + (entryFolder.IsEmpty() ? CString() : ": " + entryFolder));
-        ShowTwoLineMessage("[UNINSTALL_KEY]Key used by another program.", "Abort installation.");
-        return FALSE;
-    }
-
     CString uninstaller = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE);
     if (uninstaller.IsEmpty()) {
         ShowMessage(GetScriptValue(SEC_ERROR, KEY_ERR_MES_FILE_NOT_EXIST));
@@ -89,6 +76,19 @@ BOOL CTarvelDoc::LoadScript()
 
     if (!LoadSharedComponentSettings())
         return FALSE;
+
+    // The entry the package names may be another program's: writing our
+    // values over it, and the uninstall deleting it, would take that program
+    // off the list. Only our own earlier installation is taken over.
+    const CString entry = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
+    CString entryFolder;
+    if (EntryOwner::Of(entry, entryFolder) == EntryOwner::Owner::Another) {
+        RunLog::Line("refused", "uninstall entry HKLM\\" + CString(UNINSTALL_ROOT) + entry
+                                    + " is not this package's installation"
+                                    + (entryFolder.IsEmpty() ? CString() : ": " + entryFolder));
+        ShowTwoLineMessage("[UNINSTALL_KEY]Key used by another program.", "Abort installation.");
+        return FALSE;
+    }
 
     // One backslash between the two, however each is written: the fallback
     // "C:\" ends in one, and a base may begin with one.

@@ -58,6 +58,10 @@ bool IsInstallationOf(const CString& folder, const CString& keyName)
 Owner Of(const CString& keyName, CString& folder)
 {
     folder.Empty();
+    // An empty name is the list's own key: values written there would sit on
+    // the system's key, where no uninstall may delete them.
+    if (keyName.IsEmpty())
+        return Owner::Another;
     ScopedRegKey key;
     const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, CString(UNINSTALL_ROOT) + keyName, 0, KEY_QUERY_VALUE,
                                   key.Receive());

@@ -14,8 +14,8 @@ enum class Owner {
     Another, // anything else: another program's, or one we cannot prove is ours
 };
 
-// The owner of "...\Uninstall\<keyName>" (an empty name is the list's own
-// key). It is ours only when its "UninstallFolder" holds an uninstall log and
+// The owner of "...\Uninstall\<keyName>"; an empty name, the list's own
+// key, is never ours. It is ours only when its "UninstallFolder" holds an uninstall log and
 // a setup script whose "UNINSTALL_KEY" is 'keyName' too. 'folder' gets the
 // "UninstallFolder" the key names, empty when none.
 Owner Of(const CString& keyName, CString& folder);

@@ -125,9 +125,9 @@ BOOL CopyFiles(CTarvelDoc& doc)
     CopyLoop loop(doc, map, policy);
     // The journal that lets the next run undo this one if it is killed
     // lives in the aside folder; a fresh install, which keeps nothing aside,
-    // makes it now (after the loop has seen whether the root was empty). A
-    // run without it still installs: only the recovery after a kill is lost.
-    KeptAside::Start(doc.Record(), Change::Area::Package, doc.InstallFolder);
+    // makes it now (after the loop has seen whether the root was empty).
+    if (!KeptAside::Start(doc.Record(), Change::Area::Package, doc.InstallFolder))
+        return doc.Fail(ERROR_CODE_WRITE, "create folder", doc.InstallFolder);
     if (!loop.Run(doc.SourceList, static_cast<long long>(doc.SourceList.size())))
         return FALSE;
     if (doc.IsSharedComponents && !doc.CopySharedFiles())
