@@ -126,10 +126,13 @@ BOOL CopyFiles(CTarvelDoc& doc)
     // The journal that lets the next run undo this one if it is killed
     // lives in the aside folder; a fresh install, which keeps nothing aside,
     // makes it now (after the loop has seen whether the root was empty).
-    // It fails as keeping a file aside fails: a drive that takes no new
-    // folder (read-only, full) takes no copy either.
+    // In an empty destination it is the first folder the install makes;
+    // over an earlier installation it is where the replaced files go, and
+    // fails as keeping one aside does.
+    const bool fresh = FileOps::IsEmptyFolder(doc.InstallFolder);
     if (!KeptAside::Start(doc.Record(), Change::Area::Package, doc.InstallFolder))
-        return doc.Fail(CopyFailureCode(GetLastError()), "keep aside", doc.InstallFolder);
+        return fresh ? doc.Fail(ERROR_CODE_WRITE, "create folder", doc.InstallFolder)
+                     : doc.Fail(CopyFailureCode(GetLastError()), "keep aside", doc.InstallFolder);
     if (!loop.Run(doc.SourceList, static_cast<long long>(doc.SourceList.size())))
         return FALSE;
     if (doc.IsSharedComponents && !doc.CopySharedFiles())
