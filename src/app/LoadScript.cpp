@@ -5,6 +5,8 @@
 #include "app/TarvelView.h"
 #include "base/PathHelpers.h"
 #include "base/RunLog.h"
+#include "install/EntryOwner.h"
+#include "install/RegistrationNames.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptValueRules.h"
 #include "shared/SharedRegistry.h"
@@ -82,6 +84,19 @@ BOOL CTarvelDoc::LoadScript()
 
     if (!LoadSharedComponentSettings())
         return FALSE;
+
+    // The entry the package names may be another program's: writing our
+    // values over it, and the uninstall deleting it, would take that program
+    // off the list. Only our own earlier installation is taken over.
+    const CString entry = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
+    CString entryFolder;
+    if (EntryOwner::Of(entry, entryFolder) == EntryOwner::Owner::Another) {
+        RunLog::Line("refused", "uninstall entry HKLM\\" + CString(UNINSTALL_ROOT) + entry
+                                    + " is not this package's installation"
+                                    + (entryFolder.IsEmpty() ? CString() : ": " + entryFolder));
+        ShowTwoLineMessage("[UNINSTALL_KEY]Key used by another program.", "Abort installation.");
+        return FALSE;
+    }
 
     // One backslash between the two, however each is written: the fallback
     // "C:\" ends in one, and a base may begin with one.

@@ -8,6 +8,7 @@
 #include "base/RunLog.h"
 #include "install/CopyLoop.h"
 #include "install/TarvelDoc.h"
+#include "rollback/KeptAside.h"
 #include "rollback/UninstallLog.h"
 #include "rollback/UpdateLog.h"
 #include "script/ScriptKeys.h"
@@ -132,7 +133,18 @@ BOOL CopyFiles(CTarvelDoc& doc)
 
     const DestinationMap map = DataFolderMap(doc);
     PackagePolicy policy(doc, reinstall);
-    if (!CopyLoop(doc, map, policy).Run(doc.SourceList, static_cast<long long>(doc.SourceList.size())))
+    CopyLoop loop(doc, map, policy);
+    // The journal that lets the next run undo this one if it is killed
+    // lives in the aside folder; a fresh install, which keeps nothing aside,
+    // makes it now (after the loop has seen whether the root was empty).
+    // In an empty destination it is the first folder the install makes;
+    // over an earlier installation it is where the replaced files go, and
+    // fails as keeping one aside does.
+    const bool fresh = FileOps::IsEmptyFolder(doc.InstallFolder);
+    if (!KeptAside::Start(doc.Record(), Change::Area::Package, doc.InstallFolder))
+        return fresh ? doc.Fail(ERROR_CODE_WRITE, "create folder", doc.InstallFolder)
+                     : doc.Fail(CopyFailureCode(GetLastError()), "keep aside", doc.InstallFolder);
+    if (!loop.Run(doc.SourceList, static_cast<long long>(doc.SourceList.size())))
         return FALSE;
     if (doc.IsSharedComponents && !doc.CopySharedFiles())
         return FALSE;

@@ -9,6 +9,7 @@
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
 #include "install/Volume.h"
+#include "rollback/KilledRuns.h"
 #include "rollback/RecordedFolders.h"
 #include "script/ScriptKeys.h"
 
@@ -132,6 +133,12 @@ bool ListNamedFiles(CTarvelDoc& doc)
 int PrepareSteps(CTarvelDoc& doc, BOOL ask)
 {
     doc.Record().SetLinkRoot(Change::Area::Package, doc.InstallFolder);
+    // A run that was killed here left the earlier installation half
+    // replaced: it is put back whole before this run looks at anything.
+    KilledRuns::RecoverUnder(doc.InstallFolder);
+    if (doc.IsSharedComponents == 1)
+        KilledRuns::RecoverUnder(doc.SharedFolder);
+
     if (!FileOps::Exists(doc.InstallFolder)) {
         if (ask && !UserAgreesToCreate(doc))
             return 1;

@@ -9,6 +9,11 @@
 void ChangeRecord::Add(const Change& change)
 {
     m_changes.push_back(change);
+    // A line that cannot be written costs only the recovery of a killed run.
+    if (change.Type == Change::Kind::FileWritten)
+        m_journal.FileWritten(change.Path);
+    else if (change.Type == Change::Kind::FolderCreated)
+        m_journal.FolderCreated(change.Path);
     if (change.Type == Change::Kind::FileKeptAside)
         ++m_keptCount;
     else if (change.Type == Change::Kind::AsideFolder)
@@ -103,8 +108,13 @@ void ChangeRecord::Undo(const Change& change)
         && IsBehindLink(change.Where, change.Path))
         return;
     switch (change.Type) {
-    case Change::Kind::FolderCreated:
     case Change::Kind::AsideFolder:
+        // Every file is back by now: the journal is not needed any more.
+        if (RunJournal::IsAsideFolderName(change.Path))
+            m_journal.Finish(change.Path);
+        Undo::RemoveFolderIfEmpty(change.Path);
+        break;
+    case Change::Kind::FolderCreated:
         Undo::RemoveFolderIfEmpty(change.Path);
         break;
     case Change::Kind::FileWritten:
@@ -183,12 +193,17 @@ void ChangeRecord::UndoAll()
 
 void ChangeRecord::Commit()
 {
-    // The earlier installation's files are replaced for good now.
+    // The earlier installation's files are replaced for good now. Said in
+    // the journals first: a run killed while it drops them must not be undone.
+    m_journal.Done();
     for (auto change = m_changes.rbegin(); change != m_changes.rend(); ++change) {
-        if (change->Type == Change::Kind::FileKeptAside)
+        if (change->Type == Change::Kind::FileKeptAside) {
             Undo::DropFile(change->Aside);
-        else if (change->Type == Change::Kind::AsideFolder)
+        } else if (change->Type == Change::Kind::AsideFolder) {
+            if (RunJournal::IsAsideFolderName(change->Path))
+                m_journal.Finish(change->Path);
             Undo::RemoveFolderIfEmpty(change->Path);
+        }
     }
     m_changes.clear();
     Recount();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/afxstr.h"
+#include "rollback/RunJournal.h"
 #include "rollback/UndoSteps.h"
 
 #include <functional>
@@ -74,6 +75,9 @@ public:
     // How many files this run has kept aside so far.
     int KeptCount() const { return m_keptCount; }
     const std::vector<Change>& Changes() const { return m_changes; }
+    // The journals of this run's aside folders, for a later run to finish
+    // the undo if this one is killed.
+    RunJournal::Writer& Journal() { return m_journal; }
     bool IsEmpty() const { return m_changes.empty(); }
 
     // Told of every change as it is recorded (undone = false) and as it is
@@ -90,4 +94,5 @@ private:
     // Kept beside the record: a re-install asks for them at every file.
     std::vector<CString> m_asideFolders;
     int m_keptCount = 0;
+    RunJournal::Writer m_journal;
 };

@@ -8,9 +8,19 @@ namespace KeptAside {
 
 namespace {
 
-constexpr int FILES_PER_BUCKET = 256;
+using RunJournal::FILES_PER_BUCKET;
 
-// A new hidden folder under root, recorded; empty when none can be made.
+bool StartJournal(ChangeRecord& record, const CString& folder)
+{
+    std::vector<RunJournal::Writer::Earlier> earlier;
+    for (const Change& change : record.Changes())
+        if (change.Type == Change::Kind::FileWritten || change.Type == Change::Kind::FolderCreated)
+            earlier.push_back({change.Type == Change::Kind::FolderCreated, change.Path});
+    return record.Journal().Start(folder, earlier);
+}
+
+// A new hidden folder under root, recorded, with its journal begun from what
+// the run has done under root so far; empty when none can be made.
 CString MakeAsideFolder(ChangeRecord& record, Change::Area area, const CString& root)
 {
     const CString base = PathHelpers::WithTrailingBackslash(root);
@@ -21,6 +31,8 @@ CString MakeAsideFolder(ChangeRecord& record, Change::Area area, const CString& 
         if (Sys().CreateDirectoryA(folder, nullptr)) {
             record.Add(Change::Kind::AsideFolder, area, folder);
             HeldFiles::SetAttributes(folder, FILE_ATTRIBUTE_HIDDEN);
+            if (!StartJournal(record, folder))
+                return CString();
             return folder;
         }
         if (GetLastError() != ERROR_ALREADY_EXISTS)
@@ -55,13 +67,26 @@ BOOL Keep(ChangeRecord& record, Change::Area area, const CString& root, const CS
     change.Type = Change::Kind::FileKeptAside;
     change.Where = area;
     change.Path = path;
-    change.Aside.Format("%s\\%d", static_cast<const char*>(bucket), number % FILES_PER_BUCKET);
+    change.Aside = RunJournal::AsidePath(folder, number);
+    // Where it went must be on the disk before it goes: a run killed after
+    // the rename leaves the next run only the journal to find it by.
+    if (!record.Journal().Kept(folder, number, path)) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return FALSE;
+    }
     // A rename keeps the attributes, the read-only bit included. It comes
     // right after an earlier run's file was read: a scanner may hold it still.
     if (!HeldFiles::Rename(path, change.Aside))
         return FALSE;
     record.Add(change);
     return TRUE;
+}
+
+BOOL Start(ChangeRecord& record, Change::Area area, const CString& root)
+{
+    if (!record.AsideFolderUnder(root).IsEmpty())
+        return TRUE;
+    return MakeAsideFolder(record, area, root).IsEmpty() ? FALSE : TRUE;
 }
 
 } // namespace KeptAside

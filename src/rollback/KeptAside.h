@@ -13,4 +13,9 @@ namespace KeptAside {
 // GetLastError, when it cannot be kept: the caller must not replace it.
 BOOL Keep(ChangeRecord& record, Change::Area area, const CString& root, const CString& path);
 
+// Makes the aside folder under 'root' now, with its journal, when the run
+// has none there yet: a run that keeps nothing aside (a fresh install) is
+// then undone by the next run too if it is killed. FALSE when it cannot be made.
+BOOL Start(ChangeRecord& record, Change::Area area, const CString& root);
+
 } // namespace KeptAside

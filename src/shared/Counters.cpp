@@ -6,6 +6,7 @@
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
 #include "rollback/RecordedRegistry.h"
+#include "rollback/UninstallLog.h"
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
 
@@ -24,9 +25,34 @@ CounterRecord* CTarvelDoc::FindCounterEntry(const CString& name)
     return nullptr;
 }
 
+namespace {
+
+// An installed product is counted once for each folder it is installed in:
+// a re-install over an earlier installation (its log was kept aside by this
+// run) or into the folder its key names is counted already, and so is one
+// over an installation that is gone (its count is taken over). The same
+// product in another folder that is still there is one user more.
+bool IsCountedAlready(const ChangeRecord& record, const CString& productKeyPath, const CString& installFolder)
+{
+    const CString earlierLog = UninstallLogPath(installFolder);
+    for (const Change& change : record.Changes())
+        if (change.Type == Change::Kind::FileKeptAside && change.Path.CompareNoCase(earlierLog) == 0)
+            return true;
+    CString keyFile;
+    if (!SharedRegistry::ReadKeyFile(productKeyPath, keyFile) || keyFile.IsEmpty())
+        return true;
+    return PathHelpers::IsInside(keyFile, installFolder) || GetFileAttributesA(keyFile) == INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace
+
 int CTarvelDoc::IncrementSharedCounters()
 {
     CString company = GetScriptValue(SEC_INSTALL, KEY_COMPANY_NAME);
+    const bool countedAlready = IsProductInstalled
+        && IsCountedAlready(Record(), SharedRegistry::ProductKeyPath(company, GetScriptValue(SEC_INSTALL, KEY_PRODUCT_NAME1),
+                                                           GetScriptValue(SEC_INSTALL, KEY_PRODUCT_LANGUAGE1)),
+                            InstallFolder);
     for (int i = 0; i < LibraryList.GetSize(); ++i) {
         CounterRecord* record = FindCounterEntry(SharedRegistry::CounterName(LibraryList[i]));
         if (!record)
@@ -41,7 +67,7 @@ int CTarvelDoc::IncrementSharedCounters()
 
         // An installed product that is already counted is not counted twice;
         // a counter lost or at 0 counts it again.
-        if (IsProductInstalled && !(record->CounterBefore == 0 && record->CounterNow == 0))
+        if (countedAlready && !(record->CounterBefore == 0 && record->CounterNow == 0))
             continue;
         const DWORD value = static_cast<DWORD>(record->CounterNow + 1);
         const LONG rc = RecordedRegistry::SetValue(Record(), Change::Area::Shared, key.Get(), keyPath,

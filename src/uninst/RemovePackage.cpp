@@ -11,6 +11,7 @@
 #include "script/ScriptKeys.h"
 #include "shared/SharedRegistry.h"
 #include "uninst/EmptyKeys.h"
+#include "uninst/SharedUsers.h"
 
 #include <string>
 
@@ -142,11 +143,17 @@ void RemoveUninstallEntry(const UninstallPlan& plan, const std::vector<Uninstall
     if (plan.UninstallKey.IsEmpty())
         return;
     // The key is named by the package, not by the installation: when the
-    // package was installed again elsewhere, the key is that one's.
+    // package was installed again elsewhere, the key is that one's; a key
+    // that names no installation at all is another program's.
     const CString folderText = PathHelpers::WithoutTrailingBackslash(plan.InstallFolder);
     CString registered;
-    if (EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered)
-        && registered.CompareNoCase(folderText) != 0) {
+    if (!EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered)) {
+        if (SharedRegistry::KeyExists(plan.UninstallKey))
+            RunLog::Line("left", "uninstall entry HKLM\\" + plan.UninstallKey
+                                     + " names no installation, it is not this one's");
+        return;
+    }
+    if (registered.CompareNoCase(folderText) != 0) {
         RunLog::Line("left", "uninstall entry HKLM\\" + plan.UninstallKey + " names another installation: "
                                  + registered);
         return;
@@ -246,7 +253,10 @@ void RemoveSharedFiles(const UninstallPlan& plan, RemovalOutcome& outcome, MetLi
 
 // One user fewer for each library, and at none the counter, the
 // registration, the library and the shared folder levels left empty.
-void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome, MetLinks& links)
+// 'otherInstallation': the key file of another installation of the product
+// that still uses the libraries, or empty.
+void RemoveSharedLibraries(const UninstallPlan& plan, const CString& otherInstallation, RemovalOutcome& outcome,
+                           MetLinks& links)
 {
     if (plan.Libraries.empty())
         return;
@@ -257,6 +267,16 @@ void RemoveSharedLibraries(const UninstallPlan& plan, RemovalOutcome& outcome, M
         if (!SharedRegistry::KeyExists(library.CounterKey) || !SharedRegistry::ReadCounter(library.CounterKey, counter)) {
             RunLog::Line("left", "shared library without a counter, not this install's to remove: HKLM\\"
                                      + library.CounterKey);
+            continue;
+        }
+        // An install made before each folder counted itself counted the
+        // product once: that count is the other installation's.
+        if (counter <= 1 && !otherInstallation.IsEmpty()) {
+            RunLog::Line("shared", "counter HKLM\\" + library.CounterKey + " stays at "
+                                       + CString(std::to_string(counter).c_str())
+                                       + ", the library stays: the product key names another installation that "
+                                         "still uses it: "
+                                       + otherInstallation);
             continue;
         }
         CString users;
@@ -323,8 +343,10 @@ RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstall
     }
 
     RemoveLinks(plan, outcome);
+    // Asked before the product keys that name this installation go.
+    const CString otherInstallation = SharedUsers::OtherInstallation(plan);
     RemoveRegistration(plan);
-    RemoveSharedLibraries(plan, outcome, links);
+    RemoveSharedLibraries(plan, otherInstallation, outcome, links);
     NameLinksLeft(links, outcome);
     if (!plan.Company.IsEmpty())
         EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, plan.Company, 1);

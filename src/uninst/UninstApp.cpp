@@ -15,6 +15,7 @@
 #include "uninst/UninstReport.h"
 #include "uninst/UninstTexts.h"
 #include "uninst/UninstallPlan.h"
+#include "rollback/KilledRuns.h"
 #include "rollback/UninstallLog.h"
 #include "script/ScriptKeys.h"
 
@@ -107,6 +108,10 @@ int UninstallBy(const CString& program, bool silent, const CString& logPath, boo
         || !RunGuards::CheckCodePage(packageFiles, UNINSTALLER_CAPTION))
         return UNINST_NOTHING_CHANGED;
 
+    // An install killed in this folder left the earlier installation half
+    // replaced, and its log may be the new one: both are put back first.
+    KilledRuns::RecoverUnder(folder);
+
     UninstallPlan plan;
     switch (ReadUninstallPlan(folder, program, plan)) {
     case PlanResult::Ready:
@@ -123,6 +128,8 @@ int UninstallBy(const CString& program, bool silent, const CString& logPath, boo
         return UNINST_NOTHING_CHANGED;
     }
 
+    if (!plan.SharedLevels.empty())
+        KilledRuns::RecoverUnder(plan.SharedLevels.back());
     UninstReport::Plan(plan);
     if (!silent) {
         const CString question = plan.DisplayName.IsEmpty()

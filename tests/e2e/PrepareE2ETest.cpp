@@ -32,6 +32,7 @@ protected:
         ASSERT_TRUE(e2e::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
                                        "ProgramFilesDir", &programFiles));
         ownLevel = programFiles + "\\TarvelE2E\\Prep" + id;
+        uninstallKey = "TarvelE2E Prep " + id;
 
         ASSERT_TRUE(package.CopyInstaller());
         ASSERT_TRUE(package.CopyUninstaller("setup\\uninst.exe"));
@@ -47,6 +48,7 @@ protected:
 
     std::string appPathBase;
     std::string ownLevel;
+    std::string uninstallKey; // none of that name: the load goes on to the preparation
 };
 
 TEST_P(PrepareE2E, OneBoxAndTheCreatedDestinationIsRemoved)
@@ -55,7 +57,7 @@ TEST_P(PrepareE2E, OneBoxAndTheCreatedDestinationIsRemoved)
     ASSERT_TRUE(package.WriteScript(std::string("[INSTALL]\n") + "CAPTION=" + kCaption + "\n" +
                                     "APPPATH_BASE=" + appPathBase + "\n" + "DATA_PATH=" + broken.dataPath +
                                     "\n" + "ICON_NAME=" + broken.icon + "\n" + "REG_LIBFILE1=NONE\n" +
-                                    "[UNINSTALL]\nUNINSTALL_FILE=uninst.exe\n"
+                                    "[UNINSTALL]\nUNINSTALL_FILE=uninst.exe\nUNINSTALL_KEY=" + uninstallKey + "\n"
                                     "[ERROR]\n"
                                     "ERR_MES_FILE_NOT_EXIST=" + kNotExistText + "\n"
                                     "ERR_MES_ERROR_OCCURRED=エラーが発生しました。\n"));

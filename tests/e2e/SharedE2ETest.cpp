@@ -687,3 +687,84 @@ TEST_F(SharedPackage, FailureAfterTheMenuLinkKeepsAStartMenuFolderThatWasThere)
     EXPECT_TRUE(e2e::IsFolder(MenuFolder())) << "the folder that was there before was removed";
     EXPECT_EQ(e2e::ListTree(MenuFolder()), std::vector<std::string>{});
 }
+
+// --- one product installed in two folders ------------------------------------------------
+
+namespace {
+
+class OneProductInTwoFolders : public SharedPackage {
+protected:
+    void SetUp() override
+    {
+        SharedPackage::SetUp();
+        WriteScript();
+        ASSERT_EQ(Install().exitCode, 0u);
+        // The same package, the same product, into a second folder.
+        std::string script = e2e::ReadFileBytes(package.Path("setup\\tarvel.eif"));
+        const size_t at = script.find("\\Guide\r\n");
+        ASSERT_NE(at, std::string::npos);
+        script.replace(at, 8, "2\\Guide\r\n");
+        ASSERT_TRUE(package.Write("setup\\tarvel.eif", script));
+        ASSERT_EQ(Install().exitCode, 0u);
+        ASSERT_TRUE(e2e::Exists(Second() + "\\index.htm"));
+    }
+
+    void TearDown() override
+    {
+        e2e::RemoveTree(guideTop + "2");
+        SharedPackage::TearDown();
+    }
+
+    std::string First() const { return guideTop + "\\Guide"; }
+    std::string Second() const { return guideTop + "2\\Guide"; }
+
+    // The library stays for the second installation, in place, registered
+    // and counted; the second uninstall then takes it away.
+    void ExpectTheLibraryFollowsTheSecondInstallation()
+    {
+        EXPECT_EQ(e2e::RunUninstaller(First(), "/PSM").exitCode, e2e::kRemoved);
+        EXPECT_FALSE(e2e::Exists(First()));
+        EXPECT_GE(Counter(), 1) << "the counter of the library the second installation uses went";
+        ExpectRegisteredInTheSharedFolder();
+        EXPECT_EQ(e2e::ReadFileBytes(sharedFolder + "\\readme.txt"), "shared readme");
+        EXPECT_TRUE(e2e::RegKeyExists(HKEY_LOCAL_MACHINE, ProductKey()));
+        EXPECT_TRUE(e2e::RegKeyExists(HKEY_LOCAL_MACHINE, uninstallKey)) << "the second installation's entry went";
+
+        EXPECT_EQ(e2e::RunUninstaller(Second(), "/PSM").exitCode, e2e::kRemoved);
+        EXPECT_EQ(Counter(), -1);
+        EXPECT_FALSE(e2e::Exists(SharedLibrary()));
+        EXPECT_EQ(RegisteredPath(kLibrary), "");
+        EXPECT_FALSE(e2e::Exists(sharedTop));
+        EXPECT_FALSE(e2e::RegKeyExists(HKEY_LOCAL_MACHINE, uninstallKey));
+    }
+};
+
+TEST_F(OneProductInTwoFolders, CountsTwoUsersAndTheFirstUninstallLeavesTheLibrary)
+{
+    EXPECT_EQ(Counter(), 2) << "the second folder was not counted";
+    ExpectTheLibraryFollowsTheSecondInstallation();
+}
+
+// Installs that counted the product once for both folders (as earlier
+// versions did): the one count is the installation the product key names.
+TEST_F(OneProductInTwoFolders, OneCountForBothIsLeftToTheInstallationTheProductKeyNames)
+{
+    ASSERT_TRUE(SetCounter(1));
+    ExpectTheLibraryFollowsTheSecondInstallation();
+}
+
+// A re-install into the folder the product key names is no new user.
+TEST_F(OneProductInTwoFolders, AReinstallIntoEitherFolderCountsNoNewUser)
+{
+    ASSERT_EQ(Counter(), 2);
+    ASSERT_EQ(Install().exitCode, 0u); // the second folder again
+    EXPECT_EQ(Counter(), 2);
+    // The first folder, which the product key no longer names.
+    std::string script = e2e::ReadFileBytes(package.Path("setup\\tarvel.eif"));
+    script.replace(script.find("2\\Guide\r\n"), 9, "\\Guide\r\n");
+    ASSERT_TRUE(package.Write("setup\\tarvel.eif", script));
+    ASSERT_EQ(Install().exitCode, 0u);
+    EXPECT_EQ(Counter(), 2);
+}
+
+} // namespace

@@ -2,7 +2,9 @@
 // when something is missing, and the default destination.
 #include <gtest/gtest.h>
 
+#include "SharedTestSupport.h"
 #include "TestSupport.h"
+#include "TestCommon.h"
 #include "install/TarvelDoc.h"
 #include "app/TarvelView.h"
 #include "shared/SharedRegistry.h"
@@ -38,7 +40,8 @@ protected:
         SetCurrentDirectoryA(root.Path().c_str());
     }
 
-    void Script(const std::string& install, const std::string& uninstall = "UNINSTALL_FILE=uninst.exe\n")
+    void Script(const std::string& install,
+                const std::string& uninstall = "UNINSTALL_FILE=uninst.exe\nUNINSTALL_KEY=TarvelLoadScriptTest\n")
     {
         root.WriteFile("setup\\tarvel.eif", "[INSTALL]\n" + install + "[UNINSTALL]\n" + uninstall + ERRORS);
     }
@@ -173,4 +176,75 @@ TEST_F(LoadScriptTest, SharedLibrarySettingsAreRequiredUnlessNone)
     Script("REG_LIBFILE1=nOnE\n");
     EXPECT_TRUE(doc.LoadScript());
     EXPECT_EQ(boxes.Count(), 4u);
+}
+
+// The package's entry in the list of installed software: a new one, or the
+// package's own earlier installation (its folder holds a log and a script
+// naming the same key), loads; another program's entry, or the list's own
+// key, is refused before anything is written.
+TEST_F(LoadScriptTest, OnlyANewEntryOrOurOwnEarlierInstallationsLoads)
+{
+    const std::string name = "TarvelLoadEntry" + std::to_string(GetCurrentProcessId());
+    const std::string key = std::string(test_common::kUninstallRoot) + name;
+    const std::string earlier = root.Path() + "\\earlier";
+    ASSERT_TRUE(CreateDirectoryA(earlier.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) << GetLastError();
+    File("setup\\uninst.exe");
+    auto plant = [&](const char* folder) {
+        shared_test::DeleteKeyTree(key);
+        if (!folder)
+            return;
+        HKEY entry = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &entry, nullptr));
+        RegSetValueExA(entry, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("Other"), 6);
+        if (*folder)
+            RegSetValueExA(entry, "UninstallFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
+                           static_cast<DWORD>(strlen(folder) + 1));
+        RegCloseKey(entry);
+    };
+    const struct {
+        const char* what;
+        const char* keyName; // nullptr: this test's key
+        const char* folder;  // nullptr: no entry; "": one without "UninstallFolder"
+        const char* earlierKey; // the earlier folder's script names this key, nullptr: no script there
+        bool log;
+        bool loads;
+    } cases[] = {
+        {"a new entry", nullptr, nullptr, nullptr, false, true},
+        {"our earlier installation", nullptr, earlier.c_str(), "", true, true},
+        {"an entry without a folder", nullptr, "", nullptr, false, false},
+        {"a folder without a log", nullptr, earlier.c_str(), "", false, false},
+        {"a folder without a script", nullptr, earlier.c_str(), nullptr, true, false},
+        {"a script naming another key", nullptr, earlier.c_str(), "Someone Else", true, false},
+        {"the list's own key", "", nullptr, nullptr, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        plant(c.folder);
+        DeleteFileA((earlier + "\\setupf.cfn").c_str());
+        DeleteFileA((earlier + "\\tarvel.eif").c_str());
+        if (c.log)
+            root.WriteFile("earlier\\setupf.cfn", "log");
+        if (c.earlierKey)
+            root.WriteFile("earlier\\tarvel.eif",
+                           "[UNINSTALL]\nUNINSTALL_KEY=" + std::string(*c.earlierKey ? c.earlierKey : name.c_str()) + "\n");
+        const std::string keyName = c.keyName ? c.keyName : name;
+        Script("CAPTION=Guide\nREG_LIBFILE1=NONE\n", "UNINSTALL_FILE=uninst.exe\nUNINSTALL_KEY=" + keyName + "\n");
+        BoxRecorder boxes;
+        EXPECT_EQ(c.loads, doc.LoadScript() != FALSE);
+        if (c.loads) {
+            EXPECT_EQ(0u, boxes.Count());
+        } else {
+            ASSERT_EQ(1u, boxes.Count());
+            EXPECT_EQ("[UNINSTALL_KEY]Key used by another program.\nAbort installation.", boxes.Last().Text);
+        }
+        if (c.folder && *c.folder) {
+            std::string value = "Other";
+            char text[64] = {};
+            DWORD size = sizeof(text);
+            RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "DisplayName", RRF_RT_REG_SZ, nullptr, text, &size);
+            EXPECT_EQ(value, text) << "the load changed the entry";
+        }
+    }
+    shared_test::DeleteKeyTree(key);
 }

@@ -620,6 +620,8 @@ protected:
         AddRecord(earlier, "..\\GUIDE\\empty", true);
         AddRecord(doc, "..\\GUIDE\\empty", true);
         ASSERT_TRUE(InstallExecution::CopyPackage(earlier));
+        // The install's end, which drops its journal.
+        earlier.Record().Commit();
         // What the earlier installation's owner did to it afterwards.
         SetFileAttributesA((dest + "\\img\\a.gif").c_str(), FILE_ATTRIBUTE_READONLY);
         WriteBytes(dest + "\\notes.txt", "the user's own");

@@ -1,0 +1,76 @@
+#include "install/EntryOwner.h"
+
+#include "afxfile.h"
+#include "base/FileOps.h"
+#include "base/PathHelpers.h"
+#include "base/ScopedHandles.h"
+#include "install/RegistrationNames.h"
+#include "rollback/UninstallLog.h"
+#include "script/ScriptFile.h"
+#include "script/ScriptKeys.h"
+#include "script/ScriptTable.h"
+
+#include <vector>
+
+namespace EntryOwner {
+
+namespace {
+
+// A string value of a key under HKEY_LOCAL_MACHINE; FALSE when the value is
+// absent or is no string.
+bool ReadText(HKEY key, const char* name, CString& text)
+{
+    char value[1024] = {};
+    DWORD size = sizeof(value) - 1;
+    DWORD type = REG_NONE;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS
+        || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    value[size < sizeof(value) ? size : sizeof(value) - 1] = '\0';
+    text = value;
+    return true;
+}
+
+} // namespace
+
+bool IsInstallationOf(const CString& folder, const CString& keyName)
+{
+    if (folder.IsEmpty())
+        return false;
+    const CString base = PathHelpers::WithTrailingBackslash(folder);
+    if (!FileOps::Exists(base + UNINSTALL_LOG_NAME))
+        return false;
+    std::vector<ScriptEntry> entries(SCRIPT_MAX_ENTRIES);
+    int count = 0;
+    CScriptTable table(entries.data(), count);
+    table.Clear();
+    CFile file;
+    if (!file.Open(base + SETUP_SCRIPT_FILE, CFile::modeRead | CFile::shareDenyNone))
+        return false;
+    CScriptFileInput input(file);
+    if (!table.Read(input, [](const char*, const char*) {}))
+        return false;
+    // The key names compare as the registry compares them.
+    return FindScriptEntry(entries.data(), count, SEC_UNINSTALL, KEY_UNINSTALL_KEY) >= 0
+        && FindScriptValue(entries.data(), count, SEC_UNINSTALL, KEY_UNINSTALL_KEY).CompareNoCase(keyName) == 0;
+}
+
+Owner Of(const CString& keyName, CString& folder)
+{
+    folder.Empty();
+    // An empty name is the list's own key: values written there would sit on
+    // the system's key, where no uninstall may delete them.
+    if (keyName.IsEmpty())
+        return Owner::Another;
+    ScopedRegKey key;
+    const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, CString(UNINSTALL_ROOT) + keyName, 0, KEY_QUERY_VALUE,
+                                  key.Receive());
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return Owner::None;
+    // A key we may not read is not proved ours.
+    if (rc != ERROR_SUCCESS || !ReadText(key.Get(), VALUE_UNINSTALL_FOLDER, folder))
+        return Owner::Another;
+    return IsInstallationOf(folder, keyName) ? Owner::Ours : Owner::Another;
+}
+
+} // namespace EntryOwner
