@@ -33,7 +33,7 @@ bool RefuseBadValues(CTarvelDoc& doc)
         return false;
     for (const ScriptValueRules::BadValue& value : bad)
         RunLog::Line("failure", "check script value failed: " + ScriptValueRules::Describe(value));
-    doc.ShowTwoLineMessage("[" + bad.front().Key + "]Key not found.", "Abort installation.");
+    doc.ShowTwoLineMessage("[" + bad.front().Key + "]Invalid value.", "Abort installation.");
     return true;
 }
 

@@ -31,6 +31,7 @@ SystemCalls RealCalls()
     s.GetDiskFreeSpaceA = ::GetDiskFreeSpaceA;
     s.RegCreateKeyExA = ::RegCreateKeyExA;
     s.RegSetValueExA = ::RegSetValueExA;
+    s.RegDeleteValueA = ::RegDeleteValueA;
     s.MoveFileA = ::MoveFileA;
     s.WriteFile = ::WriteFile;
     s.LoadLibraryExA = ::LoadLibraryExA;

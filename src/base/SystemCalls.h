@@ -53,6 +53,7 @@ struct SystemCalls
     LONG (WINAPI* RegCreateKeyExA)(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM,
                                    LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD);
     LONG (WINAPI* RegSetValueExA)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);
+    LONG (WINAPI* RegDeleteValueA)(HKEY, LPCSTR);
 
     // A shared library that will not load for registration, and a shell
     // that cannot make a link.

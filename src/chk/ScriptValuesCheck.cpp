@@ -256,7 +256,7 @@ void CheckPlaces(const CScriptModel& model, CFindings& findings)
         const bool levels = bad.Key == KEY_PROGRAM_FOLDER_NAME && bad.Reason == "holds more than one level";
         findings.Error(model.LineOf(bad.Section, bad.Key), levels ? "program-folder-levels" : "unsafe-value",
                        bad.Key + " " + Quote(bad.Value) + " " + bad.Reason + ": the installer refuses the "
-                           + "package at load with \"[" + bad.Key + "]Key not found.\"");
+                           + "package at load with \"[" + bad.Key + "]Invalid value.\"");
     }
 }
 

@@ -142,10 +142,12 @@ LONG Write(ChangeRecord& record, Change::Area area, HKEY key, const CString& key
     for (const Value& value : values) {
         DWORD type = REG_NONE;
         std::vector<BYTE> data;
-        if (!MakeData(value, facts, type, data))
-            continue;
-        const LONG rc = RecordedRegistry::SetValue(record, area, key, keyPath, value.Name, type, data.data(),
-                                                   static_cast<DWORD>(data.size()));
+        // A value this version leaves out goes, so that no earlier version's
+        // number or address stays in the entry of this one.
+        const LONG rc = MakeData(value, facts, type, data)
+            ? RecordedRegistry::SetValue(record, area, key, keyPath, value.Name, type, data.data(),
+                                         static_cast<DWORD>(data.size()))
+            : RecordedRegistry::DeleteValue(record, area, key, keyPath, value.Name);
         if (rc != ERROR_SUCCESS && !value.MayFail) {
             failedName = value.Name;
             return rc;

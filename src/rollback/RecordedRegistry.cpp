@@ -49,6 +49,18 @@ LONG SetValue(ChangeRecord& record, Change::Area area, HKEY key, const CString& 
     return Sys().RegSetValueExA(key, name, 0, type, data, size);
 }
 
+LONG DeleteValue(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name)
+{
+    const PriorValue prior = Undo::CaptureValue(keyPath, name);
+    if (!prior.Existed)
+        return ERROR_SUCCESS;
+    PriorValue deleted;
+    deleted.KeyPath = keyPath;
+    deleted.Name = name;
+    record.ValueSet(area, prior, deleted);
+    return Sys().RegDeleteValueA(key, name);
+}
+
 LONG SetText(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name,
              const CString& text)
 {

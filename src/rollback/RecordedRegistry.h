@@ -19,6 +19,10 @@ LONG CreateKey(ChangeRecord& record, Change::Area area, const CString& keyPath, 
 LONG SetValue(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name,
               DWORD type, const BYTE* data, DWORD size);
 
+// Deletes a value of an open key, its prior recorded; a value that is not
+// there is left so, with nothing recorded.
+LONG DeleteValue(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name);
+
 // A REG_SZ value, its terminating zero counted.
 LONG SetText(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name,
              const CString& text);

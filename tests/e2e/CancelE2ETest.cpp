@@ -3,6 +3,7 @@
 // Either way one box says the install was cancelled, the status window stays
 // until that box is closed, nothing is left behind and the exit code is 5.
 #include "InstallSupport.h"
+#include "MachineState.h"
 #include "Text.h"
 
 #include <functional>
@@ -114,6 +115,26 @@ TEST_F(LargeGuide, ClosingTheMinimizedMainWindowActsAsCancel)
     });
     ASSERT_NE(status, nullptr);
     ExpectCancelled(*installer, status);
+}
+
+// Neither a cancelled run nor one refused at load leaves anything, the
+// installer's own settings key included: the whole machine is compared.
+TEST_F(LargeGuide, ACancelledRunAndARunRefusedAtLoadLeaveNoKeyAndNoFile)
+{
+    const e2e::MachineState before = e2e::CaptureMachineState();
+    dlg::Process* installer = nullptr;
+    HWND status = StartAndInterruptTheCopy(installer, [](HWND window) { return dlg::PostClose(window); });
+    ASSERT_NE(status, nullptr);
+    ExpectCancelled(*installer, status);
+    EXPECT_EQ("", e2e::StateChanges(before, e2e::CaptureMachineState()));
+
+    // The uninstaller named by the script is not in the package.
+    ASSERT_TRUE(DeleteFileW(dlg::WideFromUtf8(package.Path("setup\\uninst.exe")).c_str()));
+    const e2e::MachineState withoutUninstaller = e2e::CaptureMachineState();
+    dlg::RunResult refused = package.Run("/PSM");
+    ASSERT_TRUE(refused.ended) << e2e::Describe(refused);
+    EXPECT_EQ(refused.exitCode, e2e::kFailedBeforeCopy);
+    EXPECT_EQ("", e2e::StateChanges(withoutUninstaller, e2e::CaptureMachineState()));
 }
 
 } // namespace

@@ -108,7 +108,7 @@ TEST_F(MisreadScript, NamedFilesAboveTheSetupFolderAreRefusedAtLoad)
     dlg::RunResult run = package.Run("/PSM");
 
     ASSERT_TRUE(run.ended) << Describe(run);
-    e2e::ExpectOneBox(run, "[ICON_NAME]Key not found.\nAbort installation.");
+    e2e::ExpectOneBox(run, "[ICON_NAME]Invalid value.\nAbort installation.");
     EXPECT_EQ(run.exitCode, e2e::kFailedBeforeCopy);
     EXPECT_FALSE(e2e::Exists(destination.Top()));
 }

@@ -71,7 +71,7 @@ TEST_F(ScriptValues, EachBadKeyIsRefusedAtLoadAndTheCheckerNamesIt)
         EXPECT_EQ(run.exitCode, 3u) << e2e::Describe(run);
         const std::vector<std::string> texts = run.MessageTexts();
         ASSERT_EQ(texts.size(), 1u) << e2e::Describe(run);
-        EXPECT_EQ(texts[0], "[" + std::string(bad.key) + "]Key not found.\nAbort installation.");
+        EXPECT_EQ(texts[0], "[" + std::string(bad.key) + "]Invalid value.\nAbort installation.");
         const e2e::RunLogFile log(logPath);
         EXPECT_TRUE(log.Has("failure", std::string("check script value failed: ") + "[")) << log.All();
         EXPECT_TRUE(log.Has("failure", std::string("] ") + bad.key + "=")) << log.All();

@@ -447,8 +447,12 @@ TEST_F(UninstallTest, InstallerStartedWhileTheCleanupCopyDeletesRefuses)
 TEST_F(UninstallTest, UninstallerPathOf260CharactersUninstalls)
 {
     // Levels of at most 100 characters: a file system takes no name over 255.
+    // A long program name: the folder that keeps replaced files, made at the
+    // start of the copy, must still fit in MAX_PATH, whose limit Wine keeps
+    // for the folders a program makes.
+    const std::string uninstaller = "uninstall-this-e2e-guide-package.exe";
     std::string below;
-    const size_t program = std::string("\\uninst.exe").size();
+    const size_t program = 1 + uninstaller.size();
     for (size_t left = 260 - program - destination.Top().size(); left > 0;) {
         size_t level = std::min<size_t>(left - 1, 100);
         if (left - level - 1 == 1) // no level of 0 characters next
@@ -458,7 +462,9 @@ TEST_F(UninstallTest, UninstallerPathOf260CharactersUninstalls)
     }
     e2e::GuideScript script;
     script.appPathBase = destination.Base() + below;
+    script.uninstaller = uninstaller;
     WriteGuide(script);
+    ASSERT_TRUE(package.CopyUninstaller("setup\\" + uninstaller));
     const std::string installed = destination.Top() + below;
     ASSERT_EQ(installed.size() + program, 260u);
     // Not through package.Run: the checker rightly calls such a path too long
@@ -467,17 +473,17 @@ TEST_F(UninstallTest, UninstallerPathOf260CharactersUninstalls)
     options.currentFolder = package.SetupFolder();
     const dlg::RunResult install = dlg::RunToEnd(package.InstallerInPackage(), "/PSM", options);
     ASSERT_EQ(install.exitCode, 0u) << e2e::Describe(install);
-    ASSERT_TRUE(e2e::Exists(installed + "\\uninst.exe"));
+    ASSERT_TRUE(e2e::Exists(installed + "\\" + uninstaller));
     // Wine's own start of a program cannot name so long a path; started
     // from the host by its Unix path, it runs.
     const std::string logPath = package.Path("uninstall.log");
     std::string output;
-    const int status = e2e::RunHostShell("wine '" + e2e::UnixPath(installed + "\\uninst.exe")
+    const int status = e2e::RunHostShell("wine '" + e2e::UnixPath(installed + "\\" + uninstaller)
                                              + "' /PSM /SUPPRESSMSGBOXES '/LOG=" + logPath + "' >/dev/null 2>&1\necho $?",
                                          package.Path(""), &output, 60000);
     ASSERT_EQ(status, 0) << output;
     EXPECT_EQ(output, std::to_string(kRemoved)) << RunLogFile(logPath).All();
-    EXPECT_TRUE(e2e::WaitForCleanupCopy(installed + "\\uninst.exe"));
+    EXPECT_TRUE(e2e::WaitForCleanupCopy(installed + "\\" + uninstaller));
     EXPECT_FALSE(e2e::Exists(destination.Top())) << RunLogFile(logPath).All();
 }
 

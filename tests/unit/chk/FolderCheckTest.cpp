@@ -264,8 +264,9 @@ TEST_P(InstallerVerdict, TheCheckerAgreesWithTheInstall)
     for (int run = 1; run <= c.installs; ++run) {
         BoxRecorder boxes;
         exitCode = RunSilentSetup();
-        if (run < c.installs)
+        if (run < c.installs) {
             ASSERT_EQ(EXIT_INSTALLED, exitCode) << "install " << run;
+        }
     }
     ASSERT_EQ(c.exitCode, exitCode);
     if (exitCode == EXIT_FAILED_INSTALL)

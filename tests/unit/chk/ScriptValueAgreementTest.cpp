@@ -90,7 +90,7 @@ protected:
 
     bool InstallerRefuses(const char* key) const
     {
-        const std::string box = "[" + std::string(key) + "]Key not found.\nAbort installation.";
+        const std::string box = "[" + std::string(key) + "]Invalid value.\nAbort installation.";
         char previous[MAX_PATH] = {};
         GetCurrentDirectoryA(MAX_PATH, previous);
         SetCurrentDirectoryA(SetupFolder().c_str());

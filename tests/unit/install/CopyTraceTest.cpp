@@ -204,6 +204,7 @@ TEST_F(CopyTraceTest, PackageCopyOverAnEarlierInstallation)
         // The aside folder and its journal first: a run killed at any
         // point after it is undone by the next one.
         "CreateDirectoryA <root>\\dest\\~TarvelKept.<pid>.0",
+        "SetFileAttributesA <root>\\dest\\~TarvelKept.<pid>.0 2",
         "update 9 <root>\\dest\\both.htm",
         "CopyFileA ..\\GUIDE\\both.htm > <root>\\dest\\both.htm",
         "update 18 <root>\\dest\\img",

@@ -7,6 +7,7 @@
 #include "FileTree.h"
 #include "SharedTestSupport.h"
 #include "base/ScopedHandles.h"
+#include "base/SystemCalls.h"
 #include "install/RegistrationNames.h"
 #include "install/UninstallEntry.h"
 #include "rollback/RecordedRegistry.h"
@@ -157,21 +158,20 @@ TEST_F(UninstallEntryTest, AValueAddedToTheListIsTakenBackByTheUndoAndByTheUnins
         EXPECT_FALSE(KeyExists(keyPath));
     }
 
-    // An installed package: the uninstaller removes by the list.
-    {
-        ChangeRecord record;
-        ASSERT_EQ(ERROR_SUCCESS, WriteEntry(record, values));
-        record.Commit();
-    }
+    // An installed package: the uninstaller removes by the list. The list
+    // without the value leaves it, and so the key; the list with it leaves
+    // nothing.
     UninstallPlan plan;
     plan.InstallFolder = facts.InstallFolder;
     plan.UninstallKey = keyPath.c_str();
-    // The list without the value leaves it, and so the key...
-    RemoveUninstallEntry(plan, UninstallEntry::Values());
-    EXPECT_EQ(7, ReadDword(keyPath, EXTRA_VALUE));
-    // ...the list with it leaves nothing.
-    RemoveUninstallEntry(plan, values);
-    EXPECT_FALSE(KeyExists(keyPath));
+    for (const bool listed : {false, true}) {
+        ChangeRecord record;
+        ASSERT_EQ(ERROR_SUCCESS, WriteEntry(record, values));
+        record.Commit();
+        RemoveUninstallEntry(plan, listed ? values : UninstallEntry::Values());
+        EXPECT_EQ(listed ? -1 : 7, ReadDword(keyPath, EXTRA_VALUE)) << listed;
+        EXPECT_EQ(!listed, KeyExists(keyPath)) << listed;
+    }
 }
 
 TEST_F(UninstallEntryTest, AFailedReinstallPutsBackEachEarlierValueWithItsType)
@@ -195,6 +195,52 @@ TEST_F(UninstallEntryTest, AFailedReinstallPutsBackEachEarlierValueWithItsType)
     EXPECT_EQ(0, ReadDword(keyPath, VALUE_NO_MODIFY));
     EXPECT_EQ(-1, ReadDword(keyPath, VALUE_NO_REPAIR));
     EXPECT_EQ("<absent>", ReadText(keyPath, VALUE_DISPLAY_NAME));
+}
+
+LONG WINAPI RefusedDelete(HKEY, LPCSTR) { return ERROR_ACCESS_DENIED; }
+
+// Version 2 of a package drops DISPLAY_VERSION and URL_INFO_ABOUT: its entry
+// must not go on showing version 1's number, and a failed re-install brings
+// version 1's values back. A delete that fails ends the write like any value.
+TEST_F(UninstallEntryTest, AReinstallWithoutTheOptionalKeysDeletesTheEarlierValues)
+{
+    Add(SEC_INSTALL, KEY_DISPLAY_VERSION, "1.0");
+    Add(SEC_INSTALL, KEY_URL_INFO_ABOUT, "https://guide.invalid/");
+    {
+        ChangeRecord first;
+        ASSERT_EQ(ERROR_SUCCESS, WriteEntry(first, UninstallEntry::Values()));
+        first.Commit();
+    }
+    script.resize(script.size() - 2);
+    Refresh();
+
+    {
+        ChangeRecord failed;
+        ASSERT_EQ(ERROR_SUCCESS, WriteEntry(failed, UninstallEntry::Values()));
+        EXPECT_EQ("<absent>", ReadText(keyPath, VALUE_DISPLAY_VERSION));
+        failed.UndoAll();
+        EXPECT_EQ("1.0", ReadText(keyPath, VALUE_DISPLAY_VERSION));
+        EXPECT_EQ("https://guide.invalid/", ReadText(keyPath, VALUE_URL_INFO_ABOUT));
+    }
+    {
+        Sys().RegDeleteValueA = RefusedDelete;
+        ChangeRecord refused;
+        ScopedRegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::CreateKey(refused, Change::Area::Shortcuts, keyPath.c_str(), key));
+        CString failedName;
+        EXPECT_EQ(ERROR_ACCESS_DENIED, UninstallEntry::Write(refused, Change::Area::Shortcuts, key.Get(),
+                                                             keyPath.c_str(), facts, UninstallEntry::Values(),
+                                                             failedName));
+        EXPECT_EQ(CString(VALUE_DISPLAY_VERSION), failedName);
+        ResetSystemCalls();
+        refused.UndoAll();
+        EXPECT_EQ("1.0", ReadText(keyPath, VALUE_DISPLAY_VERSION));
+    }
+    ChangeRecord second;
+    ASSERT_EQ(ERROR_SUCCESS, WriteEntry(second, UninstallEntry::Values()));
+    second.Commit();
+    EXPECT_EQ("<absent>", ReadText(keyPath, VALUE_DISPLAY_VERSION));
+    EXPECT_EQ("<absent>", ReadText(keyPath, VALUE_URL_INFO_ABOUT));
 }
 
 TEST(UninstallEntrySize, KilobytesAreRoundedUpAndCappedAtADword)

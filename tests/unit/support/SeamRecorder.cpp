@@ -71,6 +71,7 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(GetDiskFreeSpaceA);
     RECORD(RegCreateKeyExA);
     RECORD(RegSetValueExA);
+    RECORD(RegDeleteValueA);
     RECORD(LoadLibraryExA);
     RECORD(CoCreateInstance);
     RECORD(GetTokenInformation);
@@ -78,7 +79,7 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(GetACP);
     RECORD(MessageBoxW);
     RECORD(Sleep);
-    static_assert(sizeof(SystemCalls) == 25 * sizeof(void*), "a new entry of the table is not recorded");
+    static_assert(sizeof(SystemCalls) == 26 * sizeof(void*), "a new entry of the table is not recorded");
 }
 
 SeamRecorder::~SeamRecorder()
