@@ -135,4 +135,25 @@ LibraryInfo ReadLibraryInfo(const std::string& bytes)
     return info;
 }
 
+// The security directory's place among the data directories.
+constexpr std::uint32_t SECURITY_DIRECTORY = 4;
+
+Signature ReadSignature(const std::string& bytes)
+{
+    if (bytes.size() < 64 || bytes[0] != 'M' || bytes[1] != 'Z')
+        return Signature::NotAProgram;
+    const size_t pe = U32(bytes, 60);
+    if (pe > bytes.size() || bytes.compare(pe, 4, std::string("PE\0\0", 4)) != 0)
+        return Signature::NotAProgram;
+    const size_t optional = pe + 4 + 20;
+    const std::uint32_t magic = U16(bytes, optional);
+    if (magic != 0x10B && magic != 0x20B)
+        return Signature::NotAProgram;
+    const size_t directories = optional + (magic == 0x20B ? 112 : 96);
+    if (U32(bytes, directories - 4) <= SECURITY_DIRECTORY)
+        return Signature::Unsigned;
+    const size_t security = directories + 8 * SECURITY_DIRECTORY;
+    return U32(bytes, security) != 0 && U32(bytes, security + 4) != 0 ? Signature::Signed : Signature::Unsigned;
+}
+
 } // namespace Chk

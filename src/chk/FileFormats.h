@@ -1,6 +1,6 @@
 // What the checker needs to know of the package's binary files, read from
-// their bytes: a banner bitmap's size and form, an icon file's images, and a
-// shared library's machine and exports. Plain C++ over a byte string.
+// their bytes: a banner bitmap's size and form, an icon file's images, a
+// shared library's machine and exports, and whether a program is signed. Plain C++ over a byte string.
 #pragma once
 
 #include <string>
@@ -35,5 +35,11 @@ struct LibraryInfo
     std::vector<std::string> Exports;
 };
 LibraryInfo ReadLibraryInfo(const std::string& bytes);
+
+enum class Signature { NotAProgram, Unsigned, Signed };
+
+// From a program's bytes: signed when its security directory, where the
+// signature lives, is not empty. The chain is not looked at.
+Signature ReadSignature(const std::string& bytes);
 
 } // namespace Chk

@@ -2,6 +2,7 @@
 
 #include "base/ScopedHandles.h"
 #include "chk/PackageCheck.h"
+#include "chk/PackageFiles.h"
 #include "chk/ScriptCheck.h"
 #include "chk/ScriptModel.h"
 #include "res/resource.h"
@@ -38,15 +39,7 @@ void MeasureBanner(PackageOptions& options)
 
 bool ReadScriptBytes(std::string& bytes)
 {
-    ScopedHandle file(CreateFileA(SETUP_SCRIPT_FILE, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file.IsValid())
-        return false;
-    char buffer[16384];
-    DWORD read = 0;
-    bool ok = true;
-    while ((ok = ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) != FALSE) && read > 0)
-        bytes.append(buffer, read);
-    return ok;
+    return ReadFileBytes(SETUP_SCRIPT_FILE, bytes);
 }
 
 // The caller's current folder comes back, whichever way the check ends: a

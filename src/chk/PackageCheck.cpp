@@ -6,6 +6,7 @@
 #include "base/SystemCalls.h"
 #include "install/TarvelDoc.h"
 #include "chk/FileFormats.h"
+#include "chk/PackageFiles.h"
 #include "chk/SignatureCheck.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptProducts.h"
@@ -63,13 +64,7 @@ private:
 std::string ReadAll(const char* path)
 {
     std::string bytes;
-    ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file.IsValid())
-        return bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0 && bytes.size() < (64u << 20))
-        bytes.append(buffer, read);
+    ReadFileBytes(path, bytes);
     return bytes;
 }
 

@@ -5,18 +5,11 @@
 // program by hand and forgetting the other.
 #pragma once
 
+#include "chk/FileFormats.h"
 #include "chk/Findings.h"
 #include "chk/ScriptModel.h"
 
-#include <string>
-
 namespace Chk {
-
-enum class Signature { NotAProgram, Unsigned, Signed };
-
-// From a program's bytes: signed when its security directory, where the
-// signature lives, is not empty. The chain is not looked at.
-Signature ReadSignature(const std::string& bytes);
 
 // Notes the signature of tarvel.exe in the current folder and of the
 // script's uninstaller, and warns when only one of them has one.

@@ -3,6 +3,7 @@
 #include "base/RunGuards.h"
 #include "base/ScopedHandles.h"
 #include "chk/Console.h"
+#include "chk/PackageFiles.h"
 #include "install/RegistrationNames.h"
 #include "install/UninstallEntry.h"
 #include "script/ScriptKeys.h"
@@ -68,18 +69,6 @@ CString IdentifierPart(const CString& text)
     return out;
 }
 
-bool ReadScriptBytes(const CString& path, std::string& bytes)
-{
-    ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file.IsValid())
-        return false;
-    char buffer[16384];
-    DWORD read = 0;
-    bool ok = true;
-    while ((ok = ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) != FALSE) && read > 0)
-        bytes.append(buffer, read);
-    return ok;
-}
 
 } // namespace
 
@@ -154,7 +143,7 @@ bool MakeWingetManifest(const CScriptModel& model, std::vector<CString>& lines, 
 int PrintWingetManifest(const char* setupFolder)
 {
     std::string bytes;
-    if (!ReadScriptBytes(CString(setupFolder) + "\\" + SETUP_SCRIPT_FILE, bytes)) {
+    if (!ReadFileBytes(CString(setupFolder) + "\\" + SETUP_SCRIPT_FILE, bytes)) {
         PrintLine(CString("tarvelchk: error: cannot read ") + SETUP_SCRIPT_FILE + " in \"" + setupFolder + "\"", true);
         return UNREADABLE;
     }
