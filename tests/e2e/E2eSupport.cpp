@@ -241,6 +241,20 @@ std::vector<std::string> ListTree(const std::string& root)
 
 // --- registry ----------------------------------------------------------------------
 
+bool WriteRegString(HKEY root, const std::string& subKey, const std::string& name, const std::string& text)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, W(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                        nullptr, &key, nullptr)
+        != ERROR_SUCCESS)
+        return false;
+    const std::wstring data = W(text);
+    const LONG rc = RegSetValueExW(key, W(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
 bool ReadRegString(HKEY root, const std::string& subKey, const std::string& name, std::string* value)
 {
     RegKey key(root, subKey, KEY_QUERY_VALUE);

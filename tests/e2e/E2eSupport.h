@@ -48,6 +48,8 @@ DWORD Attributes(const std::string& path); // INVALID_FILE_ATTRIBUTES when missi
 
 // --- registry (HKEY_LOCAL_MACHINE etc.), in the 32-bit view the installer sees ---
 bool ReadRegString(HKEY root, const std::string& subKey, const std::string& name, std::string* value);
+// Creates the key with its missing levels and writes a REG_SZ value.
+bool WriteRegString(HKEY root, const std::string& subKey, const std::string& name, const std::string& text);
 bool ReadRegDword(HKEY root, const std::string& subKey, const std::string& name, DWORD* value);
 bool RegKeyExists(HKEY root, const std::string& subKey);
 void DeleteRegTree(HKEY root, const std::string& subKey);

@@ -29,19 +29,9 @@ using e2e::kRemoved;
 
 std::wstring W(const std::string& utf8) { return dlg::WideFromUtf8(utf8); }
 
-// A text value in the 32-bit view, where the installer and the uninstaller write.
 bool WriteText(const std::string& subKey, const std::string& name, const std::string& text)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr)
-        != ERROR_SUCCESS)
-        return false;
-    const std::wstring data = W(text);
-    const LONG rc = RegSetValueExW(key, W(name).c_str(), 0, REG_SZ,
-        reinterpret_cast<const BYTE*>(data.c_str()), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
+    return e2e::WriteRegString(HKEY_LOCAL_MACHINE, subKey, name, text);
 }
 
 e2e::MachineState Capture() { return e2e::WithoutItemsUnder(e2e::CaptureMachineState(), e2e::kProfileKey); }

@@ -40,8 +40,9 @@ dlg::RunResult RunUninstaller(const std::string& folder, const std::string& tail
     const std::string uninstaller = folder + "\\uninst.exe";
     options.currentFolder = "C:\\";
     dlg::RunResult run = dlg::RunToEnd(uninstaller, tail, options);
-    if (run.ended && (run.exitCode == kRemoved || run.exitCode == kItemsLeft))
+    if (run.ended && (run.exitCode == kRemoved || run.exitCode == kItemsLeft)) {
         EXPECT_TRUE(WaitForCleanupCopy(uninstaller)) << "the uninstaller or its copy stayed";
+    }
     return run;
 }
 
