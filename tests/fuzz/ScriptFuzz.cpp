@@ -178,10 +178,11 @@ void CheckPaths(const CString& value, const std::string& input)
         if (ScriptValueRules::Refusal(form, value).IsEmpty())
             EXPECT(NeverLeadsUp(form == Form::Base && value[0] == '\\' ? value.Mid(1) : value));
     }
-    for (Form form : {Form::Name, Form::KeyLevel}) {
-        if (ScriptValueRules::Refusal(form, value).IsEmpty())
-            EXPECT(PathHelpers::LastComponentStart(value) == 0 && PathHelpers::StaysInside(value));
-    }
+    // A key may be called as a device is ("Aux"): only the file system reads those as devices.
+    if (ScriptValueRules::Refusal(Form::Name, value).IsEmpty())
+        EXPECT(PathHelpers::LastComponentStart(value) == 0 && PathHelpers::StaysInside(value));
+    if (ScriptValueRules::Refusal(Form::KeyLevel, value).IsEmpty())
+        EXPECT(PathHelpers::LastComponentStart(value) == 0 && PathHelpers::StaysInsideKey(value));
 }
 
 } // namespace
