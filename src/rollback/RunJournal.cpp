@@ -39,7 +39,7 @@ bool Writer::Start(const CString& asideFolder, const std::vector<Earlier>& earli
         if (!line.IsEmpty())
             lines += line + "\r\n";
     }
-    if (!lines.IsEmpty() && !Write(journal, lines.Left(lines.GetLength() - 2)))
+    if (!lines.IsEmpty() && !Write(journal, lines.Left(lines.GetLength() - 2), true))
         return false;
     m_journals.push_back(journal);
     return true;
@@ -67,13 +67,13 @@ Writer::Journal* Writer::Covering(const CString& path)
     return nullptr;
 }
 
-bool Writer::Write(const Journal& journal, const CString& line)
+bool Writer::Write(const Journal& journal, const CString& line, bool durable)
 {
     const CString text = line + "\r\n";
     DWORD written = 0;
     return WriteFile(journal.File.get(), static_cast<const char*>(text), static_cast<DWORD>(text.GetLength()),
                      &written, nullptr)
-        && written == static_cast<DWORD>(text.GetLength()) && FlushFileBuffers(journal.File.get());
+        && written == static_cast<DWORD>(text.GetLength()) && (!durable || FlushFileBuffers(journal.File.get()));
 }
 
 bool Writer::FolderCreated(const CString& path)
@@ -100,7 +100,7 @@ bool Writer::Kept(const CString& asideFolder, int number, const CString& path)
             return false;
         CString line;
         line.Format("kept %d %s", number, static_cast<const char*>(path.Mid(journal.Root.GetLength() + 1)));
-        return Write(journal, line);
+        return Write(journal, line, true);
     }
     return false;
 }
@@ -108,7 +108,7 @@ bool Writer::Kept(const CString& asideFolder, int number, const CString& path)
 void Writer::Done()
 {
     for (const Journal& journal : m_journals)
-        Write(journal, "done");
+        Write(journal, "done", true);
 }
 
 void Writer::Finish(const CString& asideFolder)

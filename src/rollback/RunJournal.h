@@ -68,7 +68,11 @@ private:
     // The line for a change at 'path', empty when none is owed to 'journal'.
     static CString FolderLine(const Journal& journal, const CString& path);
     static CString FileLine(const Journal& journal, const CString& path);
-    static bool Write(const Journal& journal, const CString& line);
+    // 'durable': on the disk, not only in the system's cache, before the
+    // change it names. A killed process loses nothing the system has taken;
+    // only a power cut does, and only the lines that would strand an earlier
+    // file or undo a finished run are worth a flush per line.
+    static bool Write(const Journal& journal, const CString& line, bool durable = false);
 
     std::vector<Journal> m_journals;
 };
