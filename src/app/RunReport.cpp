@@ -1,7 +1,7 @@
 #include "RunReport.h"
 
 #include "app/ChangeLines.h"
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 #include "base/MessageBoxes.h"
 #include "base/RunLog.h"
 #include "app/ExitCodes.h"

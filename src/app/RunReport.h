@@ -3,7 +3,7 @@
 // the install write their own lines.
 #pragma once
 
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 #include "base/afxstr.h"
 #include "rollback/ChangeRecord.h"
 

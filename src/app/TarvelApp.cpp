@@ -3,7 +3,7 @@
 #include "base/PathHelpers.h"
 #include "app/RunReport.h"
 #include "base/ShellFolders.h"
-#include "app/SingleInstance.h"
+#include "base/SingleInstance.h"
 #include "install/TarvelDoc.h"
 #include "app/TarvelView.h"
 #include "res/resource.h"

@@ -6,7 +6,7 @@
 #include "afxwin.h"
 #include "install/RunHost.h"
 #include "rollback/ChangeRecord.h"
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 #include "app/ExitCodes.h"
 #include "base/Version.h"
 

@@ -161,6 +161,6 @@ void CTarvelDoc::EndFailedRun()
     }
     // Silent and always to its end, before the box: the user's answer to it
     // comes after the machine is as it was.
-    Record().UndoAll();
+    RollBackInstall();
     ReportFailure();
 }

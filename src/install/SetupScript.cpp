@@ -26,16 +26,6 @@ int CTarvelDoc::ReadScript()
     });
 }
 
-int CTarvelDoc::ParseScriptLine(const char* piece)
-{
-    return CScriptTable(SetupScript, ScriptCount).ParseLine(piece);
-}
-
-int CTarvelDoc::ParseSectionHeader(const char* text)
-{
-    return CScriptTable(SetupScript, ScriptCount).ParseSectionHeader(text);
-}
-
 int CTarvelDoc::AddScriptEntry(const char* key, const char* value)
 {
     return CScriptTable(SetupScript, ScriptCount).AddEntry(key, value);

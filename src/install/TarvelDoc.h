@@ -97,8 +97,6 @@ public:
 
 // Setup script table (install/SetupScript.cpp)
     int ReadScript();
-    int ParseScriptLine(const char* piece);
-    int ParseSectionHeader(const char* text);
     int AddScriptEntry(const char* key, const char* value);
     int BeginSection(const char* name);
     CString GetScriptValue(const char* section, const char* key) const;
@@ -159,6 +157,8 @@ public:
     // Writes a log's stored bytes to 'path' read-only, an earlier file kept
     // aside and the new one recorded; 0 after a failure has been kept.
     int StoreLogFile(const CString& path, const CString& stored);
+    // The undo of a failed or cancelled run: every change in the record,
+    // area by area, silent and always to its end.
     void RollBackInstall();
     // Keeps an existing file aside before it is replaced; FALSE when it
     // cannot be kept (the install must not go on and lose it).
@@ -167,7 +167,6 @@ public:
 // Shared components (shared/)
     int LoadSharedComponentSettings();
     int PrepareSharedFolder();
-    void RemoveCreatedSharedFolders();
     int CopySharedFiles();
     // TRUE when 'source' is one of the script's shared libraries.
     BOOL IsSharedLibrary(const CString& source) const;
@@ -179,7 +178,6 @@ public:
     int RegisterSharedLibraries();
     int IncrementSharedCounters();
     CounterRecord* FindCounterEntry(const CString& name);
-    void RollBackSharedComponents();
     // The shared log text: the shared folder's levels and the folders and
     // files that this run's shared copy made there.
     CString SharedLogText() const;

@@ -5,10 +5,12 @@
 
 void CTarvelDoc::RollBackInstall()
 {
-    // The package's files, then the links and registry entries that point
-    // at them.
-    Record().UndoArea(Change::Area::Package);
-    Record().UndoArea(Change::Area::Shortcuts);
+    // One undo for every failure, whichever step met it: the record holds
+    // the package's files, the links and registry entries, and each shared
+    // library's counter, registration and files, so exactly this run's
+    // changes go back and a library another product counts or installed
+    // keeps its registration.
+    Record().UndoAll();
 }
 
 BOOL CTarvelDoc::KeepAside(Change::Area area, const CString& root, const CString& path)

@@ -27,7 +27,7 @@ int CScriptTable::Read(ScriptInput& input, const ScriptReport& report, const Scr
             return FALSE;
         case CScriptPieceReader::Piece: {
             const int before = m_count;
-            const int result = ParseLine(piece.Text);
+            const int result = ParseScriptLine(piece.Text);
             if (watcher)
                 watcher(piece, before, result);
             break;
@@ -36,7 +36,7 @@ int CScriptTable::Read(ScriptInput& input, const ScriptReport& report, const Scr
     }
 }
 
-int CScriptTable::ParseLine(const char* piece)
+int CScriptTable::ParseScriptLine(const char* piece)
 {
     if (!piece)
         return TRUE;

@@ -57,7 +57,7 @@ public:
 
     // One piece of a line. TRUE when it was stored or ignored; FALSE when a
     // key line had an empty key or a header was dropped.
-    int ParseLine(const char* piece);
+    int ParseScriptLine(const char* piece);
     // A header line from its first non-space byte: TRUE when a section began.
     int ParseSectionHeader(const char* text);
     // FALSE when the table is full; names and values are cut to their bounds.

@@ -81,11 +81,3 @@ int CTarvelDoc::IncrementSharedCounters()
     }
     return 1;
 }
-
-void CTarvelDoc::RollBackSharedComponents()
-{
-    // The record holds each counter's earlier value, each registration and
-    // each file and folder level of this run: exactly those go back, so a
-    // library another product counts or installed keeps its registration.
-    Record().UndoArea(Change::Area::Shared);
-}

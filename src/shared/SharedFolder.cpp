@@ -29,9 +29,3 @@ int CTarvelDoc::PrepareSharedFolder()
 
     return Volume::HasRoomFor(*this, SharedFolder, SharedFileList) ? 1 : 0;
 }
-
-void CTarvelDoc::RemoveCreatedSharedFolders()
-{
-    // Before the shared copy the shared changes are the levels the run made.
-    Record().UndoArea(Change::Area::Shared);
-}

@@ -1,7 +1,7 @@
 #include "uninst/SelfRemoval.h"
 
-#include "app/CommandLine.h"
-#include "app/SingleInstance.h"
+#include "base/CommandLine.h"
+#include "base/SingleInstance.h"
 #include "base/FileOps.h"
 #include "base/PathHelpers.h"
 #include "base/RunLog.h"

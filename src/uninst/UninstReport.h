@@ -3,7 +3,7 @@
 // lines, one per item.
 #pragma once
 
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 
 struct UninstallPlan;
 

@@ -7,7 +7,7 @@
 //   - "/LOG" taken exactly when a word is "/LOG" or "/LOG=<path>", with the
 //     last such word's path;
 //   - a silent run only when "/PSM" is written, boxes suppressed only in one.
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 #include "uninst/SelfRemoval.h"
 #include "FuzzDriver.h"
 

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "base/CommandLine.h"
 
 #include "base/RunLog.h"
 

@@ -2,7 +2,7 @@
 // deployment switches stand beside them in any order and case.
 #include <gtest/gtest.h>
 
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 
 #include <string>
 
