@@ -1,5 +1,6 @@
 #include "app/ChangeLines.h"
 
+#include "base/RegistryRoot.h"
 #include "base/RunLog.h"
 
 #include <cstring>
@@ -14,9 +15,14 @@ CString Number(ULONGLONG value)
     return std::to_string(value).c_str();
 }
 
+CString KeyText(HKEY root, const CString& keyPath)
+{
+    return RegistryRoot::Name(root) + ("\\" + keyPath);
+}
+
 CString ValuePath(const PriorValue& value)
 {
-    return "HKLM\\" + value.KeyPath + "\\" + value.Name;
+    return KeyText(value.Root, value.KeyPath) + "\\" + value.Name;
 }
 
 void Done(const char* category, const Change& change)
@@ -47,7 +53,7 @@ void Done(const char* category, const Change& change)
         RunLog::Line(category, "replacing an installed library: " + change.Path);
         break;
     case Change::Kind::KeyCreated:
-        RunLog::Line(category, "key created: HKLM\\" + change.Path);
+        RunLog::Line(category, "key created: " + KeyText(change.Root, change.Path));
         break;
     case Change::Kind::ValueSet:
         RunLog::Line(category, ValuePath(change.Written) + " = " + ValueText(change.Written) + " (was "
@@ -78,7 +84,7 @@ void Undone(const Change& change)
         RunLog::Line("undo", "earlier library registered again: " + change.Path);
         break;
     case Change::Kind::KeyCreated:
-        RunLog::Line("undo", "key removed when empty: HKLM\\" + change.Path);
+        RunLog::Line("undo", "key removed when empty: " + KeyText(change.Root, change.Path));
         break;
     case Change::Kind::ValueSet:
         RunLog::Line("undo", ValuePath(change.Prior) + " put back: " + ValueText(change.Prior));

@@ -4,6 +4,7 @@
 
 #include "app/TarvelView.h"
 #include "base/PathHelpers.h"
+#include "base/RegistryRoot.h"
 #include "base/RunLog.h"
 #include "install/EntryOwner.h"
 #include "install/RegistrationNames.h"
@@ -90,9 +91,9 @@ BOOL CTarvelDoc::LoadScript()
     // off the list. Only our own earlier installation is taken over.
     const CString entry = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
     CString entryFolder;
-    if (EntryOwner::Of(entry, entryFolder) == EntryOwner::Owner::Another) {
-        RunLog::Line("refused", "uninstall entry HKLM\\" + CString(UNINSTALL_ROOT) + entry
-                                    + " is not this package's installation"
+    if (EntryOwner::Of(KeysRoot, entry, entryFolder) == EntryOwner::Owner::Another) {
+        RunLog::Line("refused", CString("uninstall entry ") + RegistryRoot::Name(KeysRoot) + "\\" + UNINSTALL_ROOT
+                                    + entry + " is not this package's installation"
                                     + (entryFolder.IsEmpty() ? CString() : ": " + entryFolder));
         ShowTwoLineMessage("[UNINSTALL_KEY]Key used by another program.", "Abort installation.");
         return FALSE;

@@ -16,7 +16,7 @@ namespace EntryOwner {
 
 namespace {
 
-// A string value of a key under HKEY_LOCAL_MACHINE; FALSE when the value is
+// A string value of an open key; FALSE when the value is
 // absent or is no string.
 bool ReadText(HKEY key, const char* name, CString& text)
 {
@@ -55,7 +55,7 @@ bool IsInstallationOf(const CString& folder, const CString& keyName)
         && FindScriptValue(entries.data(), count, SEC_UNINSTALL, KEY_UNINSTALL_KEY).CompareNoCase(keyName) == 0;
 }
 
-Owner Of(const CString& keyName, CString& folder)
+Owner Of(HKEY root, const CString& keyName, CString& folder)
 {
     folder.Empty();
     // An empty name is the list's own key: values written there would sit on
@@ -63,8 +63,7 @@ Owner Of(const CString& keyName, CString& folder)
     if (keyName.IsEmpty())
         return Owner::Another;
     ScopedRegKey key;
-    const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, CString(UNINSTALL_ROOT) + keyName, 0, KEY_QUERY_VALUE,
-                                  key.Receive());
+    const LONG rc = RegOpenKeyExA(root, CString(UNINSTALL_ROOT) + keyName, 0, KEY_QUERY_VALUE, key.Receive());
     if (rc == ERROR_FILE_NOT_FOUND)
         return Owner::None;
     // A key we may not read is not proved ours.

@@ -14,11 +14,11 @@ enum class Owner {
     Another, // anything else: another program's, or one we cannot prove is ours
 };
 
-// The owner of "...\Uninstall\<keyName>"; an empty name, the list's own
+// The owner of "...\Uninstall\<keyName>" under 'root'; an empty name, the list's own
 // key, is never ours. It is ours only when its "UninstallFolder" holds an uninstall log and
 // a setup script whose "UNINSTALL_KEY" is 'keyName' too. 'folder' gets the
 // "UninstallFolder" the key names, empty when none.
-Owner Of(const CString& keyName, CString& folder);
+Owner Of(HKEY root, const CString& keyName, CString& folder);
 
 // The same test on a folder alone: an installation of the package that
 // registers under 'keyName' lies there.

@@ -191,7 +191,7 @@ BOOL CTarvelDoc::RegisterSteps()
     // made goes.
     const CString uninstallKey = UninstallEntry::KeyPath(GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY));
     ScopedRegKey key;
-    const LONG created = RecordedRegistry::CreateKey(record, area, uninstallKey, key);
+    const LONG created = RecordedRegistry::CreateKey(record, area, KeysRoot, uninstallKey, key);
     if (created != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(created));
         return Fail(ERROR_CODE_GENERAL, "create key", uninstallKey);
@@ -203,8 +203,8 @@ BOOL CTarvelDoc::RegisterSteps()
     facts.InstalledBytes = UninstallEntry::InstalledBytes(record, InstallFolder);
     GetLocalTime(&facts.Today);
     CString failedValue;
-    const LONG written =
-        UninstallEntry::Write(record, area, key.Get(), uninstallKey, facts, UninstallEntry::Values(), failedValue);
+    const LONG written = UninstallEntry::Write(record, area, KeysRoot, key.Get(), uninstallKey, facts,
+                                               UninstallEntry::Values(), failedValue);
     if (written != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(written));
         return Fail(ERROR_CODE_GENERAL, "set value", uninstallKey + "\\" + failedValue);
@@ -227,8 +227,8 @@ BOOL CTarvelDoc::RegisterSteps()
             continue;
         ScopedRegKey productKey;
         const CString path = CString(SOFTWARE_ROOT) + company + "\\" + productName + "\\" + productLanguage;
-        if (RecordedRegistry::CreateKey(record, area, path, productKey) == ERROR_SUCCESS)
-            RecordedRegistry::SetText(record, area, productKey.Get(), path, VALUE_KEY_FILE,
+        if (RecordedRegistry::CreateKey(record, area, KeysRoot, path, productKey) == ERROR_SUCCESS)
+            RecordedRegistry::SetText(record, area, KeysRoot, productKey.Get(), path, VALUE_KEY_FILE,
                                       InstallFolder + productKeyFile);
     }
     return TRUE;

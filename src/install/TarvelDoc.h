@@ -4,6 +4,7 @@
 #pragma once
 
 #include "afxwin.h"
+#include "base/RegistryRoot.h"
 #include "install/RunError.h"
 #include "rollback/ChangeRecord.h"
 #include "script/ScriptTable.h"
@@ -68,6 +69,8 @@ public:
     CString CurrentItem;
     ScriptEntry SetupScript[SCRIPT_MAX_ENTRIES];
     CString InstallFolder;
+    // Where this run keeps the entry and the product keys, chosen once.
+    HKEY KeysRoot = RegistryRoot::Package();
     CString SharedFolder;
     CString SharedSourceFolder;
     CString AppPathBase;

@@ -136,8 +136,8 @@ CString TextOf(const std::vector<Value>& values, const char* name, const Facts& 
     return CString();
 }
 
-LONG Write(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const Facts& facts,
-           const std::vector<Value>& values, CString& failedName)
+LONG Write(ChangeRecord& record, Change::Area area, HKEY root, HKEY key, const CString& keyPath,
+           const Facts& facts, const std::vector<Value>& values, CString& failedName)
 {
     for (const Value& value : values) {
         DWORD type = REG_NONE;
@@ -145,9 +145,9 @@ LONG Write(ChangeRecord& record, Change::Area area, HKEY key, const CString& key
         // A value this version leaves out goes, so that no earlier version's
         // number or address stays in the entry of this one.
         const LONG rc = MakeData(value, facts, type, data)
-            ? RecordedRegistry::SetValue(record, area, key, keyPath, value.Name, type, data.data(),
+            ? RecordedRegistry::SetValue(record, area, root, key, keyPath, value.Name, type, data.data(),
                                          static_cast<DWORD>(data.size()))
-            : RecordedRegistry::DeleteValue(record, area, key, keyPath, value.Name);
+            : RecordedRegistry::DeleteValue(record, area, root, key, keyPath, value.Name);
         if (rc != ERROR_SUCCESS && !value.MayFail) {
             failedName = value.Name;
             return rc;

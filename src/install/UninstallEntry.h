@@ -44,7 +44,7 @@ struct Value
 // Every value, in the order they are written.
 const std::vector<Value>& Values();
 
-// The entry's key below HKEY_LOCAL_MACHINE for the script's UNINSTALL_KEY.
+// The entry's key below the run's root for the script's UNINSTALL_KEY.
 CString KeyPath(const CString& keyName);
 
 // The value's data as the registry takes it; false when the entry holds none.
@@ -53,11 +53,11 @@ bool MakeData(const Value& value, const Facts& facts, DWORD& type, std::vector<B
 // The text of a REG_SZ value of the list for these facts, empty when absent.
 CString TextOf(const std::vector<Value>& values, const char* name, const Facts& facts);
 
-// Writes each value into the open key at keyPath, each recorded before it is
-// written. ERROR_SUCCESS, or the error of the first write that may not fail,
+// Writes each value into the open key at keyPath under 'root', each recorded
+// before it is written. ERROR_SUCCESS, or the error of the first write that may not fail,
 // its value's name in 'failedName'.
-LONG Write(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const Facts& facts,
-           const std::vector<Value>& values, CString& failedName);
+LONG Write(ChangeRecord& record, Change::Area area, HKEY root, HKEY key, const CString& keyPath,
+           const Facts& facts, const std::vector<Value>& values, CString& failedName);
 
 // The bytes of the files that the record shows under the installation
 // folder: copied now, or left in place because they were already right.

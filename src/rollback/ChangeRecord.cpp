@@ -57,9 +57,14 @@ void ChangeRecord::FileLeft(Change::Area area, const CString& path)
     Add(Change::Kind::FileLeft, area, path);
 }
 
-void ChangeRecord::KeyCreated(Change::Area area, const CString& keyPath)
+void ChangeRecord::KeyCreated(Change::Area area, HKEY root, const CString& keyPath)
 {
-    Add(Change::Kind::KeyCreated, area, keyPath);
+    Change change;
+    change.Type = Change::Kind::KeyCreated;
+    change.Where = area;
+    change.Path = keyPath;
+    change.Root = root;
+    Add(change);
 }
 
 void ChangeRecord::ValueSet(Change::Area area, const PriorValue& prior, const PriorValue& written)
@@ -133,7 +138,7 @@ void ChangeRecord::Undo(const Change& change)
         Undo::RegisterLibrary(change.Path);
         break;
     case Change::Kind::KeyCreated:
-        Undo::RemoveKey(change.Path);
+        Undo::RemoveKey(change.Root, change.Path);
         break;
     case Change::Kind::ValueSet:
         Undo::PutBackValue(change.Prior);

@@ -21,7 +21,7 @@ struct Change
         AsideFolder,     // Path: the hidden folder that holds kept-aside files
         LibraryRegistered, // Path's DllRegisterServer was called; unregistered
         LibraryReplaced, // Path held a library that this run replaced; registered again
-        KeyCreated,      // registry key Path (HKLM) made by this run; goes when empty
+        KeyCreated,      // registry key Path under Root made by this run; goes when empty
         ValueSet,        // Prior: the value as it was before the write
     };
     // The undo takes the areas back newest first, as a run makes them: the
@@ -32,6 +32,7 @@ struct Change
     Kind Type = Kind::FileWritten;
     Area Where = Area::Package;
     CString Path;
+    HKEY Root = nullptr; // a created key's
     CString Aside;
     // A copied file's source and size, for the run log.
     CString Source;
@@ -50,7 +51,7 @@ public:
     void FileWritten(Change::Area area, const CString& path);
     void FileCopied(Change::Area area, const CString& path, const CString& source, ULONGLONG size);
     void FileLeft(Change::Area area, const CString& path);
-    void KeyCreated(Change::Area area, const CString& keyPath);
+    void KeyCreated(Change::Area area, HKEY root, const CString& keyPath);
     void ValueSet(Change::Area area, const PriorValue& prior, const PriorValue& written);
     void LibraryRegistered(const CString& path);
     void LibraryReplaced(const CString& path);

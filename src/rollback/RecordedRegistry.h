@@ -11,20 +11,22 @@ class ScopedRegKey;
 
 namespace RecordedRegistry {
 
-// Opens the key under HKEY_LOCAL_MACHINE, creating it with every missing
-// level, each recorded. ERROR_SUCCESS or the system's error.
-LONG CreateKey(ChangeRecord& record, Change::Area area, const CString& keyPath, ScopedRegKey& key);
+// Opens the key under 'root', creating it with every missing level, each
+// recorded. ERROR_SUCCESS or the system's error.
+LONG CreateKey(ChangeRecord& record, Change::Area area, HKEY root, const CString& keyPath, ScopedRegKey& key);
 
-// Writes a value of an open key (whose path is keyPath), its prior recorded.
-LONG SetValue(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name,
-              DWORD type, const BYTE* data, DWORD size);
+// Writes a value of an open key (whose path under 'root' is keyPath), its
+// prior recorded.
+LONG SetValue(ChangeRecord& record, Change::Area area, HKEY root, HKEY key, const CString& keyPath,
+              const char* name, DWORD type, const BYTE* data, DWORD size);
 
 // Deletes a value of an open key, its prior recorded; a value that is not
 // there is left so, with nothing recorded.
-LONG DeleteValue(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name);
+LONG DeleteValue(ChangeRecord& record, Change::Area area, HKEY root, HKEY key, const CString& keyPath,
+                 const char* name);
 
 // A REG_SZ value, its terminating zero counted.
-LONG SetText(ChangeRecord& record, Change::Area area, HKEY key, const CString& keyPath, const char* name,
-             const CString& text);
+LONG SetText(ChangeRecord& record, Change::Area area, HKEY root, HKEY key, const CString& keyPath,
+             const char* name, const CString& text);
 
 } // namespace RecordedRegistry

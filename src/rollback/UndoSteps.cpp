@@ -71,27 +71,28 @@ void RegisterLibrary(const char* path)
     SelfRegistration::Call(path, TRUE);
 }
 
-bool RemoveKey(const char* keyPath)
+bool RemoveKey(HKEY root, const char* keyPath)
 {
     {
         ScopedRegKey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
             return true;
         DWORD subKeys = 0;
         if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
                              nullptr, nullptr, nullptr) != ERROR_SUCCESS || subKeys > 0)
             return false;
     }
-    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath) == ERROR_SUCCESS;
+    return RegDeleteKeyA(root, keyPath) == ERROR_SUCCESS;
 }
 
-PriorValue CaptureValue(const CString& keyPath, const CString& name)
+PriorValue CaptureValue(HKEY root, const CString& keyPath, const CString& name)
 {
     PriorValue prior;
+    prior.Root = root;
     prior.KeyPath = keyPath;
     prior.Name = name;
     ScopedRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
         return prior;
     DWORD type = REG_NONE;
     DWORD size = 0;
@@ -113,7 +114,7 @@ void PutBackValue(const PriorValue& prior)
     // The real calls, not the seam table: while the install's writes are
     // swapped for failing ones, their undo still reaches the registry.
     ScopedRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, prior.KeyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(prior.Root, prior.KeyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
         return;
     if (prior.Existed)
         RegSetValueExA(key.Get(), prior.Name, 0, prior.Type, prior.Data.empty() ? nullptr : prior.Data.data(),

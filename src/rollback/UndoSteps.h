@@ -12,7 +12,8 @@
 // back exactly: put back with its type and bytes, or deleted when it was absent.
 struct PriorValue
 {
-    CString KeyPath; // under HKEY_LOCAL_MACHINE
+    HKEY Root = nullptr;
+    CString KeyPath; // under Root
     CString Name;
     bool Existed = false;
     DWORD Type = REG_NONE;
@@ -43,12 +44,12 @@ void UnregisterLibrary(const char* path);
 // replaced gets its own registration back once it is in its place again.
 void RegisterLibrary(const char* path);
 
-// Deletes a key under HKEY_LOCAL_MACHINE when it has no sub-key: one that
-// another program has put something below stays.
-bool RemoveKey(const char* keyPath);
+// Deletes a key when it has no sub-key: one that another program has put
+// something below stays.
+bool RemoveKey(HKEY root, const char* keyPath);
 
 // Reads what a value holds now, to take a later write back.
-PriorValue CaptureValue(const CString& keyPath, const CString& name);
+PriorValue CaptureValue(HKEY root, const CString& keyPath, const CString& name);
 
 // Puts a captured value back (or deletes it when it was absent).
 void PutBackValue(const PriorValue& prior);

@@ -32,14 +32,15 @@ namespace {
 // run) or into the folder its key names is counted already, and so is one
 // over an installation that is gone (its count is taken over). The same
 // product in another folder that is still there is one user more.
-bool IsCountedAlready(const ChangeRecord& record, const CString& productKeyPath, const CString& installFolder)
+bool IsCountedAlready(const ChangeRecord& record, HKEY root, const CString& productKeyPath,
+                      const CString& installFolder)
 {
     const CString earlierLog = UninstallLogPath(installFolder);
     for (const Change& change : record.Changes())
         if (change.Type == Change::Kind::FileKeptAside && change.Path.CompareNoCase(earlierLog) == 0)
             return true;
     CString keyFile;
-    if (!SharedRegistry::ReadKeyFile(productKeyPath, keyFile) || keyFile.IsEmpty())
+    if (!SharedRegistry::ReadKeyFile(root, productKeyPath, keyFile) || keyFile.IsEmpty())
         return true;
     return PathHelpers::IsInside(keyFile, installFolder) || GetFileAttributesA(keyFile) == INVALID_FILE_ATTRIBUTES;
 }
@@ -50,16 +51,18 @@ int CTarvelDoc::IncrementSharedCounters()
 {
     CString company = GetScriptValue(SEC_INSTALL, KEY_COMPANY_NAME);
     const bool countedAlready = IsProductInstalled
-        && IsCountedAlready(Record(), SharedRegistry::ProductKeyPath(company, GetScriptValue(SEC_INSTALL, KEY_PRODUCT_NAME1),
+        && IsCountedAlready(Record(), KeysRoot,
+                            SharedRegistry::ProductKeyPath(company, GetScriptValue(SEC_INSTALL, KEY_PRODUCT_NAME1),
                                                            GetScriptValue(SEC_INSTALL, KEY_PRODUCT_LANGUAGE1)),
                             InstallFolder);
+    const HKEY counterRoot = SharedRegistry::CounterRoot();
     for (int i = 0; i < LibraryList.GetSize(); ++i) {
         CounterRecord* record = FindCounterEntry(SharedRegistry::CounterName(LibraryList[i]));
         if (!record)
             return Fail(ERROR_CODE_GENERAL, "find counter", LibraryList[i]);
         const CString keyPath = SharedRegistry::CounterKeyPath(company, LibraryList[i]);
         ScopedRegKey key;
-        const LONG created = RecordedRegistry::CreateKey(Record(), Change::Area::Shared, keyPath, key);
+        const LONG created = RecordedRegistry::CreateKey(Record(), Change::Area::Shared, counterRoot, keyPath, key);
         if (created != ERROR_SUCCESS) {
             SetLastError(static_cast<DWORD>(created));
             return Fail(ERROR_CODE_GENERAL, "create key", keyPath);
@@ -70,7 +73,7 @@ int CTarvelDoc::IncrementSharedCounters()
         if (countedAlready && !(record->CounterBefore == 0 && record->CounterNow == 0))
             continue;
         const DWORD value = static_cast<DWORD>(record->CounterNow + 1);
-        const LONG rc = RecordedRegistry::SetValue(Record(), Change::Area::Shared, key.Get(), keyPath,
+        const LONG rc = RecordedRegistry::SetValue(Record(), Change::Area::Shared, counterRoot, key.Get(), keyPath,
                                                    COUNTER_VALUE, REG_DWORD,
                                                    reinterpret_cast<const BYTE*>(&value), sizeof(value));
         if (rc != ERROR_SUCCESS) {

@@ -9,6 +9,7 @@ BOOL ReadProgramFilesDir(CString& folder)
 {
     // The registry answers its error instead of setting the last one: set
     // it, so that a caller can log why.
+    // The system's own key: the machine's, whatever root the run chose.
     ScopedRegKey key;
     LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE,
                             key.Receive());
@@ -27,16 +28,16 @@ BOOL ReadProgramFilesDir(CString& folder)
     return TRUE;
 }
 
-int KeyExists(const CString& path)
+int KeyExists(HKEY root, const CString& path)
 {
     ScopedRegKey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, key.Receive()) == ERROR_SUCCESS ? 1 : 0;
+    return RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, key.Receive()) == ERROR_SUCCESS ? 1 : 0;
 }
 
-BOOL ReadKeyFile(const CString& productKeyPath, CString& keyFile)
+BOOL ReadKeyFile(HKEY root, const CString& productKeyPath, CString& keyFile)
 {
     ScopedRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, productKeyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, productKeyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
         return FALSE;
     char value[1024] = {};
     DWORD size = sizeof(value) - 1;
@@ -54,7 +55,7 @@ BOOL ReadCounter(const CString& keyPath, LONG& counter)
 {
     counter = 0;
     ScopedRegKey key;
-    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, key.Receive());
+    LONG rc = RegOpenKeyExA(CounterRoot(), keyPath, 0, KEY_ALL_ACCESS, key.Receive());
     if (rc == ERROR_FILE_NOT_FOUND)
         return TRUE;
     if (rc != ERROR_SUCCESS) {
@@ -77,7 +78,7 @@ BOOL ReadCounter(const CString& keyPath, LONG& counter)
 BOOL WriteCounter(const CString& keyPath, LONG counter)
 {
     ScopedRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(CounterRoot(), keyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
         return FALSE;
     const DWORD value = static_cast<DWORD>(counter);
     return RegSetValueExA(key.Get(), COUNTER_VALUE, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),

@@ -1,10 +1,19 @@
 // Registry paths and reads of the shared components: the maker's product
-// and counter keys under HKEY_LOCAL_MACHINE.
+// keys (under the run's root) and counter keys (the machine's).
 #pragma once
 
 #include "base/afxstr.h"
 
+#include <windows.h>
+
 namespace SharedRegistry {
+
+// The counters stay the machine's whatever root a run chose: the shared
+// files they count are used by every user's installs of the maker's packages.
+inline HKEY CounterRoot()
+{
+    return HKEY_LOCAL_MACHINE;
+}
 
 // The value of a counter key that holds its count of users (REG_DWORD).
 constexpr char COUNTER_VALUE[] = "SRCHCOUNTER";
@@ -27,10 +36,10 @@ BOOL ReadProgramFilesDir(CString& folder);
 
 // The "KeyFile" of a product key: the key file of the installation that
 // wrote it last. FALSE when the key or the value cannot be read.
-BOOL ReadKeyFile(const CString& productKeyPath, CString& keyFile);
+BOOL ReadKeyFile(HKEY root, const CString& productKeyPath, CString& keyFile);
 
 // TRUE when the key can be opened with full access.
-int KeyExists(const CString& path);
+int KeyExists(HKEY root, const CString& path);
 
 // The counter "SRCHCOUNTER" of a counter key: 0 when the key or the value
 // does not exist; FALSE on any other registry error.

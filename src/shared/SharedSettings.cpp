@@ -54,7 +54,8 @@ int CTarvelDoc::LoadSharedComponentSettings()
     CString product = GetScriptValue(SEC_INSTALL, KEY_PRODUCT_NAME1);
     CString language = GetScriptValue(SEC_INSTALL, KEY_PRODUCT_LANGUAGE1);
     if (!product.IsEmpty())
-        IsProductInstalled = SharedRegistry::KeyExists(SharedRegistry::ProductKeyPath(company, product, language));
+        IsProductInstalled
+            = SharedRegistry::KeyExists(KeysRoot, SharedRegistry::ProductKeyPath(company, product, language));
 
     for (int j = 0; j < 5; ++j)
         CounterRecords[j] = CounterRecord();

@@ -1,13 +1,13 @@
 #include "uninst/EmptyKeys.h"
 
 #include "base/PathHelpers.h"
+#include "base/RegistryRoot.h"
 #include "base/RunLog.h"
 #include "base/ScopedHandles.h"
 
 namespace EmptyKeys {
 namespace {
 
-const char* RootName(HKEY root) { return root == HKEY_CURRENT_USER ? "HKCU" : "HKLM"; }
 
 } // namespace
 
@@ -27,7 +27,7 @@ bool Remove(HKEY root, const char* keyPath)
     }
     if (RegDeleteKeyA(root, keyPath) != ERROR_SUCCESS)
         return false;
-    RunLog::Line("remove", CString("key removed: ") + RootName(root) + "\\" + keyPath);
+    RunLog::Line("remove", CString("key removed: ") + RegistryRoot::Name(root) + "\\" + keyPath);
     return true;
 }
 
@@ -52,7 +52,7 @@ void RemoveValue(HKEY root, const char* keyPath, const char* name)
     ScopedRegKey key;
     if (RegOpenKeyExA(root, keyPath, 0, KEY_SET_VALUE, key.Receive()) == ERROR_SUCCESS
         && RegDeleteValueA(key.Get(), name) == ERROR_SUCCESS)
-        RunLog::Line("remove", CString("value removed: ") + RootName(root) + "\\" + keyPath + "\\" + name);
+        RunLog::Line("remove", CString("value removed: ") + RegistryRoot::Name(root) + "\\" + keyPath + "\\" + name);
 }
 
 bool HoldsSubKeys(HKEY root, const char* keyPath)

@@ -3,6 +3,7 @@
 #include "base/FileOps.h"
 #include "base/Links.h"
 #include "base/PathHelpers.h"
+#include "base/RegistryRoot.h"
 #include "base/RunLog.h"
 #include "base/ScopedHandles.h"
 #include "install/RegistrationNames.h"
@@ -147,20 +148,19 @@ void RemoveUninstallEntry(const UninstallPlan& plan, const std::vector<Uninstall
     // that names no installation at all is another program's.
     const CString folderText = PathHelpers::WithoutTrailingBackslash(plan.InstallFolder);
     CString registered;
-    if (!EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered)) {
-        if (SharedRegistry::KeyExists(plan.UninstallKey))
-            RunLog::Line("left", "uninstall entry HKLM\\" + plan.UninstallKey
-                                     + " names no installation, it is not this one's");
+    const CString entry = RegistryRoot::Name(plan.Root) + ("\\" + plan.UninstallKey);
+    if (!EmptyKeys::ReadText(plan.Root, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered)) {
+        if (SharedRegistry::KeyExists(plan.Root, plan.UninstallKey))
+            RunLog::Line("left", "uninstall entry " + entry + " names no installation, it is not this one's");
         return;
     }
     if (registered.CompareNoCase(folderText) != 0) {
-        RunLog::Line("left", "uninstall entry HKLM\\" + plan.UninstallKey + " names another installation: "
-                                 + registered);
+        RunLog::Line("left", "uninstall entry " + entry + " names another installation: " + registered);
         return;
     }
     for (const UninstallEntry::Value& value : values)
-        EmptyKeys::RemoveValue(HKEY_LOCAL_MACHINE, plan.UninstallKey, value.Name);
-    EmptyKeys::Remove(HKEY_LOCAL_MACHINE, plan.UninstallKey);
+        EmptyKeys::RemoveValue(plan.Root, plan.UninstallKey, value.Name);
+    EmptyKeys::Remove(plan.Root, plan.UninstallKey);
 }
 
 namespace {
@@ -170,14 +170,15 @@ void RemoveRegistration(const UninstallPlan& plan)
     RemoveUninstallEntry(plan, UninstallEntry::Values());
     for (const ProductKey& product : plan.Products) {
         CString keyFile;
-        if (EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, product.KeyPath, VALUE_KEY_FILE, keyFile)
+        if (EmptyKeys::ReadText(plan.Root, product.KeyPath, VALUE_KEY_FILE, keyFile)
             && keyFile.CompareNoCase(product.KeyFile) != 0) {
-            RunLog::Line("left", "product key HKLM\\" + product.KeyPath + " names another installation: " + keyFile);
+            RunLog::Line("left", CString("product key ") + RegistryRoot::Name(plan.Root) + "\\" + product.KeyPath
+                                     + " names another installation: " + keyFile);
             continue;
         }
-        EmptyKeys::RemoveValue(HKEY_LOCAL_MACHINE, product.KeyPath, VALUE_KEY_FILE);
+        EmptyKeys::RemoveValue(plan.Root, product.KeyPath, VALUE_KEY_FILE);
         // Up to the product's level; the maker's key goes after the counters.
-        EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, product.KeyPath, 2);
+        EmptyKeys::RemoveUpwards(plan.Root, product.KeyPath, 2);
     }
 }
 
@@ -230,7 +231,7 @@ void RemoveSharedFiles(const UninstallPlan& plan, RemovalOutcome& outcome, MetLi
     if (plan.SharedFiles.empty() && plan.SharedFolders.empty())
         return;
     const CString counters = CountersKey(plan);
-    if (EmptyKeys::HoldsSubKeys(HKEY_LOCAL_MACHINE, counters)) {
+    if (EmptyKeys::HoldsSubKeys(SharedRegistry::CounterRoot(), counters)) {
         RunLog::Line("shared", "shared files stay, the maker's other packages count on them: HKLM\\" + counters);
         return;
     }
@@ -264,7 +265,8 @@ void RemoveSharedLibraries(const UninstallPlan& plan, const CString& otherInstal
     for (const SharedLibrary& library : plan.Libraries) {
         LONG counter = 0;
         // A library nobody counts was not this install's to count: it stays.
-        if (!SharedRegistry::KeyExists(library.CounterKey) || !SharedRegistry::ReadCounter(library.CounterKey, counter)) {
+        if (!SharedRegistry::KeyExists(SharedRegistry::CounterRoot(), library.CounterKey)
+            || !SharedRegistry::ReadCounter(library.CounterKey, counter)) {
             RunLog::Line("left", "shared library without a counter, not this install's to remove: HKLM\\"
                                      + library.CounterKey);
             continue;
@@ -291,7 +293,7 @@ void RemoveSharedLibraries(const UninstallPlan& plan, const CString& otherInstal
             }
             continue;
         }
-        if (Undo::RemoveKey(library.CounterKey))
+        if (Undo::RemoveKey(SharedRegistry::CounterRoot(), library.CounterKey))
             RunLog::Line("shared", "counter HKLM\\" + library.CounterKey + " " + users + ", key removed");
         else
             RunLog::Line("left", "counter key HKLM\\" + library.CounterKey + " holds other keys");
@@ -312,7 +314,7 @@ void RemoveSharedLibraries(const UninstallPlan& plan, const CString& otherInstal
             else
                 RunLog::Line("left", "shared folder left, other packages use it: " + *level);
         }
-    EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, CountersKey(plan), 2);
+    EmptyKeys::RemoveUpwards(SharedRegistry::CounterRoot(), CountersKey(plan), 2);
 }
 
 } // namespace
@@ -348,8 +350,13 @@ RemovalOutcome RemovePackage(const UninstallPlan& plan, const CString& uninstall
     RemoveRegistration(plan);
     RemoveSharedLibraries(plan, otherInstallation, outcome, links);
     NameLinksLeft(links, outcome);
-    if (!plan.Company.IsEmpty())
-        EmptyKeys::RemoveUpwards(HKEY_LOCAL_MACHINE, plan.Company, 1);
+    // The maker's key holds the product keys under the plan's root and the
+    // counters under the machine's: one of each when the two differ.
+    if (!plan.Company.IsEmpty()) {
+        EmptyKeys::RemoveUpwards(plan.Root, plan.Company, 1);
+        if (plan.Root != SharedRegistry::CounterRoot())
+            EmptyKeys::RemoveUpwards(SharedRegistry::CounterRoot(), plan.Company, 1);
+    }
     EmptyKeys::RemoveUpwards(HKEY_CURRENT_USER, INSTALLER_PROFILE_KEY, 1);
 
     // The installation folder goes after the uninstaller has ended; whatever

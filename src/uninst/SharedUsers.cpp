@@ -11,7 +11,7 @@ CString OtherInstallation(const UninstallPlan& plan)
 {
     for (const ProductKey& product : plan.Products) {
         CString keyFile;
-        if (!EmptyKeys::ReadText(HKEY_LOCAL_MACHINE, product.KeyPath, VALUE_KEY_FILE, keyFile) || keyFile.IsEmpty())
+        if (!EmptyKeys::ReadText(plan.Root, product.KeyPath, VALUE_KEY_FILE, keyFile) || keyFile.IsEmpty())
             continue;
         if (keyFile.CompareNoCase(product.KeyFile) == 0 || PathHelpers::IsInside(keyFile, plan.InstallFolder))
             continue;

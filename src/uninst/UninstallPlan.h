@@ -5,6 +5,7 @@
 // shared folder or the Start-menu and desktop folders.
 #pragma once
 
+#include "base/RegistryRoot.h"
 #include "base/afxstr.h"
 #include "script/ScriptTable.h"
 
@@ -12,13 +13,13 @@
 
 struct SharedLibrary
 {
-    CString CounterKey; // under HKEY_LOCAL_MACHINE
+    CString CounterKey; // under SharedRegistry::CounterRoot()
     CString Path;       // the installed library, empty when the install never copied it
 };
 
 struct ProductKey
 {
-    CString KeyPath;  // under HKEY_LOCAL_MACHINE
+    CString KeyPath;  // under the plan's Root
     CString KeyFile;  // the "KeyFile" value the install wrote
 };
 
@@ -41,6 +42,8 @@ struct UninstallPlan
     CString Value(const char* section, const char* key) const;
 
     CString DisplayName;
+    // Where the install kept the entry and the product keys, chosen once.
+    HKEY Root = RegistryRoot::Package();
     CString UninstallKey; // empty when the script's name is unusable
     CString MenuLink, ProgramFolder, DesktopLink; // ProgramFolder empty: not ours
     std::vector<ProductKey> Products;

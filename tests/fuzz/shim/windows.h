@@ -1,5 +1,6 @@
 // The few Windows names that the portable readers and path helpers use (and
-// the run log's header that the command line includes), for the native fuzz
+// the run log's header that the command line includes, and the registry roots
+// the uninstall plan carries), for the native fuzz
 // build only. The lead-byte test is that of code page 932, the
 // code page the installer's scripts are written in.
 #pragma once
@@ -13,6 +14,10 @@ typedef unsigned int UINT;
 typedef std::uint32_t DWORD;
 typedef std::int32_t LONG;
 typedef unsigned short WORD;
+// The registry roots an uninstall plan names; never opened here.
+typedef struct HKEY__* HKEY;
+#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000001u)))
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u)))
 
 struct SYSTEMTIME
 {

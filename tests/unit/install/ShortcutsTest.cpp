@@ -253,6 +253,35 @@ TEST_F(ShortcutsTest, InstallMakesTheMenuLinkTheUninstallEntryAndTheProductKeys)
     EXPECT_EQ(installFolder + "extra\\top.htm", ReadText(ProductKey("Extra\\en"), "KeyFile"));
 }
 
+// The document's root decides where the entry and the product keys go: a run
+// for the current user alone leaves the machine's keys as they were, and its
+// undo takes everything back from the user's.
+TEST_F(ShortcutsTest, TheEntryAndTheProductKeysGoUnderTheRunsRootAndAreUndoneThere)
+{
+    const auto userText = [](const std::string& path, const char* name) {
+        char text[MAX_PATH] = {};
+        DWORD size = sizeof(text) - 1;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            return std::string("<no key>");
+        const LONG rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+        RegCloseKey(key);
+        return rc == ERROR_SUCCESS ? std::string(text) : std::string("<absent>");
+    };
+    doc.KeysRoot = HKEY_CURRENT_USER;
+    ASSERT_TRUE(doc.RegisterInstall());
+    EXPECT_EQ("Tarvel Guide", userText(UninstallKey(), "DisplayName"));
+    EXPECT_EQ(installFolder + "index.htm", userText(ProductKey("Guide\\ja"), "KeyFile"));
+    EXPECT_EQ(installFolder + "extra\\top.htm", userText(ProductKey("Extra\\en"), "KeyFile"));
+    EXPECT_FALSE(KeyExists(UninstallKey()));
+    EXPECT_FALSE(KeyExists("Software\\" + company));
+
+    doc.Record().UndoAll();
+    EXPECT_EQ("<no key>", userText(UninstallKey(), "DisplayName"));
+    EXPECT_EQ("<no key>", userText("Software\\" + company, "KeyFile"));
+    EXPECT_FALSE(Exists(MenuLink()));
+}
+
 // The values made from the run itself: the size of what it put under the
 // destination, and the day it ran.
 TEST_F(ShortcutsTest, TheEntryTellsTheSizeOfTheInstallAndItsDay)

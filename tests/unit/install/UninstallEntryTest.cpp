@@ -5,6 +5,8 @@
 #include "TestCommon.h"
 
 #include "FileTree.h"
+#include "app/ChangeLines.h"
+#include "base/RunLog.h"
 #include "SharedTestSupport.h"
 #include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
@@ -58,7 +60,11 @@ protected:
         Refresh();
     }
 
-    void TearDown() override { shared_test::DeleteKeyTree(keyPath); }
+    void TearDown() override
+    {
+        shared_test::DeleteKeyTree(keyPath);
+        RegDeleteKeyA(HKEY_CURRENT_USER, keyPath.c_str());
+    }
 
     void Refresh()
     {
@@ -76,15 +82,17 @@ protected:
     LONG WriteEntry(ChangeRecord& record, const std::vector<UninstallEntry::Value>& values)
     {
         ScopedRegKey key;
-        const LONG created = RecordedRegistry::CreateKey(record, Change::Area::Shortcuts, keyPath.c_str(), key);
+        const LONG created = RecordedRegistry::CreateKey(record, Change::Area::Shortcuts, root, keyPath.c_str(), key);
         if (created != ERROR_SUCCESS)
             return created;
         CString failed;
-        return UninstallEntry::Write(record, Change::Area::Shortcuts, key.Get(), keyPath.c_str(), facts, values,
+        return UninstallEntry::Write(record, Change::Area::Shortcuts, root, key.Get(), keyPath.c_str(), facts, values,
                                      failed);
     }
 
     std::string keyName, keyPath;
+    // The run's root: the machine's, as every install today.
+    HKEY root = HKEY_LOCAL_MACHINE;
     std::vector<ScriptEntry> script;
     UninstallEntry::Facts facts;
 };
@@ -197,6 +205,79 @@ TEST_F(UninstallEntryTest, AFailedReinstallPutsBackEachEarlierValueWithItsType)
     EXPECT_EQ("<absent>", ReadText(keyPath, VALUE_DISPLAY_NAME));
 }
 
+// The root is the run's choice: with the current user's root the record, its
+// undo, the log and the uninstaller all follow it with no other edit, and a
+// key of the same name under the machine's root is never touched.
+TEST_F(UninstallEntryTest, TheEntryFollowsTheRunsRootThroughTheRecordTheUndoAndTheUninstaller)
+{
+    shared_test::CreateKey(keyPath);
+    shared_test::WriteDword(keyPath, EXTRA_VALUE, 9);
+    root = HKEY_CURRENT_USER;
+    const auto userText = [&](const char* name) {
+        char text[MAX_PATH] = {};
+        DWORD size = sizeof(text) - 1;
+        ScopedRegKey key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS
+            || RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size)
+                   != ERROR_SUCCESS)
+            return std::string("<absent>");
+        return std::string(text);
+    };
+    const auto userKeyExists = [&] {
+        ScopedRegKey key;
+        return RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+    };
+    const auto machineUntouched = [&] {
+        EXPECT_EQ(9, ReadDword(keyPath, EXTRA_VALUE));
+        EXPECT_EQ("<absent>", ReadText(keyPath, VALUE_UNINSTALL_FOLDER));
+    };
+
+    // A failed install, logged: every recorded key and value names the
+    // user's root, the log shows it, and the undo takes it all back there.
+    FileTree::TempTree tree;
+    const std::string logPath = tree / "run.log";
+    {
+        ASSERT_TRUE(RunLog::Open(logPath.c_str()));
+        ChangeRecord record;
+        record.Observer = ChangeLines::Write;
+        ASSERT_EQ(ERROR_SUCCESS, WriteEntry(record, UninstallEntry::Values()));
+        EXPECT_EQ("C:\\Program Files\\Zerdane\\Guide", userText(VALUE_UNINSTALL_FOLDER));
+        ASSERT_FALSE(record.Changes().empty());
+        for (const Change& change : record.Changes()) {
+            const bool key = change.Type == Change::Kind::KeyCreated;
+            EXPECT_EQ(HKEY_CURRENT_USER, key ? change.Root : change.Written.Root) << change.Path;
+            if (!key)
+                EXPECT_EQ(HKEY_CURRENT_USER, change.Prior.Root) << change.Path;
+        }
+        machineUntouched();
+        record.UndoAll();
+        RunLog::Close();
+        EXPECT_FALSE(userKeyExists());
+        machineUntouched();
+    }
+    const std::string log = FileTree::ReadBytes(logPath);
+    const std::string entry = "HKCU\\" + keyPath;
+    EXPECT_NE(std::string::npos, log.find("key created: " + entry)) << log;
+    EXPECT_NE(std::string::npos, log.find(entry + "\\" + VALUE_DISPLAY_NAME + " = ")) << log;
+    EXPECT_NE(std::string::npos, log.find("key removed when empty: " + entry)) << log;
+    EXPECT_EQ(std::string::npos, log.find("HKLM")) << log;
+
+    // An installed package: the plan with the user's root removes the entry
+    // from there, and only from there.
+    {
+        ChangeRecord record;
+        ASSERT_EQ(ERROR_SUCCESS, WriteEntry(record, UninstallEntry::Values()));
+        record.Commit();
+    }
+    UninstallPlan plan;
+    plan.Root = HKEY_CURRENT_USER;
+    plan.InstallFolder = facts.InstallFolder;
+    plan.UninstallKey = keyPath.c_str();
+    RemoveUninstallEntry(plan, UninstallEntry::Values());
+    EXPECT_FALSE(userKeyExists());
+    machineUntouched();
+}
+
 LONG WINAPI RefusedDelete(HKEY, LPCSTR) { return ERROR_ACCESS_DENIED; }
 
 // Version 2 of a package drops DISPLAY_VERSION and URL_INFO_ABOUT: its entry
@@ -226,9 +307,10 @@ TEST_F(UninstallEntryTest, AReinstallWithoutTheOptionalKeysDeletesTheEarlierValu
         Sys().RegDeleteValueA = RefusedDelete;
         ChangeRecord refused;
         ScopedRegKey key;
-        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::CreateKey(refused, Change::Area::Shortcuts, keyPath.c_str(), key));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RecordedRegistry::CreateKey(refused, Change::Area::Shortcuts, root, keyPath.c_str(), key));
         CString failedName;
-        EXPECT_EQ(ERROR_ACCESS_DENIED, UninstallEntry::Write(refused, Change::Area::Shortcuts, key.Get(),
+        EXPECT_EQ(ERROR_ACCESS_DENIED, UninstallEntry::Write(refused, Change::Area::Shortcuts, root, key.Get(),
                                                              keyPath.c_str(), facts, UninstallEntry::Values(),
                                                              failedName));
         EXPECT_EQ(CString(VALUE_DISPLAY_VERSION), failedName);

@@ -163,16 +163,19 @@ TEST_F(ChangeRecordTest, RegistryGoesBackToItsEarlierValuesAndCreatedLevelsGoWhe
     }
     {
         ScopedRegKey key;
-        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::CreateKey(record, Change::Area::Shortcuts, existing.c_str(), key));
-        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::SetText(record, Change::Area::Shortcuts, key.Get(),
+        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::CreateKey(record, Change::Area::Shortcuts, HKEY_LOCAL_MACHINE,
+                                                             existing.c_str(), key));
+        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::SetText(record, Change::Area::Shortcuts, HKEY_LOCAL_MACHINE, key.Get(),
                                                            existing.c_str(), "Kept", "new"));
-        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::SetText(record, Change::Area::Shortcuts, key.Get(),
+        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::SetText(record, Change::Area::Shortcuts, HKEY_LOCAL_MACHINE, key.Get(),
                                                            existing.c_str(), "Added", "new"));
     }
     {
         ScopedRegKey key;
-        ASSERT_EQ(ERROR_SUCCESS, RecordedRegistry::CreateKey(record, Change::Area::Shortcuts, made.c_str(), key));
-        RecordedRegistry::SetText(record, Change::Area::Shortcuts, key.Get(), made.c_str(), "V", "x");
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RecordedRegistry::CreateKey(record, Change::Area::Shortcuts, HKEY_LOCAL_MACHINE, made.c_str(), key));
+        RecordedRegistry::SetText(record, Change::Area::Shortcuts, HKEY_LOCAL_MACHINE, key.Get(), made.c_str(), "V",
+                                  "x");
     }
     // Another program puts a key below a level this run made: that level stays.
     const std::string theirs = std::string(TEST_KEY) + "\\Existing\\Made\\Theirs";
