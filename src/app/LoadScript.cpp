@@ -91,7 +91,12 @@ BOOL CTarvelDoc::LoadScript()
     // off the list. Only our own earlier installation is taken over.
     const CString entry = GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
     CString entryFolder;
-    if (EntryOwner::Of(KeysRoot, entry, entryFolder) == EntryOwner::Owner::Another) {
+    const EntryOwner::Owner owner = EntryOwner::Of(KeysRoot, entry, entryFolder);
+    if (owner == EntryOwner::Owner::Gone)
+        RunLog::Line("setting", CString("uninstall entry ") + RegistryRoot::Name(KeysRoot) + "\\" + UNINSTALL_ROOT
+                                    + entry + " is left over from an installation that is gone, and is written anew: "
+                                    + entryFolder);
+    if (owner == EntryOwner::Owner::Another) {
         RunLog::Line("refused", CString("uninstall entry ") + RegistryRoot::Name(KeysRoot) + "\\" + UNINSTALL_ROOT
                                     + entry + " is not this package's installation"
                                     + (entryFolder.IsEmpty() ? CString() : ": " + entryFolder));

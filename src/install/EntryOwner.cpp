@@ -31,6 +31,18 @@ bool ReadText(HKEY key, const char* name, CString& text)
     return true;
 }
 
+// A folder on a local drive that is not there at all; one that cannot be
+// looked at (a network path, no rights) is not proved gone.
+bool IsGone(const CString& folder)
+{
+    if (folder.GetLength() <= 3 || folder[1] != ':' || folder[2] != '\\')
+        return false;
+    if (GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 } // namespace
 
 bool IsInstallationOf(const CString& folder, const CString& keyName)
@@ -69,7 +81,13 @@ Owner Of(HKEY root, const CString& keyName, CString& folder)
     // A key we may not read is not proved ours.
     if (rc != ERROR_SUCCESS || !ReadText(key.Get(), VALUE_UNINSTALL_FOLDER, folder))
         return Owner::Another;
-    return IsInstallationOf(folder, keyName) ? Owner::Ours : Owner::Another;
+    if (IsInstallationOf(folder, keyName))
+        return Owner::Ours;
+    CString uninstaller;
+    if (IsGone(folder) && ReadText(key.Get(), VALUE_UNINSTALL_STRING, uninstaller)
+        && PathHelpers::IsInside(uninstaller, PathHelpers::WithoutTrailingBackslash(folder)))
+        return Owner::Gone;
+    return Owner::Another;
 }
 
 } // namespace EntryOwner

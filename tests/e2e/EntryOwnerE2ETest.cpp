@@ -133,6 +133,25 @@ TEST_F(EntryOwner, OurOwnEarlierInstallationIsTakenOver)
     EXPECT_EQ(Text(OurKey(), "UninstallFolder"), Installed() + "2");
 }
 
+// An installation deleted by hand leaves its entry naming a folder that is
+// gone. Installing again is how a user repairs that: the entry is written
+// anew, and the new installation uninstalls as any other.
+TEST_F(EntryOwner, AnInstallationDeletedByHandIsInstalledAgain)
+{
+    WriteGuide();
+    ASSERT_EQ(package.Run("/PSM").exitCode, e2e::kInstalled);
+    e2e::RemoveTree(destination.Top());
+    ASSERT_EQ(Text(OurKey(), "UninstallFolder"), Installed());
+
+    const std::string logPath = package.Path("again.log");
+    const dlg::RunResult run = package.Run("/PSM /LOG=\"" + logPath + "\"");
+    EXPECT_EQ(run.exitCode, e2e::kInstalled) << e2e::Describe(run);
+    const e2e::RunLogFile log(logPath);
+    EXPECT_TRUE(log.Has("setting", "is left over from an installation that is gone")) << log.All();
+    EXPECT_TRUE(e2e::Exists(Installed() + "\\uninst.exe"));
+    EXPECT_EQ(Text(OurKey(), "UninstallFolder"), Installed());
+}
+
 // An uninstall whose script was changed to name another program's entry:
 // that entry stays, whether it names a folder or none.
 TEST_F(EntryOwner, AnUninstallNamingAnotherProgramsEntryLeavesIt)

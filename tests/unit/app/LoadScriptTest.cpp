@@ -180,13 +180,15 @@ TEST_F(LoadScriptTest, SharedLibrarySettingsAreRequiredUnlessNone)
 
 // The package's entry in the list of installed software: a new one, or the
 // package's own earlier installation (its folder holds a log and a script
-// naming the same key), loads; another program's entry, or the list's own
-// key, is refused before anything is written.
-TEST_F(LoadScriptTest, OnlyANewEntryOrOurOwnEarlierInstallationsLoads)
+// naming the same key), or an installer's entry whose folder is gone, loads;
+// another program's entry, or the list's own key, is refused before anything
+// is written.
+TEST_F(LoadScriptTest, OnlyANewEntryOurOwnEarlierInstallationOrOneThatIsGoneLoads)
 {
     const std::string name = "TarvelLoadEntry" + std::to_string(GetCurrentProcessId());
     const std::string key = std::string(test_common::kUninstallRoot) + name;
     const std::string earlier = root.Path() + "\\earlier";
+    const std::string gone = root.Path() + "\\gone\\Guide";
     ASSERT_TRUE(CreateDirectoryA(earlier.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) << GetLastError();
     File("setup\\uninst.exe");
     auto plant = [&](const char* folder) {
@@ -197,9 +199,13 @@ TEST_F(LoadScriptTest, OnlyANewEntryOrOurOwnEarlierInstallationsLoads)
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                                  nullptr, &entry, nullptr));
         RegSetValueExA(entry, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("Other"), 6);
-        if (*folder)
+        if (*folder) {
             RegSetValueExA(entry, "UninstallFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
                            static_cast<DWORD>(strlen(folder) + 1));
+            const std::string uninstaller = std::string(folder) + "\\uninst.exe";
+            RegSetValueExA(entry, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(uninstaller.c_str()),
+                           static_cast<DWORD>(uninstaller.size() + 1));
+        }
         RegCloseKey(entry);
     };
     const struct {
@@ -217,6 +223,9 @@ TEST_F(LoadScriptTest, OnlyANewEntryOrOurOwnEarlierInstallationsLoads)
         {"a folder without a script", nullptr, earlier.c_str(), nullptr, true, false},
         {"a script naming another key", nullptr, earlier.c_str(), "Someone Else", true, false},
         {"the list's own key", "", nullptr, nullptr, false, false},
+        // Deleted by hand: the entry is an installer's, and nothing is there to protect.
+        {"an entry whose folder is gone", nullptr, gone.c_str(), nullptr, false, true},
+        {"an entry naming a folder that is no local path", nullptr, "gone", nullptr, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -238,7 +247,7 @@ TEST_F(LoadScriptTest, OnlyANewEntryOrOurOwnEarlierInstallationsLoads)
             ASSERT_EQ(1u, boxes.Count());
             EXPECT_EQ("[UNINSTALL_KEY]Key used by another program.\nAbort installation.", boxes.Last().Text);
         }
-        if (c.folder && *c.folder) {
+        if (c.folder && *c.folder && c.folder != gone.c_str()) {
             std::string value = "Other";
             char text[64] = {};
             DWORD size = sizeof(text);
