@@ -36,14 +36,8 @@ protected:
     void SetUp() override
     {
         InstallerTest::SetUp();
-        for (const std::string& item : e2e::ListTree(e2e::SamplePath())) {
-            if (item.back() == '\\' || item == "setup\\tarvel.eif.utf8")
-                continue;
-            ASSERT_TRUE(package.Write(item, e2e::ReadFileBytes(e2e::SamplePath() + "\\" + item))) << item;
-        }
-        ASSERT_TRUE(package.CopyUninstaller("setup\\uninst.exe"));
-        script = e2e::ReadFileBytes(e2e::SamplePath() + "\\setup\\tarvel.eif.utf8");
-        script.erase(std::remove(script.begin(), script.end(), '\r'), script.end());
+        script = package.CopySample();
+        ASSERT_FALSE(script.empty());
     }
 
     void WriteScript() { ASSERT_TRUE(package.WriteScript(script)); }

@@ -97,6 +97,21 @@ std::string CheckerPath() { return dlg::WindowsPathFromUnix(TARVELCHK_EXE_UNIX_P
 
 std::string SamplePath() { return dlg::WindowsPathFromUnix(TARVEL_SAMPLE_UNIX_DIR); }
 
+std::string PackageFolder::CopySample() const
+{
+    for (const std::string& item : ListTree(SamplePath())) {
+        if (item.back() == '\\' || item == "setup\\tarvel.eif.utf8")
+            continue;
+        if (!Write(item, ReadFileBytes(SamplePath() + "\\" + item)))
+            return std::string();
+    }
+    if (!CopyUninstaller("setup\\uninst.exe"))
+        return std::string();
+    std::string script = ReadFileBytes(SamplePath() + "\\setup\\tarvel.eif.utf8");
+    script.erase(std::remove(script.begin(), script.end(), '\r'), script.end());
+    return script;
+}
+
 CheckerRun RunChecker(const std::string& setupFolder, const std::string& options)
 {
     CheckerRun run = RunConsoleProgram("\"" + CheckerPath() + "\" " + options + (options.empty() ? "" : " ")

@@ -94,6 +94,10 @@ public:
     bool WriteScript(const std::string& utf8Text) const; // setup\tarvel.eif
     bool CopyInstaller() const;                          // setup\tarvel.exe
     bool CopyUninstaller(const std::string& relative) const;
+    // The repository's sample package (its script template left out) with the
+    // uninstaller; the template's text, without CR, is for the test to change
+    // and write with WriteScript. Empty when a copy failed.
+    std::string CopySample() const;
     std::string InstallerInPackage() const { return SetupFolder() + "\\tarvel.exe"; }
 
     // Runs setup\tarvel.exe with `tail` after its name, from the setup folder

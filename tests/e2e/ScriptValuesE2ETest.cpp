@@ -5,7 +5,6 @@
 #include "RunLogFile.h"
 #include "Text.h"
 
-#include <algorithm>
 #include <string>
 
 namespace {
@@ -31,15 +30,9 @@ protected:
     void SetUp() override
     {
         InstallerTest::SetUp();
-        for (const std::string& item : e2e::ListTree(e2e::SamplePath())) {
-            if (item.back() == '\\' || item == "setup\\tarvel.eif.utf8")
-                continue;
-            ASSERT_TRUE(package.Write(item, e2e::ReadFileBytes(e2e::SamplePath() + "\\" + item))) << item;
-        }
         ASSERT_TRUE(package.CopyInstaller());
-        ASSERT_TRUE(package.CopyUninstaller("setup\\uninst.exe"));
-        script = e2e::ReadFileBytes(e2e::SamplePath() + "\\setup\\tarvel.eif.utf8");
-        script.erase(std::remove(script.begin(), script.end(), '\r'), script.end());
+        script = package.CopySample();
+        ASSERT_FALSE(script.empty());
     }
 
     // The value goes first into its section, in place of the sample's line for the key.
