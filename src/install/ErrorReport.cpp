@@ -123,24 +123,6 @@ void CTarvelDoc::ShowTwoLineMessage(CString first, CString second)
     ShowMessage(first + '\n' + second);
 }
 
-BOOL CTarvelDoc::Fail(DWORD code, const char* operation, const CString& path)
-{
-    const DWORD systemError = GetLastError();
-    Failure = RunError();
-    Failure.Code = code;
-    Failure.Operation = operation;
-    Failure.Path = path;
-    Failure.SystemError = systemError;
-    return FALSE;
-}
-
-BOOL CTarvelDoc::FailWithText(const CString& text, const char* operation, const CString& path)
-{
-    Fail(ERROR_CODE_GENERAL, operation, path);
-    Failure.Text = text;
-    return FALSE;
-}
-
 void CTarvelDoc::ReportFailure()
 {
     const RunError failure = Failure;

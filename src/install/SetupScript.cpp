@@ -35,8 +35,3 @@ int CTarvelDoc::BeginSection(const char* name)
 {
     return CScriptTable(SetupScript, ScriptCount).BeginSection(name);
 }
-
-CString CTarvelDoc::GetScriptValue(const char* section, const char* key) const
-{
-    return FindScriptValue(SetupScript, ScriptCount, section, key);
-}

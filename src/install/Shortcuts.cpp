@@ -8,7 +8,6 @@
 #include "base/ScopedHandles.h"
 #include "base/ShellFolders.h"
 #include "base/SystemCalls.h"
-#include "install/RunHost.h"
 #include "install/TarvelDoc.h"
 #include "install/RegistrationNames.h"
 #include "install/UninstallEntry.h"
@@ -153,7 +152,7 @@ BOOL CTarvelDoc::RegisterInstall()
 
 BOOL CTarvelDoc::RegisterSteps()
 {
-    const bool allUsers = RunHost()->RunsOnNtFamily() != FALSE;
+    const bool allUsers = LinksForAllUsers() != FALSE;
     ChangeRecord& record = Record();
     constexpr Change::Area area = Change::Area::Shortcuts;
 

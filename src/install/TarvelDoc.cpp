@@ -1,15 +1,7 @@
-// The document's links to the rest of the program: the progress view and
-// the record of the run's changes that the run host keeps.
+// The document's link to its view, which shows progress and hears a cancel.
 #include "install/TarvelDoc.h"
 
 #include "install/Progress.h"
-#include "install/RunHost.h"
-#include "script/ScriptKeys.h"
-
-BOOL IsFlagFalse(const CString& flag)
-{
-    return flag.CompareNoCase(FLAG_FALSE) == 0;
-}
 
 IProgress* CTarvelDoc::ProgressView() const
 {
@@ -18,11 +10,6 @@ IProgress* CTarvelDoc::ProgressView() const
         if (IProgress* pView = dynamic_cast<IProgress*>(pFrame->GetActiveView()))
             return pView;
     return dynamic_cast<IProgress*>(m_pFirstView);
-}
-
-ChangeRecord& CTarvelDoc::Record() const
-{
-    return RunHost()->RunChanges();
 }
 
 void CTarvelDoc::RemoveCreatedInstallFolders()

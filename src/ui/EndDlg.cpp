@@ -1,6 +1,6 @@
 #include "EndDlg.h"
 
-#include "install/TarvelDoc.h"
+#include "install/RunContext.h"
 #include "res/resource.h"
 #include "script/ScriptKeys.h"
 
@@ -8,11 +8,11 @@ CEndDlg::CEndDlg() : CDialog(IDD_END)
 {
 }
 
-void CEndDlg::LoadTexts(CTarvelDoc& doc)
+void CEndDlg::LoadTexts(const RunContext& run)
 {
-    Caption = doc.GetScriptValue(SEC_INSTALL, KEY_CAPTION);
-    Message = doc.GetScriptValue(SEC_INSTALL, KEY_MSG_INSTALL_END);
-    OkText = doc.GetScriptValue(SEC_INSTALL, KEY_BUTTON_OK);
+    Caption = run.GetScriptValue(SEC_INSTALL, KEY_CAPTION);
+    Message = run.GetScriptValue(SEC_INSTALL, KEY_MSG_INSTALL_END);
+    OkText = run.GetScriptValue(SEC_INSTALL, KEY_BUTTON_OK);
 }
 
 void CEndDlg::DoDataExchange(CDataExchange* pDX)

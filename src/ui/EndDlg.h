@@ -4,7 +4,7 @@
 
 #include "afxwin.h"
 
-class CTarvelDoc;
+class RunContext;
 
 class CEndDlg : public CDialog
 {
@@ -19,7 +19,7 @@ public:
     CEndDlg();
 
 // Operations
-    void LoadTexts(CTarvelDoc& doc);
+    void LoadTexts(const RunContext& run);
 
 // Overridables
     void DoDataExchange(CDataExchange* pDX) override;

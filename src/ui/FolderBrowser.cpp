@@ -3,7 +3,6 @@
 #include "base/FileOps.h"
 #include "base/MessageBoxes.h"
 #include "base/PathHelpers.h"
-#include "install/RunHost.h"
 #include "rollback/RecordedFolders.h"
 #include "ui/ScreenDpi.h"
 
@@ -240,7 +239,7 @@ int CFolderBrowser::ValidateFolder(LPCSTR path)
     if (answer != IDYES)
         return FOLDER_DECLINED;
 
-    result = CheckOrCreatePath(path, FALSE);
+    result = CheckOrCreatePath(path, FALSE, Record);
     if (result != FOLDER_ACCEPTED)
         ShowWarning(result);
     return result;
@@ -252,7 +251,7 @@ void CFolderBrowser::ShowWarning(int result)
     MessageBoxes::Show(BrowseWindow, text, WindowTitle, MB_OK | MB_ICONWARNING);
 }
 
-int CFolderBrowser::CheckOrCreatePath(LPCSTR path, BOOL checkOnly)
+int CFolderBrowser::CheckOrCreatePath(LPCSTR path, BOOL checkOnly, ChangeRecord* record)
 {
     if (!path)
         return FOLDER_INVALID;
@@ -298,7 +297,7 @@ int CFolderBrowser::CheckOrCreatePath(LPCSTR path, BOOL checkOnly)
     // Every name is sound before the first level is made: an invalid path
     // leaves nothing behind.
     const CString folder = CString(path) + "\\";
-    if (!RecordedFolders::CreateMissingLevels(RunHost()->RunChanges(), Change::Area::Package, folder)
+    if (!record || !RecordedFolders::CreateMissingLevels(*record, Change::Area::Package, folder)
         || !FileOps::IsFolder(path))
         return FOLDER_NOT_CREATED;
     return FOLDER_ACCEPTED;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "afxwin.h"
+#include "rollback/ChangeRecord.h"
 
 #include <shlobj.h>
 
@@ -63,6 +64,9 @@ public:
     HWND BrowseWindow = nullptr;
     HWND Owner = nullptr;
     LONG Accepted = 0;
+    // The run's record: the levels OK creates are the run's, and its undo
+    // takes them away.
+    ChangeRecord* Record = nullptr;
     CFolderBrowserWnd BrowseWnd;
 
 // Construction
@@ -81,8 +85,9 @@ public:
     // 0 accepted, -1 declined, 1 invalid, 2 not created; warns for 1 and 2.
     int ValidateFolder(LPCSTR path);
     // The form of a drive path, folder name by folder name; unless checkOnly,
-    // each missing level of a sound path is created and journalled.
-    static int CheckOrCreatePath(LPCSTR path, BOOL checkOnly);
+    // each missing level of a sound path is created and recorded in 'record'
+    // (without one, nothing is created).
+    static int CheckOrCreatePath(LPCSTR path, BOOL checkOnly, ChangeRecord* record = nullptr);
     static BOOL IsValidFolderName(LPCSTR name);
 
 // Implementation

@@ -2,7 +2,7 @@
 
 #include "base/PathHelpers.h"
 #include "install/RunHost.h"
-#include "install/TarvelDoc.h"
+#include "install/RunContext.h"
 #include "res/resource.h"
 #include "script/ScriptKeys.h"
 #include "ui/FolderBrowser.h"
@@ -11,19 +11,20 @@ CInstallFolderDlg::CInstallFolderDlg() : CDialog(IDD_INSTALL_FOLDER)
 {
 }
 
-void CInstallFolderDlg::LoadTexts(CTarvelDoc& doc)
+void CInstallFolderDlg::LoadTexts(RunContext& run)
 {
-    Caption = doc.GetScriptValue(SEC_INSTALL, KEY_CAPTION);
-    Message = doc.GetScriptValue(SEC_INSTALL, KEY_MSG_FOLDER_SEL);
-    DestinationPath = doc.InstallFolder;
-    BrowseText = doc.GetScriptValue(SEC_INSTALL, KEY_BUTTON_REF);
-    OkText = doc.GetScriptValue(SEC_INSTALL, KEY_BUTTON_OK);
-    CancelText = doc.GetScriptValue(SEC_INSTALL, KEY_BUTTON_CANCEL);
-    FolderTitle = doc.GetScriptValue(SEC_INSTALL, KEY_FOLDER_TITLE);
-    BrowseInstruction = doc.GetScriptValue(SEC_INSTALL, KEY_MSG_SELECT_FOLDER);
-    MakeFolderQuestion = doc.GetScriptValue(SEC_INSTALL, KEY_MAKE_FOLDER_CONF);
-    InvalidFolderText = doc.GetScriptValue(SEC_ERROR, KEY_ERR_SEL_FOL_INVALID);
-    WriteErrorText = doc.GetScriptValue(SEC_ERROR, KEY_ERR_MES_WRITE_ERROR);
+    Caption = run.GetScriptValue(SEC_INSTALL, KEY_CAPTION);
+    Message = run.GetScriptValue(SEC_INSTALL, KEY_MSG_FOLDER_SEL);
+    DestinationPath = run.InstallFolder;
+    BrowseText = run.GetScriptValue(SEC_INSTALL, KEY_BUTTON_REF);
+    OkText = run.GetScriptValue(SEC_INSTALL, KEY_BUTTON_OK);
+    CancelText = run.GetScriptValue(SEC_INSTALL, KEY_BUTTON_CANCEL);
+    FolderTitle = run.GetScriptValue(SEC_INSTALL, KEY_FOLDER_TITLE);
+    BrowseInstruction = run.GetScriptValue(SEC_INSTALL, KEY_MSG_SELECT_FOLDER);
+    MakeFolderQuestion = run.GetScriptValue(SEC_INSTALL, KEY_MAKE_FOLDER_CONF);
+    InvalidFolderText = run.GetScriptValue(SEC_ERROR, KEY_ERR_SEL_FOL_INVALID);
+    WriteErrorText = run.GetScriptValue(SEC_ERROR, KEY_ERR_MES_WRITE_ERROR);
+    Record = &run.Record();
 }
 
 void CInstallFolderDlg::DoDataExchange(CDataExchange* pDX)
@@ -95,6 +96,7 @@ void CInstallFolderDlg::OnBrowse()
     browser.SetText(BROWSE_TEXT_MAKE_FOLDER, MakeFolderQuestion);
     browser.SetText(BROWSE_TEXT_INVALID, InvalidFolderText);
     browser.SetText(BROWSE_TEXT_WRITE_ERROR, WriteErrorText);
+    browser.Record = Record;
     if (browser.DoModal() == 1)
         DestinationPath = browser.GetPath();
 

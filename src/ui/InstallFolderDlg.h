@@ -6,7 +6,8 @@
 
 #include "afxwin.h"
 
-class CTarvelDoc;
+class RunContext;
+class ChangeRecord;
 
 class CInstallFolderDlg : public CDialog
 {
@@ -33,13 +34,15 @@ public:
     CString CancelText;
     CString OkText;
     CString BrowseText;
+    // The run's record, for the folders the browser creates.
+    ChangeRecord* Record = nullptr;
 
 // Construction
     CInstallFolderDlg();
 
 // Operations
     // Takes every text and the destination from the document.
-    void LoadTexts(CTarvelDoc& doc);
+    void LoadTexts(RunContext& run);
     // The destination as control 1006 shows it: whole when it fits, else the
     // leading folder names replaced by "..." one by one.
     CString FitPathToControl();

@@ -85,7 +85,7 @@ TEST(CheckOrCreatePath, APathLongerThanABufferIsInvalidAndNothingOverflows)
     huge += "end";
     EXPECT_EQ(Check(huge), FOLDER_INVALID);
     JournalGuard guard;
-    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(huge.c_str(), FALSE), FOLDER_INVALID);
+    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(huge.c_str(), FALSE, &TestApp().Changes), FOLDER_INVALID);
     EXPECT_TRUE(InstallJournal().empty());
 }
 
@@ -113,12 +113,12 @@ TEST(CheckOrCreatePath, CreatesEachMissingLevelInOrderAndJournalsOnlyThose)
     const std::string base = temp.Path();
     const std::string deep = base + "\\Docs\\Sub\\Deep";
 
-    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(deep.c_str(), FALSE), FOLDER_ACCEPTED);
+    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(deep.c_str(), FALSE, &TestApp().Changes), FOLDER_ACCEPTED);
     EXPECT_TRUE(IsFolder(deep));
     EXPECT_EQ(InstallJournal(), (std::vector<std::string>{base + "\\Docs", base + "\\Docs\\Sub", deep}));
 
     // Everything there already: nothing more is journalled.
-    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(deep.c_str(), FALSE), FOLDER_ACCEPTED);
+    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(deep.c_str(), FALSE, &TestApp().Changes), FOLDER_ACCEPTED);
     EXPECT_EQ(InstallJournal().size(), 3u);
 }
 
@@ -128,7 +128,7 @@ TEST(CheckOrCreatePath, ADoubleByteNameIsCreatedAsOneFolder)
     ScriptFolder temp;
     const std::string folder = temp.Path() + "\\" + HYO + "\\Guide";
 
-    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(folder.c_str(), FALSE), FOLDER_ACCEPTED);
+    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath(folder.c_str(), FALSE, &TestApp().Changes), FOLDER_ACCEPTED);
     EXPECT_TRUE(IsFolder(temp.Path() + "\\" + HYO));
     EXPECT_TRUE(IsFolder(folder));
     EXPECT_EQ(InstallJournal(), (std::vector<std::string>{temp.Path() + "\\" + HYO, folder}));
@@ -153,7 +153,7 @@ TEST(CheckOrCreatePath, ALevelThatCannotBeMadeStopsButKeepsTheEarlierOnesJournal
     ScriptFolder temp;
     Sys().CreateDirectoryA = CreateFailsForB;
 
-    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath((temp.Path() + "\\A\\B\\C").c_str(), FALSE), FOLDER_NOT_CREATED);
+    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath((temp.Path() + "\\A\\B\\C").c_str(), FALSE, &TestApp().Changes), FOLDER_NOT_CREATED);
     EXPECT_TRUE(IsFolder(temp.Path() + "\\A"));
     EXPECT_FALSE(IsFolder(temp.Path() + "\\A\\B"));
     EXPECT_EQ(InstallJournal(), (std::vector<std::string>{temp.Path() + "\\A"}));
@@ -164,8 +164,8 @@ TEST(CheckOrCreatePath, AFileInThePathIsNoFolder)
     JournalGuard guard;
     ScriptFolder temp;
     temp.WriteFile("file", "x");
-    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath((temp.Path() + "\\file").c_str(), FALSE), FOLDER_NOT_CREATED);
-    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath((temp.Path() + "\\file\\sub").c_str(), FALSE), FOLDER_NOT_CREATED);
+    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath((temp.Path() + "\\file").c_str(), FALSE, &TestApp().Changes), FOLDER_NOT_CREATED);
+    EXPECT_EQ(CFolderBrowser::CheckOrCreatePath((temp.Path() + "\\file\\sub").c_str(), FALSE, &TestApp().Changes), FOLDER_NOT_CREATED);
     EXPECT_TRUE(InstallJournal().empty());
 }
 
@@ -187,6 +187,7 @@ protected:
         browser.SetText(BROWSE_TEXT_INVALID, "Invalid folder");
         browser.SetText(BROWSE_TEXT_WRITE_ERROR, "Cannot write");
         browser.SetText(999, "ignored");
+        browser.Record = &TestApp().Changes;
     }
 };
 
