@@ -33,6 +33,7 @@ SystemCalls RealCalls()
     s.RegSetValueExA = ::RegSetValueExA;
     s.RegDeleteValueA = ::RegDeleteValueA;
     s.MoveFileA = ::MoveFileA;
+    s.CreateFileA = ::CreateFileA;
     s.WriteFile = ::WriteFile;
     s.LoadLibraryExA = ::LoadLibraryExA;
     s.CoCreateInstance = ::CoCreateInstance;

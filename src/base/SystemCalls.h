@@ -33,9 +33,10 @@ struct SystemCalls
     // C:\Windows\Temp; nullptr where the system lacks it (before Windows 11
     // and its updates of Windows 10).
     DWORD (WINAPI* GetTempPath2A)(DWORD, LPSTR);
-    // Keeping a replaced file aside, and writing the uninstall log: a full
-    // or failing disk cannot be had on demand.
+    // Keeping a replaced file aside, and writing the uninstall logs and the
+    // killed-run journal: a full or failing disk cannot be had on demand.
     BOOL (WINAPI* MoveFileA)(LPCSTR, LPCSTR);
+    HANDLE (WINAPI* CreateFileA)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
     BOOL (WINAPI* WriteFile)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
 
     // Links inside an installation: Wine shows a linked folder as a reparse

@@ -9,6 +9,8 @@
 #include "base/RunLog.h"
 #include "base/SystemCalls.h"
 #include "install/Progress.h"
+#include "install/WritableFiles.h"
+#include "rollback/KeptAside.h"
 #include "rollback/RecordedFolders.h"
 
 DestinationMap::DestinationMap(const CString& root)
@@ -40,13 +42,13 @@ void DestinationMap::Map(const CString& path, CString& destination, CString& rel
     destination = m_base + "\\" + relative;
 }
 
-CopyLoop::CopyLoop(CTarvelDoc& doc, const DestinationMap& map, CopyPolicy& policy)
-    : m_doc(doc)
+CopyLoop::CopyLoop(RunContext& run, const DestinationMap& map, CopyPolicy& policy)
+    : m_run(run)
     , m_map(map)
     , m_policy(policy)
     // The view stays for the whole run (the main window cannot be closed
     // under it), so it is looked up once and not at every pump.
-    , m_view(doc.ProgressView())
+    , m_view(run.ProgressView())
     , m_showsEveryItem(policy.ShowsEveryItem())
 {
     // An empty destination root is as good as one this loop made: one
@@ -61,13 +63,13 @@ BOOL CopyLoop::Run(const std::vector<SourceEntry>& items, long long count)
         const SourceEntry& record = items[static_cast<size_t>(i)];
         if (Cancelled())
             return CancelNow();
-        m_doc.ProgressPosition = m_policy.ProgressAt(i);
+        m_run.ProgressPosition = m_policy.ProgressAt(i);
 
         CString destination, relative;
         m_map.Map(record.Path, destination, relative);
         if (m_showsEveryItem)
-            m_doc.CurrentItem = destination;
-        m_doc.UpdateAllViews(nullptr);
+            m_run.CurrentItem = destination;
+        m_run.ProgressChanged();
         if (Cancelled())
             return CancelNow();
 
@@ -90,12 +92,12 @@ BOOL CopyLoop::CopyFolderRecord(const CString& destination, const CString& relat
             return CancelNow();
         // A folder that was there before is an earlier installation's, the
         // user's or another product's, even when it is empty: the undo leaves it.
-        if (!RecordedFolders::Create(m_doc.Record(), m_policy.Area(), destination))
-            return m_doc.Fail(ERROR_CODE_WRITE, "create folder", destination);
+        if (!RecordedFolders::Create(m_run.Record(), m_policy.Area(), destination))
+            return m_run.Fail(ERROR_CODE_WRITE, "create folder", destination);
         m_createdFolders.insert(relative.str());
     }
     if (!m_showsEveryItem)
-        m_doc.CurrentItem = destination;
+        m_run.CurrentItem = destination;
     Logged(key, relative, true);
     return Cancelled() ? CancelNow() : TRUE;
 }
@@ -115,14 +117,14 @@ BOOL CopyLoop::CopyFileRecord(const SourceEntry& item, const CString& destinatio
     if (action == CopyPolicy::Action::Leave || action == CopyPolicy::Action::KeepTheirs) {
         // Nothing to keep or undo.
         if (action == CopyPolicy::Action::Leave)
-            m_doc.Record().FileLeft(m_policy.Area(), destination);
+            m_run.Record().FileLeft(m_policy.Area(), destination);
         else
             RunLog::Line("install", "kept the customer's copy: " + destination);
         Logged(key, relative, false);
         return Cancelled() ? CancelNow() : TRUE;
     }
     if (!m_showsEveryItem)
-        m_doc.CurrentItem = destination;
+        m_run.CurrentItem = destination;
     if (!ActOn(action, destination, attributes))
         return FALSE;
     if (Cancelled())
@@ -130,13 +132,13 @@ BOOL CopyLoop::CopyFileRecord(const SourceEntry& item, const CString& destinatio
 
     // Recorded before the copy: a copy that fails half-way leaves a file
     // that the undo must take away.
-    m_doc.Record().FileCopied(m_policy.Area(), destination, source, item.Size());
+    m_run.Record().FileCopied(m_policy.Area(), destination, source, item.Size());
     if (!HeldFiles::CopyOver(source, destination, FALSE))
-        return m_doc.Fail(CopyFailureCode(GetLastError()), "copy file", destination);
+        return m_run.Fail(CopyFailureCode(GetLastError()), "copy file", destination);
     Logged(key, relative, false);
 
-    if (m_doc.WritableFiles.GetSize() > 0 && !m_doc.MakeWritableIfListed(source, destination))
-        return m_doc.Fail(ERROR_CODE_GENERAL, "set attributes", destination);
+    if (m_run.WritableFiles.GetSize() > 0 && !Writable::MakeWritableIfListed(m_run, source, destination))
+        return m_run.Fail(ERROR_CODE_GENERAL, "set attributes", destination);
     return Cancelled() ? CancelNow() : TRUE;
 }
 
@@ -146,11 +148,11 @@ BOOL CopyLoop::ActOn(CopyPolicy::Action action, const CString& destination, DWOR
     if (action == CopyPolicy::Action::KeepAside) {
         // Renamed aside, read-only bit and all, before anything touches it;
         // what cannot be kept is not overwritten.
-        if (!m_doc.KeepAside(m_policy.Area(), m_map.Base(), destination))
-            return m_doc.Fail(CopyFailureCode(GetLastError()), "keep aside", destination);
+        if (!KeptAside::Keep(m_run.Record(), m_policy.Area(), m_map.Base(), destination))
+            return m_run.Fail(CopyFailureCode(GetLastError()), "keep aside", destination);
     } else if (action == CopyPolicy::Action::ClearReadOnly) {
         if (!HeldFiles::SetAttributes(destination, FileOps::WithoutReadOnly(attributes)))
-            return m_doc.Fail(ERROR_CODE_GENERAL, "set attributes", destination);
+            return m_run.Fail(ERROR_CODE_GENERAL, "set attributes", destination);
     }
     return TRUE;
 }
@@ -173,7 +175,7 @@ bool CopyLoop::Cancelled()
 
 BOOL CopyLoop::CancelNow()
 {
-    return m_doc.Fail(ERROR_CODE_CANCEL, "cancel");
+    return m_run.Fail(ERROR_CODE_CANCEL, "cancel");
 }
 
 // An item cannot be there yet when its folder was empty as this loop began

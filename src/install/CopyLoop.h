@@ -4,7 +4,7 @@
 // What the two copies do differently is asked of a CopyPolicy.
 #pragma once
 
-#include "install/TarvelDoc.h"
+#include "install/RunContext.h"
 
 #include <string>
 #include <unordered_set>
@@ -74,7 +74,7 @@ public:
 class CopyLoop {
 public:
     // Looks at the destination root once, before anything is copied.
-    CopyLoop(CTarvelDoc& doc, const DestinationMap& map, CopyPolicy& policy);
+    CopyLoop(RunContext& run, const DestinationMap& map, CopyPolicy& policy);
 
     // Copies the first count items of the list. TRUE when all are done, else
     // FALSE with the failure or cancel kept; the driver undoes and reports.
@@ -92,7 +92,7 @@ private:
     bool IsOurs(const std::string& key) const { return m_written.count(key) != 0; }
     static std::string Key(CString relative) { return relative.MakeLower().str(); }
 
-    CTarvelDoc& m_doc;
+    RunContext& m_run;
     const DestinationMap& m_map;
     CopyPolicy& m_policy;
     IProgress* m_view;

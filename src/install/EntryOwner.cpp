@@ -3,9 +3,10 @@
 #include "afxfile.h"
 #include "base/FileOps.h"
 #include "base/PathHelpers.h"
+#include "base/RegistryText.h"
 #include "base/ScopedHandles.h"
 #include "install/RegistrationNames.h"
-#include "rollback/UninstallLog.h"
+#include "install/UninstallLog.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptTable.h"
@@ -15,21 +16,6 @@
 namespace EntryOwner {
 
 namespace {
-
-// A string value of an open key; FALSE when the value is
-// absent or is no string.
-bool ReadText(HKEY key, const char* name, CString& text)
-{
-    char value[1024] = {};
-    DWORD size = sizeof(value) - 1;
-    DWORD type = REG_NONE;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS
-        || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
-    value[size < sizeof(value) ? size : sizeof(value) - 1] = '\0';
-    text = value;
-    return true;
-}
 
 // A folder on a local drive that is not there at all; one that cannot be
 // looked at (a network path, no rights) is not proved gone.
@@ -79,12 +65,12 @@ Owner Of(HKEY root, const CString& keyName, CString& folder)
     if (rc == ERROR_FILE_NOT_FOUND)
         return Owner::None;
     // A key we may not read is not proved ours.
-    if (rc != ERROR_SUCCESS || !ReadText(key.Get(), VALUE_UNINSTALL_FOLDER, folder))
+    if (rc != ERROR_SUCCESS || !RegistryText::Read(key.Get(), VALUE_UNINSTALL_FOLDER, folder, true))
         return Owner::Another;
     if (IsInstallationOf(folder, keyName))
         return Owner::Ours;
     CString uninstaller;
-    if (IsGone(folder) && ReadText(key.Get(), VALUE_UNINSTALL_STRING, uninstaller)
+    if (IsGone(folder) && RegistryText::Read(key.Get(), VALUE_UNINSTALL_STRING, uninstaller, true)
         && PathHelpers::IsInside(uninstaller, PathHelpers::WithoutTrailingBackslash(folder)))
         return Owner::Gone;
     return Owner::Another;

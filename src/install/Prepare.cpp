@@ -1,13 +1,10 @@
-// Install preparation: the destination is completed and created, every item
-// of the package is listed with its size, and the destination drive is
-// checked for room, all before the first byte is copied.
-#include "install/TarvelDoc.h"
+#include "install/Prepare.h"
 
 #include "base/FileOps.h"
 #include "base/Links.h"
-#include "base/MessageBoxes.h"
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
+#include "install/SharedComponents.h"
 #include "install/Volume.h"
 #include "rollback/KilledRuns.h"
 #include "rollback/RecordedFolders.h"
@@ -44,40 +41,31 @@ void PutEntry(std::vector<SourceEntry>& list, int position, SourceEntry entry)
     list[static_cast<size_t>(position)] = std::move(entry);
 }
 
-bool UserAgreesToCreate(const CTarvelDoc& doc)
-{
-    CWnd* mainWnd = AfxGetMainWnd();
-    HWND owner = mainWnd ? mainWnd->GetSafeHwnd() : nullptr;
-    int answer = MessageBoxes::Show(owner, doc.GetScriptValue(SEC_INSTALL, KEY_MAKE_FOLDER_CONF), doc.Caption,
-                                    MB_YESNO | MB_ICONQUESTION);
-    return answer == IDYES;
-}
-
 // A package item that is a link (junction, symbolic link, mount point):
 // false, with the failure kept.
-bool RefuseLink(CTarvelDoc& doc, const CString& path)
+bool RefuseLink(RunContext& run, const CString& path)
 {
     SetLastError(ERROR_CANT_ACCESS_FILE);
-    const CString text = doc.GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED);
-    return doc.FailWithText(text, "list package, a link", path) != FALSE;
+    const CString text = run.GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED);
+    return run.FailWithText(text, "list package, a link", path) != FALSE;
 }
 
 // Scans "DATA_PATH" .. "DATA_PATH5" onto the end of the source list, up to
 // the first empty one; false after the scan kept its failure.
-bool ListDataFolders(CTarvelDoc& doc)
+bool ListDataFolders(RunContext& run)
 {
     for (int i = 1; i <= 5; ++i) {
         CString key = KEY_DATA_PATH;
         if (i > 1)
             key.Format(KEY_DATA_PATH_FMT, i);
-        CString folder = doc.GetScriptValue(SEC_INSTALL, key);
+        CString folder = run.GetScriptValue(SEC_INSTALL, key);
         if (folder.IsEmpty())
             break;
         if (Links::IsLink("..\\" + folder))
-            return RefuseLink(doc, "..\\" + folder);
+            return RefuseLink(run, "..\\" + folder);
         int end = 0;
-        int start = static_cast<int>(doc.SourceList.size());
-        if (doc.ScanSourceFolder("..\\" + folder + "\\*.*", doc.SourceList, start, &end) == -1)
+        int start = static_cast<int>(run.SourceList.size());
+        if (Preparation::ScanSourceFolder(run, "..\\" + folder + "\\*.*", run.SourceList, start, &end) == -1)
             return false;
     }
     return true;
@@ -107,82 +95,81 @@ bool FindNamedFile(const CString& path, SourceEntry& entry, DWORD& error)
 }
 
 // Appends the uninstaller, the script and the icon.
-bool ListNamedFiles(CTarvelDoc& doc)
+bool ListNamedFiles(RunContext& run)
 {
-    const CString names[] = {doc.GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE), SETUP_SCRIPT_FILE,
-                             doc.GetScriptValue(SEC_INSTALL, KEY_ICON_NAME)};
+    const CString names[] = {run.GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_FILE), SETUP_SCRIPT_FILE,
+                             run.GetScriptValue(SEC_INSTALL, KEY_ICON_NAME)};
     for (const CString& name : names) {
         SourceEntry entry;
         DWORD error = 0;
         if (!FindNamedFile(name, entry, error)) {
             SetLastError(error);
-            return doc.FailWithText(doc.GetScriptValue(SEC_ERROR, error == ERROR_FILE_NOT_FOUND
+            return run.FailWithText(run.GetScriptValue(SEC_ERROR, error == ERROR_FILE_NOT_FOUND
                                                                       ? KEY_ERR_MES_FILE_NOT_EXIST
                                                                       : KEY_ERR_MES_ERROR_OCCURRED),
                                     "find package file", name);
         }
         if (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            return RefuseLink(doc, name);
-        doc.SourceList.push_back(entry);
+            return RefuseLink(run, name);
+        run.SourceList.push_back(entry);
     }
     return true;
 }
 
 // The preparation's steps; 1 when the user declined to have the folder
 // made, -1 with the failure kept.
-int PrepareSteps(CTarvelDoc& doc, BOOL ask)
+int PrepareSteps(RunContext& run, const std::function<bool()>& agreeToCreate)
 {
-    doc.Record().SetLinkRoot(Change::Area::Package, doc.InstallFolder);
+    run.Record().SetLinkRoot(Change::Area::Package, run.InstallFolder);
     // A run that was killed here left the earlier installation half
     // replaced: it is put back whole before this run looks at anything.
-    KilledRuns::RecoverUnder(doc.InstallFolder);
-    if (doc.IsSharedComponents == 1)
-        KilledRuns::RecoverUnder(doc.SharedFolder);
+    KilledRuns::RecoverUnder(run.InstallFolder);
+    if (run.IsSharedComponents == 1)
+        KilledRuns::RecoverUnder(run.SharedFolder);
 
-    if (!FileOps::Exists(doc.InstallFolder)) {
-        if (ask && !UserAgreesToCreate(doc))
+    if (!FileOps::Exists(run.InstallFolder)) {
+        if (agreeToCreate && !agreeToCreate())
             return 1;
-        if (!RecordedFolders::CreateMissingLevels(doc.Record(), Change::Area::Package, doc.InstallFolder)) {
-            doc.Fail(ERROR_CODE_WRITE, "create folder", doc.InstallFolder);
+        if (!RecordedFolders::CreateMissingLevels(run.Record(), Change::Area::Package, run.InstallFolder)) {
+            run.Fail(ERROR_CODE_WRITE, "create folder", run.InstallFolder);
             return -1;
         }
     }
 
-    if (doc.IsSharedComponents == 1 && !doc.PrepareSharedFolder())
+    if (run.IsSharedComponents == 1 && !SharedComponents::PrepareFolder(run))
         return -1;
 
-    doc.SourceList.clear();
-    if (!ListDataFolders(doc) || !ListNamedFiles(doc))
+    run.SourceList.clear();
+    if (!ListDataFolders(run) || !ListNamedFiles(run))
         return -1;
 
-    return Volume::HasRoomFor(doc, doc.InstallFolder, doc.SourceList) ? 0 : -1;
+    return Volume::HasRoomFor(run, run.InstallFolder, run.SourceList) ? 0 : -1;
 }
 
 } // namespace
 
-int CTarvelDoc::PrepareInstall(BOOL ask)
+namespace Preparation {
+
+int Prepare(RunContext& run, const std::function<bool()>& agreeToCreate)
 {
     // A Shift-JIS trail byte may equal the backslash code, so the helper
     // appends one after any double-byte last character.
-    InstallFolder = PathHelpers::WithTrailingBackslash(InstallFolder);
-    const int result = PrepareSteps(*this, ask);
-    if (result == -1)
-        EndFailedRun();
-    return result;
+    run.InstallFolder = PathHelpers::WithTrailingBackslash(run.InstallFolder);
+    return PrepareSteps(run, agreeToCreate);
 }
 
-int CTarvelDoc::ScanSourceFolder(const CString& pattern, std::vector<SourceEntry>& list, int position,
-                                 int* endPosition)
+int ScanSourceFolder(RunContext& run, const CString& pattern, std::vector<SourceEntry>& list, int position,
+                     int* endPosition)
 {
     if (position < 0) {
-        Fail(ERROR_CODE_GENERAL, "list package", pattern);
+        run.Fail(ERROR_CODE_GENERAL, "list package", pattern);
         return -1;
     }
     WIN32_FIND_DATAA found;
     ScopedFind find(pattern, found);
     if (!find.IsOpen()) {
         // Whatever the system's reason, to the user the package is incomplete.
-        FailWithText(GetScriptValue(SEC_ERROR, KEY_ERR_MES_FILE_NOT_EXIST), "list package", pattern);
+        run.FailWithText(run.GetScriptValue(SEC_ERROR, KEY_ERR_MES_FILE_NOT_EXIST), "list package", pattern);
         return -1;
     }
 
@@ -197,7 +184,7 @@ int CTarvelDoc::ScanSourceFolder(const CString& pattern, std::vector<SourceEntry
         // like as not) into the destination, and the uninstall could not
         // tell them from the package's.
         if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            RefuseLink(*this, path);
+            RefuseLink(run, path);
             return -1;
         }
         PutEntry(list, position++, EntryFor(path, found));
@@ -205,7 +192,7 @@ int CTarvelDoc::ScanSourceFolder(const CString& pattern, std::vector<SourceEntry
         // Depth first: a folder's contents follow its own record, complete
         // before its next sibling.
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            int inner = ScanSourceFolder(path + "\\*.*", list, position, &position);
+            int inner = ScanSourceFolder(run, path + "\\*.*", list, position, &position);
             if (inner == -1)
                 return -1;
             count += inner;
@@ -217,8 +204,10 @@ int CTarvelDoc::ScanSourceFolder(const CString& pattern, std::vector<SourceEntry
         *endPosition = position;
     if (error != ERROR_NO_MORE_FILES) {
         SetLastError(error);
-        Fail(ERROR_CODE_GENERAL, "list package", pattern);
+        run.Fail(ERROR_CODE_GENERAL, "list package", pattern);
         return -1;
     }
     return count;
 }
+
+} // namespace Preparation

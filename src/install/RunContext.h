@@ -112,6 +112,8 @@ public:
     int ProgressDivisor = 1;
     // The window that shows progress and hears a cancel, or null.
     virtual IProgress* ProgressView() const { return nullptr; }
+    // The position or the current item moved on: the window shows it.
+    virtual void ProgressChanged() {}
 
 // The record of the run's changes, and the uninstall log's text
     ChangeRecord& Record() const;

@@ -11,6 +11,7 @@
 #include "install/TarvelDoc.h"
 #include "install/RegistrationNames.h"
 #include "install/UninstallEntry.h"
+#include "rollback/KeptAside.h"
 #include "rollback/RecordedFolders.h"
 #include "rollback/RecordedRegistry.h"
 #include "script/ScriptKeys.h"
@@ -130,7 +131,7 @@ BOOL CTarvelDoc::CreateShortcut(const CString& target, const CString& link, cons
             return Fail(ERROR_CODE_GENERAL, "save link", link);
         }
         if (attributes != INVALID_FILE_ATTRIBUTES
-            && !KeepAside(Change::Area::Shortcuts, PathHelpers::FolderOf(link), link))
+            && !KeptAside::Keep(Record(), Change::Area::Shortcuts, PathHelpers::FolderOf(link), link))
             return Fail(ERROR_CODE_GENERAL, "keep aside", link);
         Record().FileWritten(Change::Area::Shortcuts, link);
         hr = persist->Save(linkPath, TRUE);

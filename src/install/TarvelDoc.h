@@ -40,17 +40,19 @@ public:
 // Package loading (app/LoadScript.cpp)
     BOOL LoadScript();
 
-// The record of the run's changes (kept by the run host) and its undo
-    void RemoveCreatedInstallFolders();
-
-// Install preparation (install/Prepare.cpp)
+// Install preparation (install/Prepare.h)
     void LoadDialogSettings();
+    // Asks before it makes a missing destination when 'ask' is TRUE.
     int PrepareInstall(BOOL ask);
     int ScanSourceFolder(const CString& pattern, std::vector<SourceEntry>& list, int position, int* endPosition);
 
-// Install execution (install/Execute.cpp)
+// The copy, and the whole install (install/PackageCopy.h)
+    // The copy step; FALSE after the run has been undone and reported.
+    BOOL CopyPackage();
     BOOL RunInstall();
     int GetProgress() const { return ProgressPosition; }
+    void ProgressChanged() override { UpdateAllViews(nullptr); }
+    int MakeWritableIfListed(CString source, CString destination);
 
 // Shortcuts and registration (install/Shortcuts.cpp)
     BOOL CreateShortcut(const CString& target, const CString& link, const CString& icon);
@@ -60,37 +62,25 @@ public:
     // The same steps without the undo and report, for a driver.
     BOOL RegisterSteps();
 
-// Uninstall log and rollback (rollback/)
+// The uninstall logs (install/UninstallLogs.h)
     int WriteUninstallLog();
-    // "sharedf.cfn": the shared files this run (and earlier installs into the
-    // same folder) wrote, for the uninstaller. Only with shared components.
     int WriteSharedFilesLog();
-    // Writes a log's stored bytes to 'path' read-only, an earlier file kept
-    // aside and the new one recorded; 0 after a failure has been kept.
-    int StoreLogFile(const CString& path, const CString& stored);
-    // The undo of a failed or cancelled run: every change in the record,
-    // area by area, silent and always to its end.
-    void RollBackInstall();
-    // Keeps an existing file aside before it is replaced; FALSE when it
-    // cannot be kept (the install must not go on and lose it).
-    BOOL KeepAside(Change::Area area, const CString& root, const CString& path);
 
-// Shared components (shared/)
+// The undo of a failed or cancelled run: every change in the record, area
+// by area, silent and always to its end.
+    void RollBackInstall();
+    // Before the copy the package's changes are the folders the run made.
+    void RemoveCreatedInstallFolders();
+
+// Shared components (install/SharedComponents.h)
     int LoadSharedComponentSettings();
     int PrepareSharedFolder();
     int CopySharedFiles();
-    // TRUE when 'source' is one of the script's shared libraries.
-    BOOL IsSharedLibrary(const CString& source) const;
     int CheckSharedFileVersion(CString source, CString destination);
-    int MakeWritableIfListed(CString source, CString destination);
-    // TRUE when 'source' is a package file the script names as writable.
-    BOOL IsListedWritable(CString source) const;
     int CallRegistrationEntry(const CString& path, BOOL registerIt);
     int RegisterSharedLibraries();
     int IncrementSharedCounters();
     CounterRecord* FindCounterEntry(const CString& name);
-    // The shared log text: the shared folder's levels and the folders and
-    // files that this run's shared copy made there.
     CString SharedLogText() const;
 
 // Implementation

@@ -51,7 +51,7 @@ ULONGLONG TotalSize(const std::vector<SourceEntry>& list)
     return total;
 }
 
-BOOL HasRoomFor(CTarvelDoc& doc, const CString& folder, const std::vector<SourceEntry>& items)
+BOOL HasRoomFor(RunContext& run, const CString& folder, const std::vector<SourceEntry>& items)
 {
     ULONGLONG space = 0;
     const CString root = Root(folder);
@@ -59,14 +59,14 @@ BOOL HasRoomFor(CTarvelDoc& doc, const CString& folder, const std::vector<Source
     case FreeSpace::Known:
         break;
     case FreeSpace::ExFailed:
-        return doc.Fail(ERROR_CODE_GENERAL, "free space", root);
+        return run.Fail(ERROR_CODE_GENERAL, "free space", root);
     case FreeSpace::FallbackFailed:
-        return doc.FailWithText(doc.GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED), "free space", root);
+        return run.FailWithText(run.GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED), "free space", root);
     }
     if (space > TotalSize(items))
         return TRUE;
     SetLastError(ERROR_DISK_FULL);
-    return doc.Fail(ERROR_CODE_NOSPACE, "free space", root);
+    return run.Fail(ERROR_CODE_NOSPACE, "free space", root);
 }
 
 } // namespace Volume

@@ -3,7 +3,7 @@
 // left there, add up what will be copied, and compare the two.
 #pragma once
 
-#include "install/TarvelDoc.h"
+#include "install/RunContext.h"
 
 namespace Volume {
 
@@ -24,8 +24,8 @@ ULONGLONG TotalSize(const std::vector<SourceEntry>& list);
 
 // TRUE when the volume of 'folder' has more room than the items need. Equal
 // is too little: the file system, the log and the folder entries need some
-// room of their own. FALSE with the failure kept in 'doc' when there is not
+// room of their own. FALSE with the failure kept in 'run' when there is not
 // enough, or when the room cannot be asked.
-BOOL HasRoomFor(CTarvelDoc& doc, const CString& folder, const std::vector<SourceEntry>& items);
+BOOL HasRoomFor(RunContext& run, const CString& folder, const std::vector<SourceEntry>& items);
 
 } // namespace Volume

@@ -1,6 +1,7 @@
 #include "rollback/RunJournal.h"
 
 #include "base/PathHelpers.h"
+#include "base/SystemCalls.h"
 
 #include <windows.h>
 
@@ -24,7 +25,7 @@ bool IsAsideFolderName(const CString& folder)
 
 bool Writer::Start(const CString& asideFolder, const std::vector<Earlier>& earlier)
 {
-    const HANDLE file = CreateFileA(PathHelpers::WithTrailingBackslash(asideFolder) + JOURNAL_NAME,
+    const HANDLE file = Sys().CreateFileA(PathHelpers::WithTrailingBackslash(asideFolder) + JOURNAL_NAME,
                                     GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)

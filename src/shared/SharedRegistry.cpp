@@ -1,7 +1,6 @@
 #include "SharedRegistry.h"
 
 #include "base/ScopedHandles.h"
-#include "install/RegistrationNames.h"
 
 namespace SharedRegistry {
 
@@ -32,23 +31,6 @@ int KeyExists(HKEY root, const CString& path)
 {
     ScopedRegKey key;
     return RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, key.Receive()) == ERROR_SUCCESS ? 1 : 0;
-}
-
-BOOL ReadKeyFile(HKEY root, const CString& productKeyPath, CString& keyFile)
-{
-    ScopedRegKey key;
-    if (RegOpenKeyExA(root, productKeyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
-        return FALSE;
-    char value[1024] = {};
-    DWORD size = sizeof(value) - 1;
-    DWORD type = REG_NONE;
-    if (RegQueryValueExA(key.Get(), VALUE_KEY_FILE, nullptr, &type, reinterpret_cast<BYTE*>(value), &size)
-            != ERROR_SUCCESS
-        || type != REG_SZ)
-        return FALSE;
-    value[size < sizeof(value) ? size : sizeof(value) - 1] = '\0';
-    keyFile = value;
-    return TRUE;
 }
 
 BOOL ReadCounter(const CString& keyPath, LONG& counter)

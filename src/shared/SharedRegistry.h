@@ -34,9 +34,6 @@ CString CounterName(const CString& libraryPath);
 // "ProgramFilesDir" of the local machine; FALSE when it cannot be read or is empty.
 BOOL ReadProgramFilesDir(CString& folder);
 
-// The "KeyFile" of a product key: the key file of the installation that
-// wrote it last. FALSE when the key or the value cannot be read.
-BOOL ReadKeyFile(HKEY root, const CString& productKeyPath, CString& keyFile);
 
 // TRUE when the key can be opened with full access.
 int KeyExists(HKEY root, const CString& path);

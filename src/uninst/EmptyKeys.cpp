@@ -68,20 +68,4 @@ bool HoldsSubKeys(HKEY root, const char* keyPath)
         || subKeys > 0;
 }
 
-BOOL ReadText(HKEY root, const char* keyPath, const char* name, CString& text)
-{
-    ScopedRegKey key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
-        return FALSE;
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
-        return FALSE;
-    char* buffer = text.GetBuffer(static_cast<int>(size) + 1);
-    buffer[0] = '\0';
-    const LONG read = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    buffer[size] = '\0';
-    text.ReleaseBuffer();
-    return read == ERROR_SUCCESS;
-}
-
 } // namespace EmptyKeys

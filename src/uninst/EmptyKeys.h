@@ -21,7 +21,5 @@ void RemoveValue(HKEY root, const char* keyPath, const char* name);
 // that removes something once no sub-key is left must then leave it.
 bool HoldsSubKeys(HKEY root, const char* keyPath);
 
-// A REG_SZ value, or FALSE when it cannot be read.
-BOOL ReadText(HKEY root, const char* keyPath, const char* name, CString& text);
 
 } // namespace EmptyKeys

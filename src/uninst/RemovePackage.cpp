@@ -4,6 +4,7 @@
 #include "base/Links.h"
 #include "base/PathHelpers.h"
 #include "base/RegistryRoot.h"
+#include "base/RegistryText.h"
 #include "base/RunLog.h"
 #include "base/ScopedHandles.h"
 #include "install/RegistrationNames.h"
@@ -149,7 +150,7 @@ void RemoveUninstallEntry(const UninstallPlan& plan, const std::vector<Uninstall
     const CString folderText = PathHelpers::WithoutTrailingBackslash(plan.InstallFolder);
     CString registered;
     const CString entry = RegistryRoot::Name(plan.Root) + ("\\" + plan.UninstallKey);
-    if (!EmptyKeys::ReadText(plan.Root, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered)) {
+    if (!RegistryText::Read(plan.Root, plan.UninstallKey, VALUE_UNINSTALL_FOLDER, registered)) {
         if (SharedRegistry::KeyExists(plan.Root, plan.UninstallKey))
             RunLog::Line("left", "uninstall entry " + entry + " names no installation, it is not this one's");
         return;
@@ -170,7 +171,7 @@ void RemoveRegistration(const UninstallPlan& plan)
     RemoveUninstallEntry(plan, UninstallEntry::Values());
     for (const ProductKey& product : plan.Products) {
         CString keyFile;
-        if (EmptyKeys::ReadText(plan.Root, product.KeyPath, VALUE_KEY_FILE, keyFile)
+        if (RegistryText::Read(plan.Root, product.KeyPath, VALUE_KEY_FILE, keyFile)
             && keyFile.CompareNoCase(product.KeyFile) != 0) {
             RunLog::Line("left", CString("product key ") + RegistryRoot::Name(plan.Root) + "\\" + product.KeyPath
                                      + " names another installation: " + keyFile);

@@ -2,8 +2,8 @@
 
 #include "base/FileOps.h"
 #include "base/PathHelpers.h"
+#include "base/RegistryText.h"
 #include "install/RegistrationNames.h"
-#include "uninst/EmptyKeys.h"
 
 namespace SharedUsers {
 
@@ -11,7 +11,7 @@ CString OtherInstallation(const UninstallPlan& plan)
 {
     for (const ProductKey& product : plan.Products) {
         CString keyFile;
-        if (!EmptyKeys::ReadText(plan.Root, product.KeyPath, VALUE_KEY_FILE, keyFile) || keyFile.IsEmpty())
+        if (!RegistryText::Read(plan.Root, product.KeyPath, VALUE_KEY_FILE, keyFile) || keyFile.IsEmpty())
             continue;
         if (keyFile.CompareNoCase(product.KeyFile) == 0 || PathHelpers::IsInside(keyFile, plan.InstallFolder))
             continue;

@@ -16,7 +16,7 @@
 #include "uninst/UninstTexts.h"
 #include "uninst/UninstallPlan.h"
 #include "rollback/KilledRuns.h"
-#include "rollback/UninstallLog.h"
+#include "install/UninstallLog.h"
 #include "script/ScriptKeys.h"
 
 #include <cstring>

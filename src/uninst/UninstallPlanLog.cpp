@@ -4,7 +4,7 @@
 #include "uninst/UninstallPlan.h"
 
 #include "base/PathHelpers.h"
-#include "rollback/UninstallLog.h"
+#include "install/UninstallLog.h"
 #include "script/ScriptValueRules.h"
 
 #include <cstring>

@@ -10,8 +10,8 @@
 //   - a plan made only of a safe text that names the uninstaller;
 //   - a shared files log taken only when each entry lies below the shared
 //     folder, each path once, and written again to the same entries.
-#include "rollback/SharedFilesLog.h"
-#include "rollback/UninstallLog.h"
+#include "install/SharedFilesLog.h"
+#include "install/UninstallLog.h"
 #include "uninst/UninstallPlan.h"
 #include "FuzzDriver.h"
 #include "PathModel.h"

@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 
 #include "install/TarvelDoc.h"
-#include "rollback/UninstallLog.h"
+#include "install/UninstallLog.h"
 #include "script/ScriptValueRules.h"
 #include "uninst/UninstallPlan.h"
 

@@ -8,7 +8,7 @@
 
 #include "SharedTestSupport.h"
 #include "app/TarvelView.h"
-#include "install/Execute.h"
+#include "install/PackageCopy.h"
 
 #include <string>
 #include <vector>
@@ -193,7 +193,7 @@ TEST_F(CopyTraceTest, PackageCopyOverAnEarlierInstallation)
     doc.AddView(&view);
     TraceSeams();
 
-    const BOOL copied = InstallExecution::CopyFiles(doc);
+    const BOOL copied = PackageCopy::CopyFiles(doc);
     ResetSystemCalls();
     doc.RemoveView(&view);
     ASSERT_TRUE(copied);

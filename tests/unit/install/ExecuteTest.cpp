@@ -12,7 +12,7 @@
 #include "app/TarvelApp.h"
 #include "install/TarvelDoc.h"
 #include "app/TarvelView.h"
-#include "install/Execute.h"
+#include "install/PackageCopy.h"
 #include "script/ScriptKeys.h"
 
 #include <shlobj.h>
@@ -234,7 +234,7 @@ TEST_F(ExecuteTest, WorkedExampleInstallsEveryItemAndLogsIt)
 {
     PrepareDestination();
 
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
 
     EXPECT_EQ(0u, boxes.Count());
     EXPECT_EQ(WorkedExampleLog(), doc.LogText.str());
@@ -270,7 +270,7 @@ TEST_F(ExecuteTest, FirstMatchingDataFolderWinsWithoutRegardToCase)
     AddRecord(doc, "..\\EXTRA\\e.txt");
     AddRecord(doc, "uninst.exe");
 
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
 
     EXPECT_EQ("x", ReadBytes(dest + "\\Sub\\x.htm"));
     EXPECT_EQ("e", ReadBytes(dest + "\\e.txt"));
@@ -292,7 +292,7 @@ TEST_F(ExecuteTest, DoubleByteNamesWithBackslashTrailBytesMapIntact)
     AddRecord(doc, "..\\Data" + hyo + "\\" + so, true);
     AddRecord(doc, "..\\Data" + hyo + "\\" + so + "\\" + hyo + ".htm");
 
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
 
     EXPECT_EQ("sjis", ReadBytes(dest + "\\" + so + "\\" + hyo + ".htm"));
     EXPECT_EQ("<f>:" + docs + "? <f>:" + dest + "? <d>:" + so + "? " + so + "\\" + hyo + ".htm? ",
@@ -316,7 +316,7 @@ TEST_F(ExecuteTest, SameNameInTwoDataFoldersIsNotKeptAsAnEarlierFile)
     g_copy.Error = ERROR_ACCESS_DENIED;
     Sys().CopyFileA = &FakeCopyFile;
 
-    EXPECT_FALSE(InstallExecution::CopyPackage(doc));
+    EXPECT_FALSE(doc.CopyPackage());
 
     // The second index.htm and img are this install's own: nothing comes back.
     ExpectOneBoxAndNothingLeft(COPY_TEXT);
@@ -345,7 +345,7 @@ TEST_F(ExecuteTest, NameWrittenAgainIntoANewFolderIsOverwritten)
     AddRecord(doc, "..\\MORE\\img\\a.gif");
     AddRecord(doc, "..\\MORE\\index.htm");
 
-    const bool copied = InstallExecution::CopyPackage(doc);
+    const bool copied = doc.CopyPackage();
     SetFileAttributesA((tree / "GUIDE\\index.htm").c_str(), FILE_ATTRIBUTE_NORMAL);
     SetFileAttributesA((tree / "GUIDE\\img\\a.gif").c_str(), FILE_ATTRIBUTE_NORMAL);
 
@@ -371,7 +371,7 @@ TEST_F(ExecuteTest, DataFolderWithLetterTrailByteMatchesWithoutRegardToCase)
     doc.SourceList.clear();
     AddRecord(doc, "..\\" + a + "DOC\\" + a + ".htm");
 
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
 
     EXPECT_EQ("katakana", ReadBytes(dest + "\\" + a + ".htm"));
     EXPECT_EQ("<f>:" + docs + "? <f>:" + dest + "? " + a + ".htm? ", doc.LogText.str());
@@ -387,7 +387,7 @@ TEST_F(ExecuteTest, ProgressStepsAndPositions)
     }
     ASSERT_EQ(&view, doc.ProgressView());
 
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
 
     EXPECT_EQ(6, doc.ProgressDivisor);
     EXPECT_EQ((std::vector<int> { 16, 33, 50, 66, 83 }), view.Positions);
@@ -397,10 +397,10 @@ TEST_F(ExecuteTest, ProgressStepsAndPositions)
     CTarvelDoc twenty;
     Configure(twenty);
     twenty.SourceList.assign(20, doc.SourceList[0]);
-    ASSERT_TRUE(InstallExecution::CopyPackage(twenty));
+    ASSERT_TRUE(twenty.CopyPackage());
     EXPECT_EQ(22, twenty.ProgressDivisor);
     twenty.SourceList.clear();
-    ASSERT_TRUE(InstallExecution::CopyPackage(twenty));
+    ASSERT_TRUE(twenty.CopyPackage());
     EXPECT_EQ(1, twenty.ProgressDivisor);
     twenty.Record().Commit();
 }
@@ -414,7 +414,7 @@ TEST_F(ExecuteTest, ExistingFolderIsLoggedAndReadOnlyFileIsOverwritten)
     WriteBytes(dest + "\\index.htm", "old");
     SetFileAttributesA((dest + "\\index.htm").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
 
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
 
     EXPECT_EQ(0u, boxes.Count());
     EXPECT_EQ("index v1", ReadBytes(dest + "\\index.htm"));
@@ -433,7 +433,7 @@ TEST_P(CopyErrorTest, FailedCopyIsReportedByItsErrorAndUndone)
     g_copy.FailCount = 1000; // a file held for good
     Sys().CopyFileA = &FakeCopyFile;
 
-    EXPECT_FALSE(InstallExecution::CopyPackage(doc));
+    EXPECT_FALSE(doc.CopyPackage());
 
     ExpectOneBoxAndNothingLeft(GetParam().second);
     EXPECT_EQ(0, doc.IsUserCancel);
@@ -469,7 +469,7 @@ TEST_F(ExecuteTest, CopyHeldForAMomentIsWaitedForAndOneHeldForGoodFails)
             g_pauses.clear();
             Sys().CopyFileA = &FakeCopyFile;
             const bool waitedLongEnough = held <= HeldFiles::PAUSE_COUNT;
-            EXPECT_EQ(waitedLongEnough, InstallExecution::CopyPackage(run) != FALSE);
+            EXPECT_EQ(waitedLongEnough, run.CopyPackage() != FALSE);
             EXPECT_EQ(static_cast<size_t>(std::min(held, HeldFiles::PAUSE_COUNT)), g_pauses.size());
             if (waitedLongEnough) {
                 EXPECT_EQ(0u, boxes.Count());
@@ -487,7 +487,7 @@ TEST_F(ExecuteTest, FolderThatCannotBeCreatedIsAWriteError)
     PrepareDestination();
     Sys().CreateDirectoryA = &FailingCreateDirectory;
 
-    EXPECT_FALSE(InstallExecution::CopyPackage(doc));
+    EXPECT_FALSE(doc.CopyPackage());
 
     ExpectOneBoxAndNothingLeft(WRITE_TEXT);
 }
@@ -505,7 +505,7 @@ TEST_F(ExecuteTest, ReadOnlyEarlierFileComesBackWithItsAttributesAfterAFailure)
     g_copy.Error = ERROR_ACCESS_DENIED;
     Sys().CopyFileA = &FakeCopyFile;
 
-    EXPECT_FALSE(InstallExecution::CopyPackage(doc));
+    EXPECT_FALSE(doc.CopyPackage());
 
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ(COPY_TEXT, boxes.Last().Text);
@@ -521,7 +521,7 @@ TEST_F(ExecuteTest, CancelAtTheFirstItemLeavesNothing)
     PrepareDestination();
     view.CancelAtUpdate = 1;
 
-    EXPECT_FALSE(InstallExecution::CopyPackage(doc));
+    EXPECT_FALSE(doc.CopyPackage());
 
     ExpectOneBoxAndNothingLeft(CANCEL_TEXT);
     EXPECT_EQ(1, doc.IsUserCancel);
@@ -535,7 +535,7 @@ TEST_F(ExecuteTest, CancelAfterACopyTakesTheCopiedFilesBack)
     g_copy.View = &view;
     Sys().CopyFileA = &FakeCopyFile;
 
-    EXPECT_FALSE(InstallExecution::CopyPackage(doc));
+    EXPECT_FALSE(doc.CopyPackage());
 
     ExpectOneBoxAndNothingLeft(CANCEL_TEXT);
     EXPECT_EQ(4u, view.Positions.size()) << "no item after the cancel";
@@ -577,7 +577,7 @@ TEST_F(ExecuteTest, WritableFileThatStaysReadOnlyIsAGeneralError)
     writable.WritableFiles.Add("..\\GUIDE\\index.htm");
 
     // The copy carries the read-only bit; the listed file loses it.
-    ASSERT_TRUE(InstallExecution::CopyPackage(writable));
+    ASSERT_TRUE(writable.CopyPackage());
     EXPECT_FALSE(Attributes(dest + "\\index.htm") & FILE_ATTRIBUTE_READONLY);
     FailLaterStep(writable);
     boxes.Clear();
@@ -586,7 +586,7 @@ TEST_F(ExecuteTest, WritableFileThatStaysReadOnlyIsAGeneralError)
     PrepareDestination();
     g_attributeCalls = 0;
     Sys().SetFileAttributesA = &FirstSetAttributesFails;
-    EXPECT_FALSE(InstallExecution::CopyPackage(doc));
+    EXPECT_FALSE(doc.CopyPackage());
     ExpectOneBoxAndNothingLeft(GENERAL_TEXT);
     SetFileAttributesA((tree / "GUIDE\\index.htm").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -598,7 +598,7 @@ TEST_F(ExecuteTest, UninstallLogThatCannotBeWrittenUndoesTheCopy)
     FileTree::MakeFolder(dest + "\\setupf.cfn");
     TestApp().AddCreatedInstallFolder((dest + "\\setupf.cfn").c_str());
 
-    EXPECT_FALSE(InstallExecution::CopyPackage(doc));
+    EXPECT_FALSE(doc.CopyPackage());
 
     ExpectOneBoxAndNothingLeft(NOSPACE_TEXT);
     EXPECT_EQ("<f>:" + docs + "? <f>:" + dest + "? <f>:" + dest
@@ -621,7 +621,7 @@ protected:
         Configure(earlier);
         AddRecord(earlier, "..\\GUIDE\\empty", true);
         AddRecord(doc, "..\\GUIDE\\empty", true);
-        ASSERT_TRUE(InstallExecution::CopyPackage(earlier));
+        ASSERT_TRUE(earlier.CopyPackage());
         // The install's end, which drops its journal.
         earlier.Record().Commit();
         // What the earlier installation's owner did to it afterwards.
@@ -658,7 +658,7 @@ TEST_F(ReinstallTest, FailedCopyLeavesTheEarlierInstallation)
     g_copy.FailAt = 3; // uninst.exe: index.htm and img\a.gif are replaced already
     g_copy.Error = ERROR_ACCESS_DENIED;
 
-    EXPECT_FALSE(InstallExecution::CopyPackage(doc));
+    EXPECT_FALSE(doc.CopyPackage());
 
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ(COPY_TEXT, boxes.Last().Text);
@@ -670,7 +670,7 @@ TEST_F(ReinstallTest, CancelLeavesTheEarlierInstallation)
     g_copy.CancelAfter = 6; // the last copy: everything replaced, the new folder made
     g_copy.View = &view;
 
-    EXPECT_FALSE(InstallExecution::CopyPackage(doc));
+    EXPECT_FALSE(doc.CopyPackage());
 
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ(CANCEL_TEXT, boxes.Last().Text);
@@ -681,7 +681,7 @@ TEST_F(ReinstallTest, CancelLeavesTheEarlierInstallation)
 TEST_F(ReinstallTest, FailureAfterTheLogWasWrittenLeavesTheEarlierInstallation)
 {
     // Everything copied and the new log written; a later step fails.
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
     EXPECT_EQ("index v2", ReadBytes(dest + "\\index.htm"));
 
     FailLaterStep(doc);
@@ -695,7 +695,7 @@ TEST_F(ReinstallTest, FileThatCannotBeKeptIsNotOverwritten)
     g_copy.FailSavesAside = true;
     Sys().MoveFileA = &FakeMoveFile;
 
-    EXPECT_FALSE(InstallExecution::CopyPackage(doc));
+    EXPECT_FALSE(doc.CopyPackage());
 
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ(COPY_TEXT, boxes.Last().Text);
@@ -704,7 +704,7 @@ TEST_F(ReinstallTest, FileThatCannotBeKeptIsNotOverwritten)
 
 TEST_F(ReinstallTest, SuccessDropsTheCopiesAside)
 {
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
     ASSERT_FALSE(doc.Record().AsideFolderUnder(dest.c_str()).IsEmpty());
     const std::string backups = doc.Record().AsideFolderUnder(dest.c_str()).str();
     EXPECT_TRUE(Exists(backups));
@@ -742,7 +742,7 @@ TEST_F(ReinstallTest, FileOfTheSameSizeTimeAndAttributesIsReplacedWhenItsBytesDi
         entry.LastWrite = data.ftLastWriteTime;
     }
 
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
 
     EXPECT_EQ("index v2", ReadBytes(dest + "\\index.htm"));
     auto left = [&](const std::string& name) {
@@ -765,7 +765,7 @@ TEST_F(ReinstallTest, LogKeepsTheEarlierEntriesForItemsThisVersionDropped)
             withoutImg.push_back(entry);
     doc.SourceList = withoutImg;
 
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
 
     const std::string expected = "<f>:" + docs + "? <f>:" + dest
         + "? index.htm? uninst.exe? tarvel.eif? guide.ico? <d>:empty? <d>:new? new\\b.htm? "
@@ -788,7 +788,7 @@ TEST_F(ReinstallTest, CustomersWritableFileIsKeptOnAReinstall)
     WriteBytes(dest + "\\index.htm", "the customer's notes");
     before = FileTree::Snapshot(docs);
 
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
     EXPECT_EQ("the customer's notes", ReadBytes(dest + "\\index.htm"));
     EXPECT_EQ("gif v2", ReadBytes(dest + "\\img\\a.gif"));
     EXPECT_EQ(0, doc.LogText.Find("<f>:" + CString(docs.c_str()) + "? <f>:" + CString(dest.c_str()) + "? index.htm? "))
@@ -803,7 +803,7 @@ TEST_F(ReinstallTest, CustomersWritableFileIsKeptOnAReinstall)
     CTarvelDoc again;
     Configure(again);
     again.WritableFiles.Add("..\\GUIDE\\index.htm");
-    ASSERT_TRUE(InstallExecution::CopyPackage(again));
+    ASSERT_TRUE(again.CopyPackage());
     EXPECT_EQ("index v2", ReadBytes(dest + "\\index.htm"));
     again.Record().Commit();
 }
@@ -814,7 +814,7 @@ TEST_F(ExecuteTest, FirstInstallCopiesAWritableFileOverWhatIsThere)
     WriteBytes(dest + "\\index.htm", "someone's");
     doc.WritableFiles.Add("..\\GUIDE\\index.htm");
 
-    ASSERT_TRUE(InstallExecution::CopyPackage(doc));
+    ASSERT_TRUE(doc.CopyPackage());
 
     EXPECT_EQ("index v1", ReadBytes(dest + "\\index.htm"));
     EXPECT_EQ(WorkedExampleLog(), doc.LogText.str());

@@ -38,10 +38,10 @@ const char VERSION_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 // --- the seams, counted and failed on demand --------------------------------------------------
 
-enum Seam { SEAM_CREATE_DIR, SEAM_COPY, SEAM_MOVE, SEAM_ATTRIBUTES, SEAM_PROC, SEAM_CREATE_KEY, SEAM_SET_VALUE, SEAM_LOAD_LIBRARY, SEAM_CO_CREATE, SEAM_WRITE, SEAM_READ, SEAM_SEAMS };
+enum Seam { SEAM_CREATE_DIR, SEAM_COPY, SEAM_MOVE, SEAM_ATTRIBUTES, SEAM_PROC, SEAM_CREATE_KEY, SEAM_SET_VALUE, SEAM_LOAD_LIBRARY, SEAM_CO_CREATE, SEAM_CREATE_FILE, SEAM_WRITE, SEAM_READ, SEAM_SEAMS };
 const char* const SEAM_NAMES[SEAM_SEAMS] = {"CreateDirectoryA", "CopyFileA", "MoveFileA", "SetFileAttributesA",
                                        "GetProcAddress", "RegCreateKeyExA", "RegSetValueExA", "LoadLibraryExA",
-                                       "CoCreateInstance", "WriteFile", "ReadFile"};
+                                       "CoCreateInstance", "CreateFileA", "WriteFile", "ReadFile"};
 
 // Each use of a seam is named by what it works on: a path, a key and value,
 // an entry's name; the uses of CoCreateInstance, WriteFile and ReadFile name
@@ -115,6 +115,14 @@ HRESULT WINAPI CountedCoCreate(REFCLSID a, LPUNKNOWN b, DWORD c, REFIID d, LPVOI
 {
     return Fails(SEAM_CO_CREATE) ? E_FAIL : CoCreateInstance(a, b, c, d, e);
 }
+HANDLE WINAPI CountedCreateFile(LPCSTR a, DWORD b, DWORD c, LPSECURITY_ATTRIBUTES d, DWORD e, DWORD f, HANDLE g)
+{
+    if (Fails(SEAM_CREATE_FILE, a)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileA(a, b, c, d, e, f, g);
+}
 BOOL WINAPI CountedWrite(HANDLE a, LPCVOID b, DWORD c, LPDWORD d, LPOVERLAPPED e)
 {
     return Fails(SEAM_WRITE) ? FALSE : WriteFile(a, b, c, d, e);
@@ -151,6 +159,7 @@ void InstallCountedSeams()
     s.RegSetValueExA = CountedSetValue;
     s.LoadLibraryExA = CountedLoad;
     s.CoCreateInstance = CountedCoCreate;
+    s.CreateFileA = CountedCreateFile;
     s.WriteFile = CountedWrite;
     s.ReadFile = CountedRead;
     s.Sleep = NoPause;

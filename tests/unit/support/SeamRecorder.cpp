@@ -64,6 +64,7 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(CreateDirectoryA);
     RECORD(GetTempPath2A);
     RECORD(MoveFileA);
+    RECORD(CreateFileA);
     RECORD(WriteFile);
     RECORD(GetFileAttributesA);
     RECORD(GetFileInformationByHandle);
@@ -79,7 +80,7 @@ SeamRecorder::SeamRecorder() : m_forward(Sys())
     RECORD(GetACP);
     RECORD(MessageBoxW);
     RECORD(Sleep);
-    static_assert(sizeof(SystemCalls) == 26 * sizeof(void*), "a new entry of the table is not recorded");
+    static_assert(sizeof(SystemCalls) == 27 * sizeof(void*), "a new entry of the table is not recorded");
 }
 
 SeamRecorder::~SeamRecorder()

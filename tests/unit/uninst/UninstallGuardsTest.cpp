@@ -8,7 +8,7 @@
 #include "GuardSeams.h"
 #include "TestSupport.h"
 #include "base/RunGuards.h"
-#include "rollback/UninstallLog.h"
+#include "install/UninstallLog.h"
 #include "uninst/UninstApp.h"
 
 #include <string>

@@ -5,7 +5,7 @@
 // uninstall removes what any version put there.
 #pragma once
 
-#include "rollback/UninstallLog.h"
+#include "install/UninstallLog.h"
 
 #include <vector>
 

@@ -5,7 +5,7 @@
 #include "FileTree.h"
 #include "TestSupport.h"
 #include "install/TarvelDoc.h"
-#include "rollback/UninstallLog.h"
+#include "install/UninstallLog.h"
 #include "script/ScriptKeys.h"
 
 #include <string>

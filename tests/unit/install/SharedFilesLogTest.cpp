@@ -6,8 +6,8 @@
 #include "FileTree.h"
 #include "TestSupport.h"
 #include "install/TarvelDoc.h"
-#include "rollback/SharedFilesLog.h"
-#include "rollback/UninstallLog.h"
+#include "install/SharedFilesLog.h"
+#include "install/UninstallLog.h"
 #include "script/ScriptKeys.h"
 
 #include <string>

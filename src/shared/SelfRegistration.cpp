@@ -1,8 +1,7 @@
+// Self-registration of a shared library: load it, call its entry, unload.
 #include "shared/SelfRegistration.h"
 
 #include "base/ScopedHandles.h"
-#include "base/SystemCalls.h"
-#include "install/TarvelDoc.h"
 
 #include <ole2.h>
 
@@ -71,29 +70,3 @@ BOOL Call(const char* path, BOOL registerIt, Loader load)
 }
 
 } // namespace SelfRegistration
-
-int CTarvelDoc::CallRegistrationEntry(const CString& path, BOOL registerIt)
-{
-    // The install's own loads go through the seam table; the undo's do not,
-    // so that a swapped loader never keeps the undo from the library.
-    return SelfRegistration::Call(path, registerIt, Sys().LoadLibraryExA) ? 1 : 0;
-}
-
-int CTarvelDoc::RegisterSharedLibraries()
-{
-    for (int i = 0; i < RegistrationList.GetSize(); ++i) {
-        const CString& path = RegistrationList[i];
-        // Only a library this run copied is unregistered by the undo, also
-        // after a half-done registration; an installed one it kept stays
-        // registered for the products that use it.
-        for (const Change& change : Record().Changes())
-            if (change.Where == Change::Area::Shared && change.Type == Change::Kind::FileWritten
-                && change.Path.CompareNoCase(path) == 0) {
-                Record().LibraryRegistered(path);
-                break;
-            }
-        if (!CallRegistrationEntry(path, TRUE))
-            return Fail(ERROR_CODE_GENERAL, "register library", path);
-    }
-    return 1;
-}

@@ -1,11 +1,11 @@
 // The shared copy: the package's shared files into the shared folder, an
 // installed library never replaced by an older or equal one, the libraries
 // queued for registration, every change recorded for the undo.
-#include "install/TarvelDoc.h"
+#include "install/SharedComponents.h"
 
 #include "base/PathHelpers.h"
 #include "install/CopyLoop.h"
-#include "rollback/UninstallLog.h"
+#include "install/UninstallLog.h"
 #include "shared/FileVersionInfo.h"
 
 #include <algorithm>
@@ -16,10 +16,10 @@ namespace {
 // new or newer; the log text is made from the record afterwards.
 class SharedPolicy : public CopyPolicy {
 public:
-    explicit SharedPolicy(CTarvelDoc& doc)
-        : m_doc(doc)
-        , m_divisor(doc.ProgressDivisor > 0 ? doc.ProgressDivisor : 1)
-        , m_mainCount(static_cast<int>(doc.SourceList.size()))
+    explicit SharedPolicy(RunContext& run)
+        : m_run(run)
+        , m_divisor(run.ProgressDivisor > 0 ? run.ProgressDivisor : 1)
+        , m_mainCount(static_cast<int>(run.SourceList.size()))
     {
     }
 
@@ -36,19 +36,19 @@ public:
     Action ForFile(const SourceEntry& item, const CString& destination, DWORD attributes,
                    const WIN32_FILE_ATTRIBUTE_DATA&, bool) override
     {
-        const int check = m_doc.CheckSharedFileVersion(item.Path, destination);
+        const int check = SharedComponents::CheckFileVersion(m_run, item.Path, destination);
         if (check == 0)
             return Action::Leave; // an installed copy as new or newer
         if (check < 0) {
-            m_doc.Fail(ERROR_CODE_GENERAL, "compare versions", destination);
+            m_run.Fail(ERROR_CODE_GENERAL, "compare versions", destination);
             return Action::Refused;
         }
         if (attributes == INVALID_FILE_ATTRIBUTES)
             return Action::Copy;
         // The older file goes back if the run fails, and a library gets its
         // registration back with it.
-        if (m_doc.IsSharedLibrary(item.Path))
-            m_doc.Record().LibraryReplaced(destination);
+        if (SharedComponents::IsLibrary(m_run, item.Path))
+            m_run.Record().LibraryReplaced(destination);
         return Action::KeepAside;
     }
 
@@ -56,35 +56,37 @@ public:
     void FileDone(const CString&) override {}
 
 private:
-    CTarvelDoc& m_doc;
+    RunContext& m_run;
     const int m_divisor;
     const int m_mainCount;
 };
 
 } // namespace
 
-int CTarvelDoc::CopySharedFiles()
+namespace SharedComponents {
+
+BOOL CopyFiles(RunContext& run)
 {
-    DestinationMap map(SharedFolder);
-    map.AddFolder(SharedSourceFolder);
-    SharedPolicy policy(*this);
-    const int count = std::min(SharedFileCount, static_cast<int>(SharedFileList.size()));
-    return CopyLoop(*this, map, policy).Run(SharedFileList, count) ? 1 : 0;
+    DestinationMap map(run.SharedFolder);
+    map.AddFolder(run.SharedSourceFolder);
+    SharedPolicy policy(run);
+    const int count = std::min(run.SharedFileCount, static_cast<int>(run.SharedFileList.size()));
+    return CopyLoop(run, map, policy).Run(run.SharedFileList, count);
 }
 
-CString CTarvelDoc::SharedLogText() const
+CString LogText(const RunContext& run)
 {
-    const int baseLength = PathHelpers::WithTrailingBackslash(SharedFolder).GetLength();
+    const int baseLength = PathHelpers::WithTrailingBackslash(run.SharedFolder).GetLength();
     std::vector<CString> replaced;
-    for (const Change& change : Record().Changes())
+    for (const Change& change : run.Record().Changes())
         if (change.Where == Change::Area::Shared && change.Type == Change::Kind::FileKeptAside)
             replaced.push_back(change.Path);
 
     CString text;
-    for (const Change& change : Record().Changes()) {
+    for (const Change& change : run.Record().Changes()) {
         if (change.Where != Change::Area::Shared)
             continue;
-        const bool inside = PathHelpers::IsInside(change.Path, SharedFolder);
+        const bool inside = PathHelpers::IsInside(change.Path, run.SharedFolder);
         if (change.Type == Change::Kind::FolderCreated) {
             if (inside)
                 AppendLogEntry(text, LogEntry::Kind::CopiedFolder, change.Path.Mid(baseLength));
@@ -99,22 +101,22 @@ CString CTarvelDoc::SharedLogText() const
     return text;
 }
 
-BOOL CTarvelDoc::IsSharedLibrary(const CString& source) const
+BOOL IsLibrary(const RunContext& run, const CString& source)
 {
     // The whole path must match: "..\common\a.dll" is not the library
     // "..\common\a.dll2", which merely contains it.
-    for (int i = 0; i < LibraryList.GetSize(); ++i)
-        if (LibraryList[i].CompareNoCase(source) == 0)
+    for (int i = 0; i < run.LibraryList.GetSize(); ++i)
+        if (run.LibraryList[i].CompareNoCase(source) == 0)
             return TRUE;
     return FALSE;
 }
 
-int CTarvelDoc::CheckSharedFileVersion(CString source, CString destination)
+int CheckFileVersion(RunContext& run, const CString& source, const CString& destination)
 {
-    if (!IsSharedLibrary(source))
+    if (!IsLibrary(run, source))
         return 2;
     if (GetFileAttributesA(destination) == INVALID_FILE_ATTRIBUTES) {
-        RegistrationList.Add(destination);
+        run.RegistrationList.Add(destination);
         return 1;
     }
     CFileVersionInfo versions;
@@ -123,6 +125,8 @@ int CTarvelDoc::CheckSharedFileVersion(CString source, CString destination)
         return -1;
     // An installed copy as new or newer stays, but this package still
     // registers it: its own entries may be missing from the registry.
-    RegistrationList.Add(destination);
+    run.RegistrationList.Add(destination);
     return newer == 1 ? 1 : 0;
 }
+
+} // namespace SharedComponents

@@ -1,9 +1,9 @@
 // The shared files log's text, apart from the file so that the reader of
 // untrusted bytes builds and is fuzzed natively.
-#include "rollback/SharedFilesLog.h"
+#include "install/SharedFilesLog.h"
 
 #include "base/PathHelpers.h"
-#include "rollback/UninstallLog.h"
+#include "install/UninstallLog.h"
 
 #include <cstring>
 #include <string>

@@ -1,4 +1,4 @@
-#include "rollback/UpdateLog.h"
+#include "install/UpdateLog.h"
 
 #include "base/PathHelpers.h"
 

@@ -1,12 +1,9 @@
 // The uninstall log "setupf.cfn": the log text, every byte stored minus 1,
 // left read-only in the installation folder for the package's uninstaller.
-#include "rollback/UninstallLog.h"
+#include "install/UninstallLog.h"
 
-#include "base/HeldFiles.h"
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
-#include "base/SystemCalls.h"
-#include "install/TarvelDoc.h"
 
 #include <cstring>
 
@@ -64,42 +61,4 @@ std::vector<CString> EarlierCreatedLevels(const std::vector<LogEntry>& earlier)
         if (entry.Type == LogEntry::Kind::CreatedFolder)
             levels.push_back(entry.Path);
     return levels;
-}
-
-int CTarvelDoc::WriteUninstallLog()
-{
-    // Encoded in place and left so: the caller adds the 1 back to every byte
-    // whatever happens here.
-    LogText = EncodeLogText(LogText);
-    return StoreLogFile(UninstallLogPath(InstallFolder), LogText);
-}
-
-int CTarvelDoc::StoreLogFile(const CString& path, const CString& stored)
-{
-    const DWORD attributes = GetFileAttributesA(path);
-    // An earlier installation's log (read-only, as every log is left) is
-    // kept until the install succeeds.
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)
-        && !KeepAside(Change::Area::Package, InstallFolder, path))
-        return Fail(ERROR_CODE_NOSPACE, "keep aside", path);
-
-    // Recorded before it is written: a log cut short would make the
-    // uninstaller leave things behind, so a failed write takes it away.
-    Record().FileWritten(Change::Area::Package, path);
-    ScopedHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid())
-        return Fail(ERROR_CODE_NOSPACE, "create file", path);
-    const DWORD length = static_cast<DWORD>(stored.GetLength());
-    DWORD written = 0;
-    if (!Sys().WriteFile(file.Get(), static_cast<const char*>(stored), length, &written, nullptr)
-        || written != length)
-        return Fail(ERROR_CODE_NOSPACE, "write file", path);
-    file.Close();
-
-    const DWORD now = GetFileAttributesA(path);
-    if (now == INVALID_FILE_ATTRIBUTES)
-        return Fail(ERROR_CODE_GENERAL, "get attributes", path);
-    if (!HeldFiles::SetAttributes(path, now | FILE_ATTRIBUTE_READONLY))
-        return Fail(ERROR_CODE_GENERAL, "set attributes", path);
-    return 1;
 }

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "FileTree.h"
-#include "rollback/UninstallLog.h"
-#include "rollback/UpdateLog.h"
+#include "install/UninstallLog.h"
+#include "install/UpdateLog.h"
 
 #include <string>
 #include <vector>

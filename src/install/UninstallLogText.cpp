@@ -1,6 +1,6 @@
 // The uninstall log's text: its entries and its stored form. Apart from the
 // file so that the reader of untrusted bytes builds and is fuzzed natively.
-#include "rollback/UninstallLog.h"
+#include "install/UninstallLog.h"
 
 #include "base/PathHelpers.h"
 
