@@ -2,6 +2,7 @@
 
 #include "app/TarvelApp.h"
 #include "app/RunReport.h"
+#include "base/MessageBoxes.h"
 #include "base/RunGuards.h"
 #include "install/TarvelDoc.h"
 #include "res/resource.h"
@@ -39,9 +40,10 @@ int CTarvelView::RunSetup()
     // Before the script is read: a run without rights would end in a
     // generic failure and an undo, and one in another code page would
     // misread every name of the package, both after changing the machine.
-    if (!RunGuards::CheckAdminRights(INSTALLER_CAPTION)
-        || !RunGuards::CheckCodePage({CString(SETUP_SCRIPT_FILE)}, INSTALLER_CAPTION))
+    if (const wchar_t* refusal = RunGuards::Refusal({CString(SETUP_SCRIPT_FILE)})) {
+        MessageBoxes::ShowWide(nullptr, refusal, INSTALLER_CAPTION, MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
         return 0;
+    }
     const BOOL loaded = pDoc->LoadScript();
     const RunReport::ShownDialogs shown = DialogsShown(*pDoc, pApp->Switches.Mode);
     // Also for a package that failed to load: what was read may tell why.

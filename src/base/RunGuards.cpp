@@ -1,6 +1,5 @@
 #include "base/RunGuards.h"
 
-#include "base/MessageBoxes.h"
 #include "base/RunLog.h"
 #include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
@@ -37,13 +36,6 @@ bool IsAdministratorsMember()
     const BOOL known = Sys().CheckTokenMembership(nullptr, administrators, &member);
     FreeSid(administrators);
     return known && member;
-}
-
-BOOL Refuse(const CString& why, const wchar_t* text, const wchar_t* caption)
-{
-    RunLog::Line("refused", why);
-    MessageBoxes::ShowWide(nullptr, text, caption, MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
-    return FALSE;
 }
 
 } // namespace
@@ -86,29 +78,26 @@ const wchar_t* CodePageText()
            L"support\".";
 }
 
-BOOL CheckAdminRights(const wchar_t* caption)
+const wchar_t* Refusal(const std::vector<CString>& files)
 {
-    if (HasAdminRights())
-        return TRUE;
-    return Refuse("no administrator rights: the process token is neither elevated nor an administrator's; "
-                  "nothing changed",
-                  NoRightsText(), caption);
-}
-
-BOOL CheckCodePage(const std::vector<CString>& files, const wchar_t* caption)
-{
+    if (!HasAdminRights()) {
+        RunLog::Line("refused", "no administrator rights: the process token is neither elevated nor an "
+                                "administrator's; nothing changed");
+        return NoRightsText();
+    }
     const UINT codePage = Sys().GetACP();
     if (codePage == PACKAGE_CODE_PAGE)
-        return TRUE;
+        return nullptr;
     for (const CString& file : files) {
         if (!HoldsNonAscii(file))
             continue;
         CString why;
         why.Format("the process code page is %u, not %u, and %s holds Shift-JIS text; nothing changed", codePage,
                    PACKAGE_CODE_PAGE, static_cast<const char*>(file));
-        return Refuse(why, CodePageText(), caption);
+        RunLog::Line("refused", why);
+        return CodePageText();
     }
-    return TRUE;
+    return nullptr;
 }
 
 } // namespace RunGuards

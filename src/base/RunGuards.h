@@ -1,8 +1,8 @@
 // The two checks the installer and the uninstaller make before they change
 // anything: that they run with administrator rights, and that the process
-// code page reads the package's Shift-JIS texts. Either refusal is one box
-// whose text is built in, in Japanese and English, and one log line; the
-// caller then ends the run with its "nothing changed" exit code.
+// code page reads the package's Shift-JIS texts. Either refusal is one log
+// line and a built-in text, in Japanese and English, that the caller shows
+// in one box before it ends the run with its "nothing changed" exit code.
 #pragma once
 
 #include <windows.h>
@@ -29,11 +29,9 @@ bool HoldsNonAscii(const char* path);
 const wchar_t* NoRightsText();
 const wchar_t* CodePageText();
 
-// Each check with its refusal: FALSE after the box and the log line.
-// 'caption' is the box's title.
-BOOL CheckAdminRights(const wchar_t* caption);
-// 'files' are the package's files the run is about to read, in the
-// installation's code page.
-BOOL CheckCodePage(const std::vector<CString>& files, const wchar_t* caption);
+// Both checks, rights first: null when the run may go on, else the text of
+// the refusal, after its log line. 'files' are the package's files the run
+// is about to read, in the installation's code page.
+const wchar_t* Refusal(const std::vector<CString>& files);
 
 } // namespace RunGuards

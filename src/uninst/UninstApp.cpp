@@ -104,9 +104,10 @@ int UninstallBy(const CString& program, bool silent, const CString& logPath, boo
     // names would not be the ones the install wrote.
     const std::vector<CString> packageFiles = {folder + "\\" + UNINSTALL_LOG_NAME,
                                                folder + "\\" + SETUP_SCRIPT_FILE};
-    if (!RunGuards::CheckAdminRights(UNINSTALLER_CAPTION)
-        || !RunGuards::CheckCodePage(packageFiles, UNINSTALLER_CAPTION))
+    if (const wchar_t* refusal = RunGuards::Refusal(packageFiles)) {
+        MessageBoxes::ShowWide(nullptr, refusal, UNINSTALLER_CAPTION, MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
         return UNINST_NOTHING_CHANGED;
+    }
 
     // An install killed in this folder left the earlier installation half
     // replaced, and its log may be the new one: both are put back first.
