@@ -26,17 +26,11 @@ ALLOWED=(
   # which makes the view through its document template: the framework's
   # application/view pair, both in the application layer.
   "app/TarvelView -> app/TarvelApp"
-  # The shared-component settings are still read by a document operation
-  # in shared/; they move to the loading module next.
-  "shared/SharedSettings -> install/TarvelDoc"
 )
 
 # Folders that include each other and are one layer for now, each group on
 # one line with the reason. Keep this list empty where possible.
 ENTANGLED=(
-  # The shared-component settings are still read by a document operation
-  # in shared/; they move to the loading module next.
-  "install shared"
 )
 
 find src -type f \( -name '*.h' -o -name '*.cpp' \) | sort |

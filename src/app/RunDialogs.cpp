@@ -12,7 +12,7 @@ BOOL CTarvelView::RunInstallFolderDialog()
     CTarvelDoc* pDoc = GetDocument();
     CInstallFolderDlg dlg;
     dlg.LoadTexts(*pDoc);
-    dlg.BannerFile = BannerFile;
+    dlg.BannerFile = pDoc->BannerFile;
 
     for (;;) {
         INT_PTR result = dlg.DoModal();

@@ -12,7 +12,6 @@ class CTarvelView : public CView, public IProgress
 {
 public:
 // Data members
-    CString BannerFile;
     int IsEndDialogShown = 0;
     int IsStatusShown = 0;
     CStatusDlg StatusDlg;

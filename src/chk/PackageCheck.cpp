@@ -3,7 +3,7 @@
 #include "base/Links.h"
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
-#include "base/SystemCalls.h"
+#include "install/PackageLoading.h"
 #include "install/TarvelDoc.h"
 #include "chk/FileFormats.h"
 #include "chk/PackageFiles.h"
@@ -24,40 +24,6 @@ namespace {
 constexpr char WIDEST_PROGRAM_FILES[] = "C:\\Program Files (x86)";
 // A path of MAX_PATH bytes or more cannot be created or copied to.
 constexpr int LONGEST_PATH = MAX_PATH - 1;
-
-// --- the installer's message boxes, caught instead of shown ----------------------
-
-std::vector<CString>* g_boxes = nullptr;
-
-int WINAPI CatchBox(HWND, LPCSTR text, LPCSTR, UINT)
-{
-    if (g_boxes)
-        g_boxes->push_back(text ? text : "");
-    return IDOK;
-}
-
-// While it lives, the installer's code shows no box: the texts are kept.
-class CaughtBoxes
-{
-public:
-    CaughtBoxes() : m_saved(Sys().MessageBoxA)
-    {
-        g_boxes = &m_texts;
-        Sys().MessageBoxA = CatchBox;
-    }
-    ~CaughtBoxes()
-    {
-        Sys().MessageBoxA = m_saved;
-        g_boxes = nullptr;
-    }
-    CaughtBoxes(const CaughtBoxes&) = delete;
-    CaughtBoxes& operator=(const CaughtBoxes&) = delete;
-    const std::vector<CString>& Texts() const { return m_texts; }
-
-private:
-    std::vector<CString> m_texts;
-    int(WINAPI* m_saved)(HWND, LPCSTR, LPCSTR, UINT);
-};
 
 // --- files -------------------------------------------------------------------------
 
@@ -150,12 +116,11 @@ private:
     CString Value(const char* section, const char* key) const { return m.Value(section, key); }
     int Line(const char* section, const char* key) const { return m.LineOf(section, key); }
 
-    // The installer's own scan of a folder, messages caught.
+    // The installer's own scan of a folder, which keeps its failure.
     // False when the folder cannot be listed; m_linked names the link that
     // stopped the installer's scan, if one did.
     bool Scan(const CString& folder, std::vector<SourceEntry>& items)
     {
-        CaughtBoxes boxes;
         m_linked.Empty();
         if (Links::IsLink("..\\" + folder)) {
             m_linked = "..\\" + folder;
@@ -592,11 +557,13 @@ void CheckPackage(const CScriptModel& model, const PackageOptions& options, CFin
 
 bool InstallerLoadFails(CString& message)
 {
-    CaughtBoxes boxes;
-    CTarvelDoc doc;
-    if (doc.LoadScript())
+    RunContext run;
+    if (PackageLoading::Load(run))
         return false;
-    message = boxes.Texts().empty() ? CString() : boxes.Texts().front();
+    // A load failure without a text of its own is the general error, which
+    // the installer words by the script.
+    message = run.Failure.Text.IsEmpty() ? run.GetScriptValue(SEC_ERROR, KEY_ERR_MES_ERROR_OCCURRED)
+                                         : run.Failure.Text;
     return true;
 }
 

@@ -5,7 +5,6 @@
 #include "base/RunLog.h"
 #include "base/SystemText.h"
 #include "script/ScriptKeys.h"
-#include "script/ScriptLimits.h"
 
 namespace {
 
@@ -28,65 +27,7 @@ const char* ErrorKeyFor(DWORD code)
     }
 }
 
-// Why a key the script seems to have was not read: the two ways a whole
-// script reads as much less than it holds. Empty when neither applies.
-CString WhyKeysWereNotRead(int entries)
-{
-    if (entries >= SCRIPT_MAX_ENTRIES) {
-        CString why;
-        why.Format("the script fills all %d entries of its table, so the lines after them are not read",
-                   static_cast<int>(SCRIPT_MAX_ENTRIES));
-        return why;
-    }
-    // Enough of the start to tell a script whose lines end in CR alone.
-    char head[4096];
-    UINT got = 0;
-    CFile file;
-    if (!file.Open(SETUP_SCRIPT_FILE, CFile::modeRead))
-        return CString();
-    try {
-        got = file.Read(head, sizeof(head));
-    } catch (const CFileException&) {
-        return CString();
-    }
-    bool lineFeed = false, carriageReturnAlone = false;
-    for (UINT i = 0; i < got; ++i) {
-        lineFeed = lineFeed || head[i] == '\n';
-        carriageReturnAlone = carriageReturnAlone || (head[i] == '\r' && (i + 1 == got || head[i + 1] != '\n'));
-    }
-    if (carriageReturnAlone && !lineFeed)
-        return "the script's lines end in CR alone, so the whole script reads as its first line";
-    return CString();
-}
-
 } // namespace
-
-BOOL CTarvelDoc::RefuseMissingFile(const CString& path, DWORD systemError)
-{
-    RunLog::Failure("find package file", path, systemError);
-    const CString text = GetScriptValue(SEC_ERROR, systemError == ERROR_FILE_NOT_FOUND ? KEY_ERR_MES_FILE_NOT_EXIST
-                                                                                     : KEY_ERR_MES_ERROR_OCCURRED);
-    if (!text.IsEmpty())
-        ShowMessage(text);
-    else
-        ShowTwoLineMessage(systemError == ERROR_FILE_NOT_FOUND ? "File not found." : "File open error.",
-                           path + "\n" + "Abort installation.");
-    return FALSE;
-}
-
-BOOL CTarvelDoc::RefuseMissingKey(const char* key, const CString& text)
-{
-    CString line = CString("find script key failed: ") + key + ", the script gives it no value";
-    const CString why = WhyKeysWereNotRead(ScriptCount);
-    if (!why.IsEmpty())
-        line += ": " + why;
-    RunLog::Line("failure", line);
-    if (!text.IsEmpty())
-        ShowMessage(text);
-    else
-        ShowTwoLineMessage(CString("[") + key + "]Key not found.", "Abort installation.");
-    return FALSE;
-}
 
 void CTarvelDoc::ShowErrorCode(DWORD code)
 {

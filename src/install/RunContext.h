@@ -86,6 +86,9 @@ public:
     CString FlagInstFolDialog;
     CString FlagStatusDialog;
     CString FlagEndDialog;
+    // The install-folder dialog's banner: empty when the script names none
+    // or its file is not there.
+    CString BannerFile;
     CStringArray WritableFiles;
     int IsSharedComponents = 0;
     CString SharedFolder;

@@ -12,12 +12,16 @@ public:
     // keeps the run's record.
     CTarvelDoc() : RunContext(RunHost()) {}
 
-// Setup script table (install/SetupScript.cpp)
+// Package loading (install/DocLoading.cpp); FALSE after the failure has
+// been reported with its one box.
+    BOOL LoadScript();
     int ReadScript();
     int AddScriptEntry(const char* key, const char* value);
     int BeginSection(const char* name);
+    void LoadDialogSettings();
+    int LoadSharedComponentSettings();
 
-// Error reporting (app/ErrorReport.cpp)
+// Error reporting (install/ErrorReport.cpp)
     // Shows the one box for the kept failure and forgets it.
     void ReportFailure();
     // The drivers' end of a failed or cancelled run: the one undo, then the one box.
@@ -25,23 +29,8 @@ public:
     void ShowErrorCode(DWORD code);
     void ShowMessage(CString text);
     void ShowTwoLineMessage(CString first, CString second);
-    // A refusal while the package loads: a failure line naming the missing
-    // file or key, then the box. A package file that the existence test did
-    // not find is worded by [ERROR] as the system error says; a script
-    // without that text (or without [ERROR] at all, as one read as a single
-    // line) still gets a box that names the file. Always FALSE.
-    BOOL RefuseMissingFile(const CString& path, DWORD systemError);
-    // A key that must be there and is not: the failure line, then 'text', or
-    // without one "[KEY]Key not found." and "Abort installation.". The line
-    // tells when the script read as less than it holds (CR alone as line
-    // end, a full table). Always FALSE.
-    BOOL RefuseMissingKey(const char* key, const CString& text = CString());
-
-// Package loading (app/LoadScript.cpp)
-    BOOL LoadScript();
 
 // Install preparation (install/Prepare.h)
-    void LoadDialogSettings();
     // Asks before it makes a missing destination when 'ask' is TRUE.
     int PrepareInstall(BOOL ask);
     int ScanSourceFolder(const CString& pattern, std::vector<SourceEntry>& list, int position, int* endPosition);
@@ -73,7 +62,6 @@ public:
     void RemoveCreatedInstallFolders();
 
 // Shared components (install/SharedComponents.h)
-    int LoadSharedComponentSettings();
     int PrepareSharedFolder();
     int CopySharedFiles();
     int CheckSharedFileVersion(CString source, CString destination);
@@ -86,4 +74,8 @@ public:
 // Implementation
     // The view that shows progress and answers the cancel question, or null.
     IProgress* ProgressView() const override;
+
+private:
+    // A load step's result: on FALSE its failure is shown and forgotten.
+    BOOL Reported(BOOL loaded);
 };

@@ -10,12 +10,14 @@ class CScriptFileInput : public ScriptInput
 public:
     explicit CScriptFileInput(CFile& file) : m_file(file) {}
     // A failed read (a vanished network drive) throws inside the file class;
-    // the reader wants a count.
+    // the reader wants a count. The unwinding clears the system's error, so
+    // it is put back for whoever logs why the read failed.
     int Read(char* buffer, int size) override
     {
         try {
             return static_cast<int>(m_file.Read(buffer, static_cast<UINT>(size)));
-        } catch (const CFileException&) {
+        } catch (const CFileException& e) {
+            SetLastError(static_cast<DWORD>(e.m_lOsError));
             return -1;
         }
     }

@@ -29,7 +29,7 @@ CString FindScriptValue(const ScriptEntry* entries, int count, const char* secti
 class ScriptInput;
 struct ScriptPiece;
 
-// Shows a two-line message box, as CTarvelDoc::ShowTwoLineMessage does.
+// Told of a read error: the two lines of the message the user is to see.
 using ScriptReport = std::function<void(const char* first, const char* second)>;
 
 // Sees every piece the reader parsed, with the table's count before and after
@@ -50,8 +50,8 @@ public:
 // Operations
     // Empties the table: count 0, no section or key left in any slot.
     void Clear();
-    // Parses the whole input into the table. On a read error shows "File
-    // read error." once through 'report' and returns FALSE; what was parsed
+    // Parses the whole input into the table. On a read error passes "File
+    // read error." once to 'report' and returns FALSE; what was parsed
     // before it stays in the table.
     int Read(ScriptInput& input, const ScriptReport& report, const ScriptPieceWatcher& watcher = nullptr);
 

@@ -5,8 +5,9 @@
 #include "SharedTestSupport.h"
 #include "TestSupport.h"
 #include "TestCommon.h"
+#include "chk/PackageCheck.h"
+#include "install/PackageLoading.h"
 #include "install/TarvelDoc.h"
-#include "app/TarvelView.h"
 #include "shared/SharedRegistry.h"
 
 #include <string>
@@ -26,19 +27,13 @@ protected:
     ScriptFolder root;
     std::string setup = root.Path() + "\\setup";
     CTarvelDoc doc;
-    CTarvelView view;
 
     void SetUp() override
     {
         ASSERT_TRUE(CreateDirectoryA(setup.c_str(), nullptr));
         ASSERT_TRUE(SetCurrentDirectoryA(setup.c_str()));
-        doc.AddView(&view);
     }
-    void TearDown() override
-    {
-        doc.RemoveView(&view);
-        SetCurrentDirectoryA(root.Path().c_str());
-    }
+    void TearDown() override { SetCurrentDirectoryA(root.Path().c_str()); }
 
     void Script(const std::string& install,
                 const std::string& uninstall = "UNINSTALL_FILE=uninst.exe\nUNINSTALL_KEY=TarvelLoadScriptTest\n")
@@ -47,6 +42,15 @@ protected:
     }
     void File(const std::string& name) { root.WriteFile(name, "x"); }
 };
+
+// A read of the script that fails as a vanished network drive makes it.
+BOOL WINAPI FailingRead(HANDLE, LPVOID, DWORD, LPDWORD read, LPOVERLAPPED)
+{
+    if (read)
+        *read = 0;
+    SetLastError(ERROR_NETNAME_DELETED);
+    return FALSE;
+}
 
 } // namespace
 
@@ -142,11 +146,11 @@ TEST_F(LoadScriptTest, BannerIsKeptOnlyWhenItsFileExists)
 
     Script("BACKGROUND_FILE=banner.bmp\nREG_LIBFILE1=NONE\n");
     ASSERT_TRUE(doc.LoadScript());
-    EXPECT_EQ(std::string(view.BannerFile), "banner.bmp");
+    EXPECT_EQ(std::string(doc.BannerFile), "banner.bmp");
 
     Script("BACKGROUND_FILE=absent.bmp\nREG_LIBFILE1=NONE\n");
     ASSERT_TRUE(doc.LoadScript());
-    EXPECT_TRUE(view.BannerFile.IsEmpty());
+    EXPECT_TRUE(doc.BannerFile.IsEmpty());
     EXPECT_EQ(boxes.Count(), 0u);
 }
 
@@ -256,4 +260,118 @@ TEST_F(LoadScriptTest, OnlyANewEntryOurOwnEarlierInstallationOrOneThatIsGoneLoad
         }
     }
     shared_test::DeleteKeyTree(key);
+}
+
+// Every way the load refuses a package, run on the loading module with a run
+// context of its own: the failure holds the exact text of the box the
+// installer shows, and the load itself shows none. The document's load then
+// shows that text in one box, and the checker quotes it.
+TEST_F(LoadScriptTest, EveryRefusalLeavesTheBoxTextInTheFailureAndShowsNoBox)
+{
+    const std::string company = "TarvelLoadRefusal" + std::to_string(GetCurrentProcessId());
+    const std::string counterKey = "Software\\" + company + "\\COUNTER\\lib.dll";
+    shared_test::DeleteKeyTree("Software\\" + company);
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, counterKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
+    // A counter of the wrong size cannot be read as a count.
+    const BYTE eightBytes[8] = {1};
+    RegSetValueExA(key, "SRCHCOUNTER", 0, REG_BINARY, eightBytes, sizeof(eightBytes));
+    RegCloseKey(key);
+    File("setup\\uninst.exe");
+    File("lib.dll");
+
+    enum class Shape { Script, ScriptWithoutErrors, NoScript, ScriptIsAFolder, ReadFails };
+    const std::string none = "REG_LIBFILE1=NONE\n";
+    const std::string shared = "REG_LIBFILE1=lib.dll\nLIBFILEPATH_BASE=Shared\nCOMMON_PATH=Common\n";
+    const DWORD anyError = ~0u;
+    const struct {
+        const char* what;
+        Shape shape;
+        std::string install;
+        std::string uninstall;
+        std::string text;
+        const char* operation;
+        std::string path;
+        DWORD systemError;
+    } cases[] = {
+        {"no script", Shape::NoScript, "", "", "File not found.\nAbort installation.", "find setup script",
+         "tarvel.eif", ERROR_FILE_NOT_FOUND},
+        {"a folder named as the script", Shape::ScriptIsAFolder, "", "", "File open error.\n", "open setup script",
+         "tarvel.eif", anyError},
+        {"a script that cannot be read", Shape::ReadFails, none, "", "File read error.\n", "read setup script",
+         "tarvel.eif", ERROR_NETNAME_DELETED},
+        {"a destination on another drive", Shape::Script, "APPPATH_BASE=C:\\x\n" + none, "",
+         "[APPPATH_BASE]Invalid value.\nAbort installation.", "check script value", "APPPATH_BASE", anyError},
+        {"no uninstaller named", Shape::Script, none, "UNINSTALL_KEY=TarvelLoadRefusal\n", "missing",
+         "find script key", "UNINSTALL_FILE", anyError},
+        {"the uninstaller missing", Shape::Script, none, "UNINSTALL_FILE=absent.exe\n", "missing",
+         "find package file", "absent.exe", ERROR_FILE_NOT_FOUND},
+        {"the uninstaller in a missing folder", Shape::Script, none, "UNINSTALL_FILE=nowhere\\uninst.exe\n", "failed",
+         "find package file", "nowhere\\uninst.exe", ERROR_PATH_NOT_FOUND},
+        {"a writable file missing", Shape::Script, "WRITE_FILE1=absent.txt\n" + none, "", "missing",
+         "find package file", "..\\absent.txt", ERROR_FILE_NOT_FOUND},
+        {"a file missing, no [ERROR] texts", Shape::ScriptWithoutErrors, "WRITE_FILE1=absent.txt\n" + none, "",
+         "File not found.\n..\\absent.txt\nAbort installation.", "find package file", "..\\absent.txt",
+         ERROR_FILE_NOT_FOUND},
+        {"no shared-library setting", Shape::Script, "", "", "[REG_LIBFILE1]Key not found.\nAbort installation.",
+         "find script key", "REG_LIBFILE1", anyError},
+        {"a shared library missing", Shape::Script,
+         "REG_LIBFILE1=absent.dll\nLIBFILEPATH_BASE=Shared\nCOMMON_PATH=Common\n", "", "missing", "find package file",
+         "..\\absent.dll", ERROR_FILE_NOT_FOUND},
+        {"no shared folder", Shape::Script, "REG_LIBFILE1=lib.dll\nCOMMON_PATH=Common\n", "",
+         "[LIBFILEPATH_BASE]Key not found.\nAbort installation.", "find script key", "LIBFILEPATH_BASE", anyError},
+        {"no shared files' folder", Shape::Script, "REG_LIBFILE1=lib.dll\nLIBFILEPATH_BASE=Shared\n", "",
+         "[COMMON_PATH]Key not found.\nAbort installation.", "find script key", "COMMON_PATH", anyError},
+        {"an unreadable user counter", Shape::Script, "COMPANY_NAME=" + company + "\n" + shared, "", "failed",
+         "read user counter", "HKLM\\" + counterKey, anyError},
+        {"the list's own key as the entry", Shape::Script, none, "UNINSTALL_FILE=uninst.exe\nUNINSTALL_KEY=\n",
+         "[UNINSTALL_KEY]Key used by another program.\nAbort installation.", "take over uninstall entry",
+         "", anyError},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileA("tarvel.eif");
+        RemoveDirectoryA("tarvel.eif");
+        const std::string uninstall
+            = c.uninstall.empty() ? "UNINSTALL_FILE=uninst.exe\nUNINSTALL_KEY=TarvelLoadRefusal\n" : c.uninstall;
+        if (c.shape == Shape::ScriptIsAFolder)
+            ASSERT_TRUE(CreateDirectoryA("tarvel.eif", nullptr));
+        else if (c.shape == Shape::ScriptWithoutErrors)
+            root.WriteFile("setup\\tarvel.eif", "[INSTALL]\n" + c.install + "[UNINSTALL]\n" + uninstall);
+        else if (c.shape != Shape::NoScript)
+            Script(c.install, uninstall);
+        const auto realRead = Sys().ReadFile;
+        if (c.shape == Shape::ReadFails)
+            Sys().ReadFile = FailingRead;
+
+        BoxRecorder boxes;
+        RunContext run;
+        const BOOL loaded = PackageLoading::Load(run);
+        CString quoted;
+        const bool checkerRefuses = Chk::InstallerLoadFails(quoted);
+        CTarvelDoc shown;
+        const BOOL shownLoaded = shown.LoadScript();
+        Sys().ReadFile = realRead;
+
+        EXPECT_FALSE(loaded);
+        EXPECT_EQ(ERROR_CODE_GENERAL, run.Failure.Code);
+        EXPECT_EQ(c.text, run.Failure.Text.str());
+        EXPECT_EQ(c.operation, run.Failure.Operation.str());
+        if (!c.path.empty()) {
+            EXPECT_EQ(c.path, run.Failure.Path.str());
+        }
+        if (c.systemError != anyError) {
+            EXPECT_EQ(c.systemError, run.Failure.SystemError);
+        }
+        EXPECT_TRUE(checkerRefuses);
+        EXPECT_EQ(c.text, quoted.str());
+
+        EXPECT_FALSE(shownLoaded);
+        ASSERT_EQ(1u, boxes.Count()) << "only the document's load shows a box";
+        EXPECT_EQ(c.text, boxes.Last().Text);
+        EXPECT_TRUE(shown.Failure.Text.IsEmpty()) << "a reported failure is forgotten";
+    }
+    RemoveDirectoryA("tarvel.eif");
+    shared_test::DeleteKeyTree("Software\\" + company);
 }
