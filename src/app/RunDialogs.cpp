@@ -3,7 +3,7 @@
 #include "app/TarvelView.h"
 
 #include "app/TarvelApp.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "ui/EndDlg.h"
 #include "ui/InstallFolderDlg.h"
 

@@ -5,7 +5,7 @@
 #include "base/MessageBoxes.h"
 #include "base/RunLog.h"
 #include "app/ExitCodes.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "install/Volume.h"
 #include "script/ScriptKeys.h"
 

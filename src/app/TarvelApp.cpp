@@ -4,7 +4,7 @@
 #include "app/RunReport.h"
 #include "base/ShellFolders.h"
 #include "base/SingleInstance.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "app/TarvelView.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"

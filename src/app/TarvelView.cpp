@@ -4,7 +4,7 @@
 #include "app/RunReport.h"
 #include "base/MessageBoxes.h"
 #include "base/RunGuards.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "res/resource.h"
 #include "script/ScriptKeys.h"
 

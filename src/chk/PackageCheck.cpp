@@ -4,7 +4,7 @@
 #include "base/PathHelpers.h"
 #include "base/ScopedHandles.h"
 #include "install/PackageLoading.h"
-#include "install/TarvelDoc.h"
+#include "install/Prepare.h"
 #include "chk/FileFormats.h"
 #include "chk/PackageFiles.h"
 #include "chk/SignatureCheck.h"
@@ -94,8 +94,8 @@ public:
         : m(model), m_options(options), m_findings(findings)
     {
         for (int i = 0; i < model.Count; ++i)
-            m_doc.SetupScript[i] = model.Entries[i];
-        m_doc.ScriptCount = model.Count;
+            m_run.SetupScript[i] = model.Entries[i];
+        m_run.ScriptCount = model.Count;
     }
 
     void Run()
@@ -127,11 +127,11 @@ private:
             return false;
         }
         int end = 0;
-        m_doc.Failure = RunError();
-        if (m_doc.ScanSourceFolder("..\\" + folder + "\\*.*", items, 0, &end) >= 0)
+        m_run.Failure = RunError();
+        if (Preparation::ScanSourceFolder(m_run, "..\\" + folder + "\\*.*", items, 0, &end) >= 0)
             return true;
-        if (m_doc.Failure.Operation == "list package, a link")
-            m_linked = m_doc.Failure.Path;
+        if (m_run.Failure.Operation == "list package, a link")
+            m_linked = m_run.Failure.Path;
         return false;
     }
 
@@ -542,7 +542,7 @@ private:
     const CScriptModel& m;
     const PackageOptions& m_options;
     CFindings& m_findings;
-    CTarvelDoc m_doc;
+    RunContext m_run;
     CString m_linked;
     std::vector<ScannedFolder> m_data;
     ScannedFolder m_shared;

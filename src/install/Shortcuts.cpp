@@ -8,7 +8,7 @@
 #include "base/ScopedHandles.h"
 #include "base/ShellFolders.h"
 #include "base/SystemCalls.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "install/RegistrationNames.h"
 #include "install/UninstallEntry.h"
 #include "rollback/KeptAside.h"

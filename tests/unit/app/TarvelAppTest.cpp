@@ -6,7 +6,7 @@
 #include "TestSupport.h"
 #include "base/SystemCalls.h"
 #include "app/TarvelApp.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "app/TarvelView.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"

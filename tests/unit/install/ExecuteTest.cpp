@@ -10,7 +10,7 @@
 #include "base/HeldFiles.h"
 #include "base/SystemCalls.h"
 #include "app/TarvelApp.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "app/TarvelView.h"
 #include "install/PackageCopy.h"
 #include "script/ScriptKeys.h"

@@ -14,7 +14,7 @@
 #include "base/ScopedHandles.h"
 #include "base/SystemCalls.h"
 #include "app/TarvelApp.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "app/TarvelView.h"
 
 #include <shlobj.h>

@@ -7,7 +7,7 @@
 #include "TestCommon.h"
 #include "chk/PackageCheck.h"
 #include "install/PackageLoading.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "shared/SharedRegistry.h"
 
 #include <string>

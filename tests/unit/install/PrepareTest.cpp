@@ -7,7 +7,7 @@
 #include "FileTree.h"
 #include "TestSupport.h"
 #include "app/TarvelApp.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "script/ScriptKeys.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 #include "base/PathHelpers.h"
 #include "app/TarvelApp.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "script/ScriptKeys.h"
 
 #include <string>

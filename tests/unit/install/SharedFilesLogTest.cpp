@@ -5,7 +5,7 @@
 
 #include "FileTree.h"
 #include "TestSupport.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "install/SharedFilesLog.h"
 #include "install/UninstallLog.h"
 #include "script/ScriptKeys.h"

@@ -8,7 +8,7 @@
 #include "SharedTestSupport.h"
 #include "TestSupport.h"
 #include "app/TarvelApp.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "script/ScriptKeys.h"
 
 #include <objbase.h>

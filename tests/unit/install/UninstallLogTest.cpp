@@ -4,7 +4,7 @@
 
 #include "FileTree.h"
 #include "TestSupport.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "install/UninstallLog.h"
 #include "script/ScriptKeys.h"
 

@@ -2,7 +2,7 @@
 // through the seam table, and these fakes answer.
 #pragma once
 
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 
 #include <string>
 #include <vector>

@@ -10,7 +10,7 @@
 #include "FileTree.h"
 #include "TestSupport.h"
 #include "app/TarvelApp.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "script/ScriptKeys.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 
 #include "app/TarvelApp.h"
 #include "app/TarvelView.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "script/ScriptKeys.h"
 
 #include <algorithm>

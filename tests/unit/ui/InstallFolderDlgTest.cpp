@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "res/resource.h"
 #include "script/ScriptKeys.h"
 #include "ui/EndDlg.h"

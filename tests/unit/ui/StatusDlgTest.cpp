@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "app/TarvelView.h"
 #include "res/resource.h"
 

@@ -1,6 +1,6 @@
 // Error reporting: a step keeps its failure, the driver undoes the run once
 // and shows one box, worded by the script's [ERROR] section.
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 #include "base/MessageBoxes.h"
 #include "base/RunLog.h"
 #include "base/SystemText.h"

@@ -1,9 +1,10 @@
 // The document's operations, each a thin call into the module of its
 // concern, and its link to the view that shows progress and hears a cancel.
-#include "install/TarvelDoc.h"
+#include "app/TarvelDoc.h"
 
 #include "base/MessageBoxes.h"
 #include "install/PackageCopy.h"
+#include "install/PackageLoading.h"
 #include "install/Prepare.h"
 #include "install/Progress.h"
 #include "install/SharedComponents.h"
@@ -20,6 +21,46 @@ IProgress* CTarvelDoc::ProgressView() const
         if (IProgress* pView = dynamic_cast<IProgress*>(pFrame->GetActiveView()))
             return pView;
     return dynamic_cast<IProgress*>(m_pFirstView);
+}
+
+// --- loading: on a refusal, the one box for it
+
+BOOL CTarvelDoc::Reported(BOOL loaded)
+{
+    if (loaded)
+        return TRUE;
+    ReportFailure();
+    return FALSE;
+}
+
+BOOL CTarvelDoc::LoadScript()
+{
+    return Reported(PackageLoading::Load(*this));
+}
+
+int CTarvelDoc::ReadScript()
+{
+    return Reported(PackageLoading::ReadScript(*this));
+}
+
+int CTarvelDoc::AddScriptEntry(const char* key, const char* value)
+{
+    return PackageLoading::AddScriptEntry(*this, key, value);
+}
+
+int CTarvelDoc::BeginSection(const char* name)
+{
+    return PackageLoading::BeginSection(*this, name);
+}
+
+void CTarvelDoc::LoadDialogSettings()
+{
+    PackageLoading::LoadDialogSettings(*this);
+}
+
+int CTarvelDoc::LoadSharedComponentSettings()
+{
+    return Reported(PackageLoading::LoadSharedComponentSettings(*this));
 }
 
 // --- preparation

@@ -12,7 +12,7 @@ public:
     // keeps the run's record.
     CTarvelDoc() : RunContext(RunHost()) {}
 
-// Package loading (install/DocLoading.cpp); FALSE after the failure has
+// Package loading (install/PackageLoading.h); FALSE after the failure has
 // been reported with its one box.
     BOOL LoadScript();
     int ReadScript();
@@ -21,7 +21,7 @@ public:
     void LoadDialogSettings();
     int LoadSharedComponentSettings();
 
-// Error reporting (install/ErrorReport.cpp)
+// Error reporting (app/ErrorReport.cpp): the drivers' one box
     // Shows the one box for the kept failure and forgets it.
     void ReportFailure();
     // The drivers' end of a failed or cancelled run: the one undo, then the one box.
