@@ -1,8 +1,9 @@
-// IRunHost: what the install engine and the dialogs need from the program
-// that runs them: the record of the run's changes, the platform and the
-// installer's folder. The application implements it; the engine and the
-// dialogs reach it through the framework's one application object, so that
-// they never name the application class above them.
+// IRunHost: what a run needs from the program that runs it: the record of
+// the run's changes, the platform and the installer's folder. The
+// application implements it. The run context is given it when the document
+// is made; the frame and the install-folder dialog, which outlive no run,
+// ask the framework's one application object for it, so that nothing below
+// the application names the application class.
 #pragma once
 
 #include "afxwin.h"
