@@ -52,7 +52,8 @@ public:
     BOOL RunInstall();
     int GetProgress() const { return ProgressPosition; }
 
-// Shortcuts and registration (install/Shortcuts.cpp)
+// Links and registration (install/Shortcuts.cpp, install/EntryKeys.cpp),
+// where the installation's layout (install/InstallLayout.cpp) puts them
     BOOL CreateShortcut(const CString& target, const CString& link, const CString& icon);
     // The last steps of RunInstall: program folder, links, uninstall entry,
     // product key files. FALSE after the failure has been undone and reported.

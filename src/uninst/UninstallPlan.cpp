@@ -4,13 +4,10 @@
 #include "base/PathHelpers.h"
 #include "base/RunLog.h"
 #include "base/ShellFolders.h"
-#include "install/RegistrationNames.h"
-#include "install/UninstallEntry.h"
 #include "rollback/SharedFilesLog.h"
 #include "rollback/UninstallLog.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptKeys.h"
-#include "script/ScriptProducts.h"
 #include "script/ScriptValueRules.h"
 #include "shared/SharedRegistry.h"
 
@@ -27,49 +24,21 @@ bool HasBadValues(const UninstallPlan& plan)
     return !bad.empty();
 }
 
+// The entry, the links and the product keys where the installer put them.
 void PlanRegistration(UninstallPlan& plan)
 {
     plan.DisplayName = plan.Value(SEC_INSTALL, KEY_UNINSTALL_NAME);
-    const CString keyName = plan.Value(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
-    if (IsOneKeyLevel(keyName))
-        plan.UninstallKey = UninstallEntry::KeyPath(keyName);
-
-    const bool allUsers = ShellFolders::IsNtFamily();
-    const CString linkName = plan.Value(SEC_INSTALL, KEY_SHORTCUT_NAME) + LINK_EXTENSION;
-    // ".lnk" alone is what an install without a name writes; it is still a file name.
-    if (PathHelpers::StaysInside(linkName) && PathHelpers::LastComponentStart(linkName) == 0) {
-        const CString programs = ShellFolders::Programs(allUsers);
-        const CString folderName = plan.Value(SEC_INSTALL, KEY_PROGRAM_FOLDER_NAME);
-        if (!programs.IsEmpty()) {
-            if (folderName.IsEmpty()) {
-                plan.MenuLink = PathHelpers::WithTrailingBackslash(programs) + linkName;
-            } else if (PathHelpers::StaysInside(folderName)) {
-                plan.ProgramFolder = PathHelpers::WithTrailingBackslash(programs) + folderName;
-                plan.MenuLink = PathHelpers::WithTrailingBackslash(plan.ProgramFolder) + linkName;
-            }
-        }
-        const CString desktop = ShellFolders::Desktop(allUsers);
-        if (plan.Value(SEC_INSTALL, KEY_FLAG_DESKTOP_ICON).CompareNoCase(FLAG_TRUE) == 0 && !desktop.IsEmpty())
-            plan.DesktopLink = PathHelpers::WithTrailingBackslash(desktop) + linkName;
-    }
-
-    const CString company = plan.Value(SEC_INSTALL, KEY_COMPANY_NAME);
-    if (!IsOneKeyLevel(company))
-        return;
-    plan.Company = CString(SOFTWARE_ROOT) + company;
-    const int count = ScriptProducts::Count(plan.Value(SEC_INSTALL, KEY_PRODUCT_NUM));
-    for (int i : ScriptProducts::Indexes(plan.Script.data(), plan.ScriptCount, count)) {
-        CString nameKey, languageKey, fileKey;
-        nameKey.Format(KEY_PRODUCT_NAME_FMT, i);
-        languageKey.Format(KEY_PRODUCT_LANGUAGE_FMT, i);
-        fileKey.Format(KEY_PRODUCT_KEY_FILE_FMT, i);
-        const CString name = plan.Value(SEC_INSTALL, nameKey);
-        const CString language = plan.Value(SEC_INSTALL, languageKey);
-        const CString keyFile = plan.Value(SEC_INSTALL, fileKey);
-        if (IsOneKeyLevel(name) && IsOneKeyLevel(language) && !keyFile.IsEmpty())
-            plan.Products.push_back({SharedRegistry::ProductKeyPath(company, name, language),
-                                     plan.InstallFolder + keyFile});
-    }
+    const InstallLayout layout = InstallLayout::Of(plan.Script.data(), plan.ScriptCount, plan.InstallFolder,
+                                                   plan.Root, ShellFolders::IsNtFamily());
+    plan.UninstallKey = layout.EntryKey;
+    plan.MenuLink = layout.MenuLink;
+    plan.ProgramFolder = layout.ProgramFolder;
+    plan.DesktopLink = layout.DesktopLink;
+    plan.Company = layout.CompanyKey;
+    // Below an empty company level the keys are no one's to remove: an
+    // empty level in a key path reaches the top of "Software".
+    if (!plan.Company.IsEmpty())
+        plan.Products = layout.Products;
 }
 
 // The shared libraries and the shared folder. The install copies the

@@ -7,6 +7,7 @@
 
 #include "base/RegistryRoot.h"
 #include "base/afxstr.h"
+#include "install/InstallLayout.h"
 #include "script/ScriptTable.h"
 
 #include <vector>
@@ -15,12 +16,6 @@ struct SharedLibrary
 {
     CString CounterKey; // under SharedRegistry::CounterRoot()
     CString Path;       // the installed library, empty when the install never copied it
-};
-
-struct ProductKey
-{
-    CString KeyPath;  // under the plan's Root
-    CString KeyFile;  // the "KeyFile" value the install wrote
 };
 
 struct UninstallPlan
@@ -42,7 +37,8 @@ struct UninstallPlan
     CString Value(const char* section, const char* key) const;
 
     CString DisplayName;
-    // Where the install kept the entry and the product keys, chosen once.
+    // From the installation's layout, the one the installer made. Where the
+    // install kept the entry and the product keys, chosen once.
     HKEY Root = RegistryRoot::Package();
     CString UninstallKey; // empty when the script's name is unusable
     CString MenuLink, ProgramFolder, DesktopLink; // ProgramFolder empty: not ours

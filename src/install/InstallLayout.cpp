@@ -1,0 +1,91 @@
+#include "install/InstallLayout.h"
+
+#include "base/PathHelpers.h"
+#include "base/ShellFolders.h"
+#include "install/RegistrationNames.h"
+#include "install/UninstallEntry.h"
+#include "script/ScriptKeys.h"
+#include "script/ScriptProducts.h"
+#include "script/ScriptValueRules.h"
+
+namespace {
+
+// The names were joined with backslashes into key paths: a name holding one,
+// or none at all, reaches a key that is not the package's.
+bool IsOneKeyLevel(const CString& name)
+{
+    return !name.IsEmpty() && ScriptValueRules::Refusal(ScriptValueRules::Form::KeyLevel, name).IsEmpty();
+}
+
+CString JoinPath(const CString& folder, const CString& name)
+{
+    return PathHelpers::WithTrailingBackslash(folder) + name;
+}
+
+void LayOutLinks(InstallLayout& layout, const ScriptEntry* script, int count, bool allUsers)
+{
+    const auto value = [&](const char* key) { return FindScriptValue(script, count, SEC_INSTALL, key); };
+    layout.LinkName = value(KEY_SHORTCUT_NAME) + LINK_EXTENSION;
+    layout.LinkTarget = layout.InstallFolder + value(KEY_PRODUCT_KEY_FILE1);
+    layout.LinkIcon = layout.InstallFolder + PathHelpers::NamedFileDestination(value(KEY_ICON_NAME));
+    layout.DesktopLinkAsked = value(KEY_FLAG_DESKTOP_ICON).CompareNoCase(FLAG_TRUE) == 0;
+    layout.ProgramsFolder = ShellFolders::Programs(allUsers);
+
+    // ".lnk" alone is what a script without a name gets; it is still a file name.
+    if (!PathHelpers::StaysInside(layout.LinkName) || PathHelpers::LastComponentStart(layout.LinkName) != 0)
+        return;
+    const CString folderName = value(KEY_PROGRAM_FOLDER_NAME);
+    if (!layout.ProgramsFolder.IsEmpty()) {
+        if (folderName.IsEmpty()) {
+            layout.MenuLink = JoinPath(layout.ProgramsFolder, layout.LinkName);
+        } else if (PathHelpers::StaysInside(folderName)) {
+            layout.ProgramFolder = JoinPath(layout.ProgramsFolder, folderName);
+            layout.MenuLink = JoinPath(layout.ProgramFolder, layout.LinkName);
+        }
+    }
+    // The desktop is looked up only for a package that puts a link there.
+    if (layout.DesktopLinkAsked) {
+        const CString desktop = ShellFolders::Desktop(allUsers);
+        if (!desktop.IsEmpty())
+            layout.DesktopLink = JoinPath(desktop, layout.LinkName);
+    }
+}
+
+void LayOutKeys(InstallLayout& layout, const ScriptEntry* script, int count)
+{
+    const CString entryName = FindScriptValue(script, count, SEC_UNINSTALL, KEY_UNINSTALL_KEY);
+    if (IsOneKeyLevel(entryName))
+        layout.EntryKey = UninstallEntry::KeyPath(entryName);
+
+    const auto value = [&](const char* key) { return FindScriptValue(script, count, SEC_INSTALL, key); };
+    const CString company = value(KEY_COMPANY_NAME);
+    if (IsOneKeyLevel(company))
+        layout.CompanyKey = CString(SOFTWARE_ROOT) + company;
+    const int products = ScriptProducts::Count(value(KEY_PRODUCT_NUM));
+    for (int i : ScriptProducts::Indexes(script, count, products)) {
+        CString nameKey, languageKey, fileKey;
+        nameKey.Format(KEY_PRODUCT_NAME_FMT, i);
+        languageKey.Format(KEY_PRODUCT_LANGUAGE_FMT, i);
+        fileKey.Format(KEY_PRODUCT_KEY_FILE_FMT, i);
+        const CString name = value(nameKey);
+        const CString language = value(languageKey);
+        const CString keyFile = value(fileKey);
+        // A product without all three is not recorded; that is no failure.
+        if (IsOneKeyLevel(name) && IsOneKeyLevel(language) && !keyFile.IsEmpty())
+            layout.Products.push_back(
+                {CString(SOFTWARE_ROOT) + company + "\\" + name + "\\" + language, layout.InstallFolder + keyFile});
+    }
+}
+
+} // namespace
+
+InstallLayout InstallLayout::Of(const ScriptEntry* script, int count, const CString& installFolder, HKEY root,
+                                bool allUsers)
+{
+    InstallLayout layout;
+    layout.InstallFolder = PathHelpers::WithTrailingBackslash(installFolder);
+    layout.Root = root;
+    LayOutLinks(layout, script, count, allUsers);
+    LayOutKeys(layout, script, count);
+    return layout;
+}
