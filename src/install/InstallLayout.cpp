@@ -89,3 +89,55 @@ InstallLayout InstallLayout::Of(const ScriptEntry* script, int count, const CStr
     LayOutKeys(layout, script, count);
     return layout;
 }
+
+bool InstallLayout::AddSharedComponents(const ScriptEntry* script, int count, const CString& programFiles)
+{
+    const auto value = [&](const char* key) { return FindScriptValue(script, count, SEC_INSTALL, key); };
+    // The shared folder as the install made it: below the program-files
+    // folder, a leading backslash of the script's value dropped.
+    const CString base = value(KEY_LIBFILEPATH_BASE);
+    const CString levels = PathHelpers::WithoutTrailingBackslash(base.Left(1) == "\\" ? base.Mid(1) : base);
+    if (CompanyKey.IsEmpty() || !PathHelpers::StaysInside(levels))
+        return false;
+    const CString top = PathHelpers::WithoutTrailingBackslash(programFiles);
+    for (int start = 0;;) {
+        const int cut = PathHelpers::FindNthBackslash(levels, start, 1);
+        SharedLevels.push_back(top + "\\" + (cut < 0 ? levels : levels.Left(cut)));
+        if (cut < 0)
+            break;
+        start = cut + 1;
+    }
+
+    // The install copies the contents of COMMON_PATH into the shared folder,
+    // so a library's place there is its script path after COMMON_PATH.
+    const CString sharedFolder = PathHelpers::WithTrailingBackslash(PathHelpers::JoinBelow(programFiles, base));
+    CString commonPrefix = PathHelpers::WithTrailingBackslash(value(KEY_COMMON_PATH));
+    commonPrefix.MakeLower();
+    const CString company = value(KEY_COMPANY_NAME);
+    for (int n = 1; n <= 5; ++n) {
+        CString key;
+        key.Format(KEY_REG_LIBFILE_FMT, n);
+        const CString library = value(key);
+        if (library.IsEmpty())
+            break;
+        SharedLibrary shared;
+        shared.CounterKey = CounterKeyPath(company, library);
+        if (PathHelpers::StartsWithLowered(library, commonPrefix)) {
+            const CString relative = library.Mid(commonPrefix.GetLength());
+            if (!PathHelpers::StaysInside(relative))
+                return false;
+            shared.Path = sharedFolder + relative;
+        }
+        Libraries.push_back(shared);
+    }
+    return true;
+}
+
+CString InstallLayout::CounterKeyPath(const CString& company, const CString& libraryPath)
+{
+    // The last component found as whole characters: a trail byte may be a backslash.
+    const int start = PathHelpers::LastComponentStart(libraryPath);
+    CString name = start < 0 ? libraryPath : libraryPath.Mid(start);
+    name.MakeLower();
+    return CString(SOFTWARE_ROOT) + company + "\\COUNTER\\" + name;
+}

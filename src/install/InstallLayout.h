@@ -22,6 +22,13 @@ struct ProductKey
     CString KeyFile;  // the "KeyFile" value the install wrote
 };
 
+// A shared library the maker's packages count their uses of.
+struct SharedLibrary
+{
+    CString CounterKey; // under SharedRegistry::CounterRoot()
+    CString Path;       // the installed library, empty when the install never copied it
+};
+
 struct InstallLayout
 {
 // Where the package goes, and where its keys go
@@ -60,8 +67,25 @@ struct InstallLayout
     // The complete products, in the order of their numbers.
     std::vector<ProductKey> Products;
 
+// The shared components (only after AddSharedComponents)
+    std::vector<SharedLibrary> Libraries;
+    // The shared folder and each level of it below the program-files
+    // folder, outermost first: the shared folder itself is the last.
+    std::vector<CString> SharedLevels;
+
     // The layout of the installation that 'script' describes. 'allUsers'
     // chooses the all-users Start menu and desktop (the NT family).
     static InstallLayout Of(const ScriptEntry* script, int count, const CString& installFolder, HKEY root,
                             bool allUsers);
+
+    // Adds the shared libraries and the shared folder below 'programFiles',
+    // for a script that names shared libraries. FALSE when the names could
+    // not be the ones an install made: no usable maker's key, or a folder
+    // or library that leads out of the shared folder.
+    bool AddSharedComponents(const ScriptEntry* script, int count, const CString& programFiles);
+
+    // "Software\<company>\COUNTER\<the library's file name, lower-cased>":
+    // the key under SharedRegistry::CounterRoot() that counts the maker's
+    // installations using one shared library.
+    static CString CounterKeyPath(const CString& company, const CString& libraryPath);
 };

@@ -25,11 +25,9 @@ bool HasBadValues(const UninstallPlan& plan)
 }
 
 // The entry, the links and the product keys where the installer put them.
-void PlanRegistration(UninstallPlan& plan)
+void PlanRegistration(UninstallPlan& plan, const InstallLayout& layout)
 {
     plan.DisplayName = plan.Value(SEC_INSTALL, KEY_UNINSTALL_NAME);
-    const InstallLayout layout = InstallLayout::Of(plan.Script.data(), plan.ScriptCount, plan.InstallFolder,
-                                                   plan.Root, ShellFolders::IsNtFamily());
     plan.UninstallKey = layout.EntryKey;
     plan.MenuLink = layout.MenuLink;
     plan.ProgramFolder = layout.ProgramFolder;
@@ -41,51 +39,18 @@ void PlanRegistration(UninstallPlan& plan)
         plan.Products = layout.Products;
 }
 
-// The shared libraries and the shared folder. The install copies the
-// contents of COMMON_PATH into the shared folder, so a library's place there
-// is its script path after COMMON_PATH.
-bool PlanShared(UninstallPlan& plan)
+// The shared libraries and the shared folder, for a script that names them.
+bool PlanShared(UninstallPlan& plan, InstallLayout& layout)
 {
     const CString first = plan.Value(SEC_INSTALL, KEY_REG_LIBFILE1);
     if (first.IsEmpty() || first.CompareNoCase(VALUE_NONE) == 0)
         return true;
-    // The shared folder as the install made it: below the program-files
-    // folder, a leading backslash of the script's value dropped.
-    const CString base = plan.Value(SEC_INSTALL, KEY_LIBFILEPATH_BASE);
-    const CString levels = PathHelpers::WithoutTrailingBackslash(base.Left(1) == "\\" ? base.Mid(1) : base);
     CString programFiles;
-    if (plan.Company.IsEmpty() || !PathHelpers::StaysInside(levels) || !SharedRegistry::ReadProgramFilesDir(programFiles))
+    if (!SharedRegistry::ReadProgramFilesDir(programFiles)
+        || !layout.AddSharedComponents(plan.Script.data(), plan.ScriptCount, programFiles))
         return false;
-    const CString sharedFolder = PathHelpers::WithTrailingBackslash(PathHelpers::JoinBelow(programFiles, base));
-    // Each level below the program-files folder, outermost first.
-    const CString top = PathHelpers::WithoutTrailingBackslash(programFiles);
-    for (int start = 0;;) {
-        const int cut = PathHelpers::FindNthBackslash(levels, start, 1);
-        plan.SharedLevels.push_back(top + "\\" + (cut < 0 ? levels : levels.Left(cut)));
-        if (cut < 0)
-            break;
-        start = cut + 1;
-    }
-
-    CString commonPrefix = PathHelpers::WithTrailingBackslash(plan.Value(SEC_INSTALL, KEY_COMMON_PATH));
-    commonPrefix.MakeLower();
-    const CString company = plan.Value(SEC_INSTALL, KEY_COMPANY_NAME);
-    for (int n = 1; n <= 5; ++n) {
-        CString key;
-        key.Format(KEY_REG_LIBFILE_FMT, n);
-        const CString library = plan.Value(SEC_INSTALL, key);
-        if (library.IsEmpty())
-            break;
-        SharedLibrary shared;
-        shared.CounterKey = SharedRegistry::CounterKeyPath(company, library);
-        if (PathHelpers::StartsWithLowered(library, commonPrefix)) {
-            const CString relative = library.Mid(commonPrefix.GetLength());
-            if (!PathHelpers::StaysInside(relative))
-                return false;
-            shared.Path = sharedFolder + relative;
-        }
-        plan.Libraries.push_back(shared);
-    }
+    plan.Libraries = layout.Libraries;
+    plan.SharedLevels = layout.SharedLevels;
     return true;
 }
 
@@ -144,8 +109,10 @@ PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, 
 
     if (!scriptRead || HasBadValues(plan))
         return PlanResult::BadScript;
-    PlanRegistration(plan);
-    if (!PlanShared(plan))
+    InstallLayout layout = InstallLayout::Of(plan.Script.data(), plan.ScriptCount, plan.InstallFolder, plan.Root,
+                                             ShellFolders::IsNtFamily());
+    PlanRegistration(plan, layout);
+    if (!PlanShared(plan, layout))
         return PlanResult::BadScript;
     if (!PlanSharedFiles(plan))
         return PlanResult::BadLog;

@@ -12,12 +12,6 @@
 
 #include <vector>
 
-struct SharedLibrary
-{
-    CString CounterKey; // under SharedRegistry::CounterRoot()
-    CString Path;       // the installed library, empty when the install never copied it
-};
-
 struct UninstallPlan
 {
     CString InstallFolder; // ends in a backslash
