@@ -79,7 +79,7 @@ struct InstallLayout
                             bool allUsers);
 
     // Adds the shared libraries and the shared folder below 'programFiles',
-    // for a script that names shared libraries. FALSE when the names could
+    // for a script that names shared libraries. False when the names could
     // not be the ones an install made: no usable maker's key, or a folder
     // or library that leads out of the shared folder.
     bool AddSharedComponents(const ScriptEntry* script, int count, const CString& programFiles);
