@@ -3,11 +3,14 @@
 #include "app/TarvelDoc.h"
 
 #include "base/MessageBoxes.h"
+#include "install/EntryKeys.h"
+#include "install/InstallLayout.h"
 #include "install/PackageCopy.h"
 #include "install/PackageLoading.h"
 #include "install/Prepare.h"
 #include "install/Progress.h"
 #include "install/SharedComponents.h"
+#include "install/Shortcuts.h"
 #include "install/UninstallLogs.h"
 #include "install/WritableFiles.h"
 #include "script/ScriptKeys.h"
@@ -114,6 +117,28 @@ BOOL CTarvelDoc::RunInstall()
 int CTarvelDoc::MakeWritableIfListed(CString source, CString destination)
 {
     return Writable::MakeWritableIfListed(*this, source, destination) ? 1 : 0;
+}
+
+// --- the links, the entry and the product keys
+
+BOOL CTarvelDoc::CreateShortcut(const CString& target, const CString& link, const CString& icon)
+{
+    return Shortcuts::Create(*this, target, link, icon);
+}
+
+BOOL CTarvelDoc::RegisterInstall()
+{
+    if (RegisterSteps())
+        return TRUE;
+    EndFailedRun();
+    return FALSE;
+}
+
+BOOL CTarvelDoc::RegisterSteps()
+{
+    const InstallLayout layout
+        = InstallLayout::Of(SetupScript, ScriptCount, InstallFolder, KeysRoot, LinksForAllUsers() != FALSE);
+    return Shortcuts::Make(*this, layout) && EntryKeys::Write(*this, layout) ? TRUE : FALSE;
 }
 
 // --- the uninstall logs

@@ -43,7 +43,8 @@ public:
     void ProgressChanged() override { UpdateAllViews(nullptr); }
     int MakeWritableIfListed(CString source, CString destination);
 
-// Shortcuts and registration (install/Shortcuts.cpp)
+// Links and registration (install/Shortcuts.cpp, install/EntryKeys.cpp),
+// where the installation's layout (install/InstallLayout.cpp) puts them
     BOOL CreateShortcut(const CString& target, const CString& link, const CString& icon);
     // The last steps of RunInstall: program folder, links, uninstall entry,
     // product key files. FALSE after the failure has been undone and reported.

@@ -186,9 +186,9 @@ void CheckRequired(const CScriptModel& model, CFindings& findings)
         required(SEC_INSTALL, KEY_LIBFILEPATH_BASE, "the installer stops at once with \"[LIBFILEPATH_BASE]Key not found.\"");
         required(SEC_INSTALL, KEY_COMMON_PATH, "the installer stops at once with \"[COMMON_PATH]Key not found.\"");
     }
+    // An empty name would be the list's own key, which the installer takes for another program's.
     required(SEC_UNINSTALL, KEY_UNINSTALL_KEY,
-             "the uninstall values are written into the Uninstall key itself, where they belong to no "
-             "package");
+             "the installer refuses the package at load with \"[UNINSTALL_KEY]Key used by another program.\"");
 }
 
 void CheckDefaults(const CScriptModel& model, CFindings& findings)

@@ -151,4 +151,9 @@ CString Describe(const BadValue& bad)
     return "[" + bad.Section + "] " + bad.Key + "=" + bad.Value + ", " + bad.Reason;
 }
 
+bool IsOneKeyLevel(const CString& name)
+{
+    return !name.IsEmpty() && Refusal(Form::KeyLevel, name).IsEmpty();
+}
+
 } // namespace ScriptValueRules

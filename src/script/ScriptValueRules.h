@@ -30,6 +30,11 @@ enum {
 // good. An empty value is good: the key's meaning when it is unset stays.
 CString Refusal(Form form, const char* value);
 
+// A name the script gives for one registry level: the install joins it with
+// backslashes, so a name holding one (or none at all) could reach a key that
+// is not the package's.
+bool IsOneKeyLevel(const CString& name);
+
 // The form of an [INSTALL] or [UNINSTALL] key, numbered keys included;
 // false for a key that names no place.
 bool FormOf(const char* section, const char* key, Form& form);

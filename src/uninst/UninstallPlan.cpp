@@ -4,13 +4,10 @@
 #include "base/PathHelpers.h"
 #include "base/RunLog.h"
 #include "base/ShellFolders.h"
-#include "install/RegistrationNames.h"
-#include "install/UninstallEntry.h"
 #include "install/SharedFilesLog.h"
 #include "install/UninstallLog.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptKeys.h"
-#include "script/ScriptProducts.h"
 #include "script/ScriptValueRules.h"
 #include "shared/SharedRegistry.h"
 
@@ -27,96 +24,33 @@ bool HasBadValues(const UninstallPlan& plan)
     return !bad.empty();
 }
 
-void PlanRegistration(UninstallPlan& plan)
+// The entry, the links and the product keys where the installer put them.
+void PlanRegistration(UninstallPlan& plan, const InstallLayout& layout)
 {
     plan.DisplayName = plan.Value(SEC_INSTALL, KEY_UNINSTALL_NAME);
-    const CString keyName = plan.Value(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
-    if (IsOneKeyLevel(keyName))
-        plan.UninstallKey = UninstallEntry::KeyPath(keyName);
-
-    const bool allUsers = ShellFolders::IsNtFamily();
-    const CString linkName = plan.Value(SEC_INSTALL, KEY_SHORTCUT_NAME) + LINK_EXTENSION;
-    // ".lnk" alone is what an install without a name writes; it is still a file name.
-    if (PathHelpers::StaysInside(linkName) && PathHelpers::LastComponentStart(linkName) == 0) {
-        const CString programs = ShellFolders::Programs(allUsers);
-        const CString folderName = plan.Value(SEC_INSTALL, KEY_PROGRAM_FOLDER_NAME);
-        if (!programs.IsEmpty()) {
-            if (folderName.IsEmpty()) {
-                plan.MenuLink = PathHelpers::WithTrailingBackslash(programs) + linkName;
-            } else if (PathHelpers::StaysInside(folderName)) {
-                plan.ProgramFolder = PathHelpers::WithTrailingBackslash(programs) + folderName;
-                plan.MenuLink = PathHelpers::WithTrailingBackslash(plan.ProgramFolder) + linkName;
-            }
-        }
-        const CString desktop = ShellFolders::Desktop(allUsers);
-        if (plan.Value(SEC_INSTALL, KEY_FLAG_DESKTOP_ICON).CompareNoCase(FLAG_TRUE) == 0 && !desktop.IsEmpty())
-            plan.DesktopLink = PathHelpers::WithTrailingBackslash(desktop) + linkName;
-    }
-
-    const CString company = plan.Value(SEC_INSTALL, KEY_COMPANY_NAME);
-    if (!IsOneKeyLevel(company))
-        return;
-    plan.Company = CString(SOFTWARE_ROOT) + company;
-    const int count = ScriptProducts::Count(plan.Value(SEC_INSTALL, KEY_PRODUCT_NUM));
-    for (int i : ScriptProducts::Indexes(plan.Script.data(), plan.ScriptCount, count)) {
-        CString nameKey, languageKey, fileKey;
-        nameKey.Format(KEY_PRODUCT_NAME_FMT, i);
-        languageKey.Format(KEY_PRODUCT_LANGUAGE_FMT, i);
-        fileKey.Format(KEY_PRODUCT_KEY_FILE_FMT, i);
-        const CString name = plan.Value(SEC_INSTALL, nameKey);
-        const CString language = plan.Value(SEC_INSTALL, languageKey);
-        const CString keyFile = plan.Value(SEC_INSTALL, fileKey);
-        if (IsOneKeyLevel(name) && IsOneKeyLevel(language) && !keyFile.IsEmpty())
-            plan.Products.push_back({SharedRegistry::ProductKeyPath(company, name, language),
-                                     plan.InstallFolder + keyFile});
-    }
+    plan.UninstallKey = layout.EntryKey;
+    plan.MenuLink = layout.MenuLink;
+    plan.ProgramFolder = layout.ProgramFolder;
+    plan.DesktopLink = layout.DesktopLink;
+    plan.Company = layout.CompanyKey;
+    // Below an empty company level the keys are no one's to remove: an
+    // empty level in a key path reaches the top of "Software".
+    if (!plan.Company.IsEmpty())
+        plan.Products = layout.Products;
 }
 
-// The shared libraries and the shared folder. The install copies the
-// contents of COMMON_PATH into the shared folder, so a library's place there
-// is its script path after COMMON_PATH.
-bool PlanShared(UninstallPlan& plan)
+// The shared libraries and the shared folder, for a script that names them.
+bool PlanShared(UninstallPlan& plan, InstallLayout& layout)
 {
     const CString first = plan.Value(SEC_INSTALL, KEY_REG_LIBFILE1);
     if (first.IsEmpty() || first.CompareNoCase(VALUE_NONE) == 0)
         return true;
-    // The shared folder as the install made it: below the program-files
-    // folder, a leading backslash of the script's value dropped.
-    const CString base = plan.Value(SEC_INSTALL, KEY_LIBFILEPATH_BASE);
-    const CString levels = PathHelpers::WithoutTrailingBackslash(base.Left(1) == "\\" ? base.Mid(1) : base);
     CString programFiles;
-    if (plan.Company.IsEmpty() || !PathHelpers::StaysInside(levels) || !SharedRegistry::ReadProgramFilesDir(programFiles))
+    if (!SharedRegistry::ReadProgramFilesDir(programFiles)
+        || !layout.AddSharedComponents(plan.Script.data(), plan.ScriptCount, programFiles))
         return false;
-    const CString sharedFolder = PathHelpers::WithTrailingBackslash(PathHelpers::JoinBelow(programFiles, base));
-    // Each level below the program-files folder, outermost first.
-    const CString top = PathHelpers::WithoutTrailingBackslash(programFiles);
-    for (int start = 0;;) {
-        const int cut = PathHelpers::FindNthBackslash(levels, start, 1);
-        plan.SharedLevels.push_back(top + "\\" + (cut < 0 ? levels : levels.Left(cut)));
-        if (cut < 0)
-            break;
-        start = cut + 1;
-    }
-
-    CString commonPrefix = PathHelpers::WithTrailingBackslash(plan.Value(SEC_INSTALL, KEY_COMMON_PATH));
-    commonPrefix.MakeLower();
-    const CString company = plan.Value(SEC_INSTALL, KEY_COMPANY_NAME);
-    for (int n = 1; n <= 5; ++n) {
-        CString key;
-        key.Format(KEY_REG_LIBFILE_FMT, n);
-        const CString library = plan.Value(SEC_INSTALL, key);
-        if (library.IsEmpty())
-            break;
-        SharedLibrary shared;
-        shared.CounterKey = SharedRegistry::CounterKeyPath(company, library);
-        if (PathHelpers::StartsWithLowered(library, commonPrefix)) {
-            const CString relative = library.Mid(commonPrefix.GetLength());
-            if (!PathHelpers::StaysInside(relative))
-                return false;
-            shared.Path = sharedFolder + relative;
-        }
-        plan.Libraries.push_back(shared);
-    }
+    plan.Libraries = layout.Libraries;
+    plan.SharedLevels = layout.SharedLevels;
     return true;
 }
 
@@ -175,8 +109,10 @@ PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, 
 
     if (!scriptRead || HasBadValues(plan))
         return PlanResult::BadScript;
-    PlanRegistration(plan);
-    if (!PlanShared(plan))
+    InstallLayout layout = InstallLayout::Of(plan.Script.data(), plan.ScriptCount, plan.InstallFolder, plan.Root,
+                                             ShellFolders::IsNtFamily());
+    PlanRegistration(plan, layout);
+    if (!PlanShared(plan, layout))
         return PlanResult::BadScript;
     if (!PlanSharedFiles(plan))
         return PlanResult::BadLog;

@@ -7,21 +7,10 @@
 
 #include "base/RegistryRoot.h"
 #include "base/afxstr.h"
+#include "install/InstallLayout.h"
 #include "script/ScriptTable.h"
 
 #include <vector>
-
-struct SharedLibrary
-{
-    CString CounterKey; // under SharedRegistry::CounterRoot()
-    CString Path;       // the installed library, empty when the install never copied it
-};
-
-struct ProductKey
-{
-    CString KeyPath;  // under the plan's Root
-    CString KeyFile;  // the "KeyFile" value the install wrote
-};
 
 struct UninstallPlan
 {
@@ -42,7 +31,8 @@ struct UninstallPlan
     CString Value(const char* section, const char* key) const;
 
     CString DisplayName;
-    // Where the install kept the entry and the product keys, chosen once.
+    // From the installation's layout, the one the installer made. Where the
+    // install kept the entry and the product keys, chosen once.
     HKEY Root = RegistryRoot::Package();
     CString UninstallKey; // empty when the script's name is unusable
     CString MenuLink, ProgramFolder, DesktopLink; // ProgramFolder empty: not ours
@@ -77,8 +67,3 @@ bool IsSafeLogText(const CString& text, const CString& installFolder);
 // created levels, folders and files below plan.InstallFolder. Ready, or
 // BadLog when the text is unsafe or does not name 'uninstaller'.
 PlanResult PlanLogEntries(const CString& text, const CString& uninstaller, UninstallPlan& plan);
-
-// A name the script gives for one registry level: the install joined it with
-// backslashes, so a name holding one (or none at all) could reach a key that
-// is not the package's.
-bool IsOneKeyLevel(const CString& name);

@@ -1,18 +1,12 @@
-// The uninstall plan's checks of what it reads: the log's text and the
-// registry names the script gives. Free of the file system and the registry,
-// so that these readers of untrusted bytes build and are fuzzed natively.
+// The uninstall plan's checks of the log's text it reads. Free of the file
+// system and the registry, so that this reader of untrusted bytes builds and
+// is fuzzed natively.
 #include "uninst/UninstallPlan.h"
 
 #include "base/PathHelpers.h"
 #include "install/UninstallLog.h"
-#include "script/ScriptValueRules.h"
 
 #include <cstring>
-
-bool IsOneKeyLevel(const CString& name)
-{
-    return !name.IsEmpty() && ScriptValueRules::Refusal(ScriptValueRules::Form::KeyLevel, name).IsEmpty();
-}
 
 bool IsSafeLogText(const CString& text, const CString& installFolder)
 {

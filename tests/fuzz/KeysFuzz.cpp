@@ -16,6 +16,7 @@
 #include "script/ScriptPieces.h"
 #include "script/ScriptProducts.h"
 #include "script/ScriptTable.h"
+#include "script/ScriptValueRules.h"
 #include "shared/SharedRegistry.h"
 #include "uninst/UninstallPlan.h"
 #include "FuzzDriver.h"
@@ -107,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     }
     for (const char* key : {KEY_COMPANY_NAME, KEY_UNINSTALL_KEY, KEY_PRODUCT_NAME1, KEY_PRODUCT_LANGUAGE1}) {
         const CString name = key == KEY_UNINSTALL_KEY ? FindScriptValue(entries, count, SEC_UNINSTALL, key) : value(key);
-        if (IsOneKeyLevel(name))
+        if (ScriptValueRules::IsOneKeyLevel(name))
             FUZZ_EXPECT(PathHelpers::LastBackslash(name) < 0 && name.Find('/') < 0);
     }
 

@@ -1,11 +1,12 @@
 // Fuzz target for the path guards: the checks that a path read from a log or
 // a script stays inside the folder it is joined to (StaysInside, IsLevelOf,
 // IsInside with JoinBelow), and that a registry name stays one level
-// (IsOneKeyLevel). The invariant, on every input: nothing they accept leads
+// (ScriptValueRules::IsOneKeyLevel). The invariant, on every input: nothing they accept leads
 // outside its root once the system has read the joined path (PathModel.h:
 // "." and "..", case, both slashes, double-byte characters, "\\?\" and
 // device names, streams).
 #include "base/PathHelpers.h"
+#include "script/ScriptValueRules.h"
 #include "uninst/UninstallPlan.h"
 #include "FuzzDriver.h"
 #include "PathModel.h"
@@ -77,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 
     if (PathHelpers::StaysInside(candidate))
         FUZZ_EXPECT(PathHelpers::StaysInsideKey(candidate));
-    if (IsOneKeyLevel(candidate))
+    if (ScriptValueRules::IsOneKeyLevel(candidate))
         FUZZ_EXPECT(IsOneRegistryLevel(text));
     return 0;
 }

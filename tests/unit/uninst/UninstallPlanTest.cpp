@@ -3,6 +3,7 @@
 // the path rules behind that hold for double-byte names whose trail byte is
 // a backslash.
 #include "base/PathHelpers.h"
+#include "script/ScriptValueRules.h"
 #include "uninst/UninstallPlan.h"
 
 #include <gtest/gtest.h>
@@ -74,11 +75,11 @@ TEST(UninstallLogCheck, RegistryNamesMayBeDeviceNames)
 {
     // A key named "Aux" is an ordinary key; a file named so is the device.
     for (const char* name : {"Aux", "CON", "nul.txt"}) {
-        EXPECT_TRUE(IsOneKeyLevel(name)) << name;
+        EXPECT_TRUE(ScriptValueRules::IsOneKeyLevel(name)) << name;
         EXPECT_FALSE(PathHelpers::StaysInside(name)) << name;
     }
     for (const char* name : {"A\\B", "..", "A/B", "", "\x81/"})
-        EXPECT_FALSE(IsOneKeyLevel(name)) << name;
+        EXPECT_FALSE(ScriptValueRules::IsOneKeyLevel(name)) << name;
 }
 
 } // namespace
