@@ -23,7 +23,8 @@ BOOL PrepareFolder(RunContext& run)
     run.SharedFileList.clear();
     run.SharedFileCount = 0;
     int end = 0;
-    int count = Preparation::ScanSourceFolder(run, "..\\" + run.SharedSourceFolder + "\\*.*", run.SharedFileList, 0, &end);
+    const CString pattern = "..\\" + run.SharedSourceFolder + "\\*.*";
+    int count = Preparation::ScanSourceFolder(run, pattern, run.SharedFileList, 0, &end);
     if (count < 0)
         return FALSE;
     if (static_cast<size_t>(count) < run.SharedFileList.size())

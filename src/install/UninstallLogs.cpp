@@ -34,7 +34,8 @@ BOOL Store(RunContext& run, const CString& path, const CString& stored)
     // Recorded before it is written: a log cut short would make the
     // uninstaller leave things behind, so a failed write takes it away.
     run.Record().FileWritten(Change::Area::Package, path);
-    ScopedHandle file(Sys().CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(
+        Sys().CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return run.Fail(ERROR_CODE_NOSPACE, "create file", path);
     const DWORD length = static_cast<DWORD>(stored.GetLength());
