@@ -1,5 +1,6 @@
 #include "chk/WingetManifest.h"
 
+#include "base/RegistryRoot.h"
 #include "base/RunGuards.h"
 #include "base/ScopedHandles.h"
 #include "chk/Console.h"
@@ -104,7 +105,8 @@ bool MakeWingetManifest(const CScriptModel& model, std::vector<CString>& lines, 
         "PackageIdentifier: " + Quoted(identifier),
         "PackageVersion: " + Quoted(version),
         "InstallerType: exe",
-        "Scope: machine",
+        // winget looks for the entry where the installer writes it.
+        CString("Scope: ") + (RegistryRoot::Package() == HKEY_CURRENT_USER ? "user" : "machine"),
         "InstallModes:",
         "  - interactive",
         "  - silent",
