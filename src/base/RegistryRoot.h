@@ -16,10 +16,16 @@ inline HKEY Package()
     return HKEY_LOCAL_MACHINE;
 }
 
-// The root as the run log and the messages name it.
+// The root as the run log names it.
 inline const char* Name(HKEY root)
 {
     return root == HKEY_CURRENT_USER ? "HKCU" : "HKLM";
+}
+
+// The root as a message to the user names it, as the registry editor does.
+inline const char* FullName(HKEY root)
+{
+    return root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
 }
 
 } // namespace RegistryRoot

@@ -290,7 +290,8 @@ void RemoveSharedLibraries(const UninstallPlan& plan, const CString& otherInstal
             } else {
                 RunLog::Line("left", "counter HKLM\\" + library.CounterKey + " cannot be written, stays at "
                                          + CString(std::to_string(counter).c_str()));
-                outcome.Left.push_back(CString("HKEY_LOCAL_MACHINE\\") + library.CounterKey);
+                outcome.Left.push_back(CString(RegistryRoot::FullName(SharedRegistry::CounterRoot())) + "\\"
+                                       + library.CounterKey);
             }
             continue;
         }
