@@ -1,15 +1,14 @@
 #include "install/EntryOwner.h"
 
-#include "afxfile.h"
 #include "base/FileOps.h"
 #include "base/PathHelpers.h"
 #include "base/RegistryText.h"
 #include "base/ScopedHandles.h"
 #include "install/RegistrationNames.h"
+#include "install/UninstallEntry.h"
 #include "install/UninstallLog.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptKeys.h"
-#include "script/ScriptTable.h"
 
 #include <vector>
 
@@ -40,13 +39,7 @@ bool IsInstallationOf(const CString& folder, const CString& keyName)
         return false;
     std::vector<ScriptEntry> entries(SCRIPT_MAX_ENTRIES);
     int count = 0;
-    CScriptTable table(entries.data(), count);
-    table.Clear();
-    CFile file;
-    if (!file.Open(base + SETUP_SCRIPT_FILE, CFile::modeRead | CFile::shareDenyNone))
-        return false;
-    CScriptFileInput input(file);
-    if (!table.Read(input, [](const char*, const char*) {}))
+    if (!ReadInstalledScript(base + SETUP_SCRIPT_FILE, entries.data(), count))
         return false;
     // The key names compare as the registry compares them.
     return FindScriptEntry(entries.data(), count, SEC_UNINSTALL, KEY_UNINSTALL_KEY) >= 0
@@ -61,7 +54,7 @@ Owner Of(HKEY root, const CString& keyName, CString& folder)
     if (keyName.IsEmpty())
         return Owner::Another;
     ScopedRegKey key;
-    const LONG rc = RegOpenKeyExA(root, CString(UNINSTALL_ROOT) + keyName, 0, KEY_QUERY_VALUE, key.Receive());
+    const LONG rc = RegOpenKeyExA(root, UninstallEntry::KeyPath(keyName), 0, KEY_QUERY_VALUE, key.Receive());
     if (rc == ERROR_FILE_NOT_FOUND)
         return Owner::None;
     // A key we may not read is not proved ours.

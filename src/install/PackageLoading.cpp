@@ -6,7 +6,7 @@
 #include "base/RegistryRoot.h"
 #include "base/RunLog.h"
 #include "install/EntryOwner.h"
-#include "install/RegistrationNames.h"
+#include "install/UninstallEntry.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptKeys.h"
 #include "script/ScriptValueRules.h"
@@ -45,7 +45,7 @@ bool RefuseBadValues(RunContext& run)
 bool RefuseAnotherProgramsEntry(RunContext& run)
 {
     const CString entry = run.GetScriptValue(SEC_UNINSTALL, KEY_UNINSTALL_KEY);
-    const CString key = CString(RegistryRoot::Name(run.KeysRoot)) + "\\" + UNINSTALL_ROOT + entry;
+    const CString key = CString(RegistryRoot::Name(run.KeysRoot)) + "\\" + UninstallEntry::KeyPath(entry);
     const CString where = "uninstall entry " + key;
     CString entryFolder;
     const EntryOwner::Owner owner = EntryOwner::Of(run.KeysRoot, entry, entryFolder);

@@ -4,6 +4,7 @@
 
 #include "afxfile.h"
 #include "script/ScriptPieces.h"
+#include "script/ScriptTable.h"
 
 class CScriptFileInput : public ScriptInput
 {
@@ -25,3 +26,8 @@ public:
 private:
     CFile& m_file;
 };
+
+// The script an installation keeps in its folder, read whole into the
+// table; false when it cannot be opened or read. Nothing is reported: what
+// a missing script means is the caller's to say.
+bool ReadInstalledScript(const CString& path, ScriptEntry* entries, int& count);

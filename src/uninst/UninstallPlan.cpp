@@ -1,6 +1,5 @@
 #include "uninst/UninstallPlan.h"
 
-#include "afxfile.h"
 #include "base/PathHelpers.h"
 #include "base/RunLog.h"
 #include "base/ShellFolders.h"
@@ -70,17 +69,6 @@ bool PlanSharedFiles(UninstallPlan& plan)
     return true;
 }
 
-bool ReadScriptTable(UninstallPlan& plan)
-{
-    CScriptTable table(plan.Script.data(), plan.ScriptCount);
-    table.Clear();
-    CFile file;
-    if (!file.Open(plan.InstallFolder + SETUP_SCRIPT_FILE, CFile::modeRead | CFile::shareDenyNone))
-        return false;
-    CScriptFileInput input(file);
-    return table.Read(input, [](const char*, const char*) {}) != FALSE;
-}
-
 } // namespace
 
 CString UninstallPlan::Value(const char* section, const char* key) const
@@ -95,7 +83,8 @@ PlanResult ReadUninstallPlan(const CString& folder, const CString& uninstaller, 
     plan.SharedFilesLogPath = SharedFilesLogPath(plan.InstallFolder);
 
     // The script first: its texts serve the messages about a bad log too.
-    const bool scriptRead = ReadScriptTable(plan);
+    const bool scriptRead
+        = ReadInstalledScript(plan.InstallFolder + SETUP_SCRIPT_FILE, plan.Script.data(), plan.ScriptCount);
 
     CString stored;
     bool missing = false;

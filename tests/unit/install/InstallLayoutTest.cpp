@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 #include "app/TarvelApp.h"
 #include "app/TarvelDoc.h"
+#include "base/RegistryRoot.h"
 #include "install/InstallLayout.h"
 #include "install/UninstallEntry.h"
 #include "install/UninstallLog.h"
@@ -46,17 +47,6 @@ std::string Lower(std::string text)
     return text;
 }
 
-const char* RootName(HKEY root) { return root == HKEY_CURRENT_USER ? "HKCU" : "HKLM"; }
-
-bool KeyExistsUnder(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 bool ValueExistsUnder(HKEY root, const std::string& path, const std::string& name)
 {
     HKEY key = nullptr;
@@ -65,37 +55,6 @@ bool ValueExistsUnder(HKEY root, const std::string& path, const std::string& nam
     const bool found = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     return found;
-}
-
-std::string TextUnder(HKEY root, const std::string& path, const char* name)
-{
-    char text[MAX_PATH] = {};
-    DWORD size = sizeof(text) - 1;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return "<no key>";
-    const LONG rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? std::string(text) : std::string("<absent>");
-}
-
-void DeleteTreeUnder(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    std::vector<std::string> children;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof(name);
-        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        children.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const std::string& child : children)
-        DeleteTreeUnder(root, path + "\\" + child);
-    RegDeleteKeyA(root, path.c_str());
 }
 
 // One package shape: the [INSTALL] lines beyond the ones every case has,
@@ -138,7 +97,7 @@ protected:
         DeleteFileA((ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + shortcutName + ".lnk").c_str());
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
             RegDeleteKeyA(root, (kUninstallRoot() + entryName).c_str());
-            DeleteTreeUnder(root, "Software\\" + company);
+            shared_test::DeleteKeyTree("Software\\" + company, root);
         }
         TestApp().IsNtFamily = savedNtFamily;
     }
@@ -281,7 +240,7 @@ TEST_F(InstallLayoutTest, TheUninstallerRemovesExactlyWhatTheInstallerMadeForEve
             const std::string key = maker + "\\" + c.products[i].first;
             EXPECT_EQ(key, static_cast<const char*>(plan.Products[i].KeyPath));
             EXPECT_EQ(installFolder + c.products[i].second, static_cast<const char*>(plan.Products[i].KeyFile));
-            EXPECT_EQ(installFolder + c.products[i].second, TextUnder(c.root, key, "KeyFile"));
+            EXPECT_EQ(installFolder + c.products[i].second, shared_test::ReadText(key, "KeyFile", c.root));
             productKeys.insert(key);
             levels.insert(key);
             levels.insert(key.substr(0, key.rfind('\\')));
@@ -320,8 +279,8 @@ TEST_F(InstallLayoutTest, TheUninstallerRemovesExactlyWhatTheInstallerMadeForEve
         for (const auto& value : madeValues)
             EXPECT_FALSE(ValueExistsUnder(c.root, value.first, value.second)) << value.first << "\\" << value.second;
         for (const std::string& key : packageKeys)
-            EXPECT_FALSE(KeyExistsUnder(c.root, key)) << RootName(c.root) << "\\" << key;
-        EXPECT_FALSE(KeyExistsUnder(c.root, maker)) << "the maker's key, emptied";
+            EXPECT_FALSE(shared_test::KeyExists(key, c.root)) << RegistryRoot::Name(c.root) << "\\" << key;
+        EXPECT_FALSE(shared_test::KeyExists(maker, c.root)) << "the maker's key, emptied";
         EXPECT_TRUE(Exists(programs)) << "the programs folder stays";
     }
 }

@@ -213,20 +213,6 @@ TEST_F(UninstallEntryTest, TheEntryFollowsTheRunsRootThroughTheRecordTheUndoAndT
     shared_test::CreateKey(keyPath);
     shared_test::WriteDword(keyPath, EXTRA_VALUE, 9);
     root = HKEY_CURRENT_USER;
-    const auto userText = [&](const char* name) {
-        char text[MAX_PATH] = {};
-        DWORD size = sizeof(text) - 1;
-        ScopedRegKey key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS
-            || RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size)
-                   != ERROR_SUCCESS)
-            return std::string("<absent>");
-        return std::string(text);
-    };
-    const auto userKeyExists = [&] {
-        ScopedRegKey key;
-        return RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
-    };
     const auto machineUntouched = [&] {
         EXPECT_EQ(9, ReadDword(keyPath, EXTRA_VALUE));
         EXPECT_EQ("<absent>", ReadText(keyPath, VALUE_UNINSTALL_FOLDER));
@@ -241,7 +227,7 @@ TEST_F(UninstallEntryTest, TheEntryFollowsTheRunsRootThroughTheRecordTheUndoAndT
         ChangeRecord record;
         record.Observer = ChangeLines::Write;
         ASSERT_EQ(ERROR_SUCCESS, WriteEntry(record, UninstallEntry::Values()));
-        EXPECT_EQ("C:\\Program Files\\Zerdane\\Guide", userText(VALUE_UNINSTALL_FOLDER));
+        EXPECT_EQ("C:\\Program Files\\Zerdane\\Guide", ReadText(keyPath, VALUE_UNINSTALL_FOLDER, HKEY_CURRENT_USER));
         ASSERT_FALSE(record.Changes().empty());
         for (const Change& change : record.Changes()) {
             const bool key = change.Type == Change::Kind::KeyCreated;
@@ -252,7 +238,7 @@ TEST_F(UninstallEntryTest, TheEntryFollowsTheRunsRootThroughTheRecordTheUndoAndT
         machineUntouched();
         record.UndoAll();
         RunLog::Close();
-        EXPECT_FALSE(userKeyExists());
+        EXPECT_FALSE(KeyExists(keyPath, HKEY_CURRENT_USER));
         machineUntouched();
     }
     const std::string log = FileTree::ReadBytes(logPath);
@@ -274,7 +260,7 @@ TEST_F(UninstallEntryTest, TheEntryFollowsTheRunsRootThroughTheRecordTheUndoAndT
     plan.InstallFolder = facts.InstallFolder;
     plan.UninstallKey = keyPath.c_str();
     RemoveUninstallEntry(plan, UninstallEntry::Values());
-    EXPECT_FALSE(userKeyExists());
+    EXPECT_FALSE(KeyExists(keyPath, HKEY_CURRENT_USER));
     machineUntouched();
 }
 

@@ -37,6 +37,17 @@ protected:
     FileTree::TempTree tree;
     const std::string top = tree / "Maker";
     const std::string root = tree / "Maker\\Guide";
+
+    // An earlier installation's index.htm kept aside and written again.
+    void ReplaceIndex(ChangeRecord& record)
+    {
+        MakeFolder(top);
+        MakeFolder(root);
+        WriteBytes(root + "\\index.htm", "earlier");
+        ASSERT_TRUE(KeptAside::Keep(record, Change::Area::Package, root.c_str(), (root + "\\index.htm").c_str()));
+        record.FileWritten(Change::Area::Package, (root + "\\index.htm").c_str());
+        WriteBytes(root + "\\index.htm", "version 2");
+    }
 };
 
 // A re-install's steps in the order a run makes them: the levels, the
@@ -115,14 +126,9 @@ TEST_F(KilledRunsTest, AFreshInstallKilledLosesItsLevelsAndFiles)
 // new installation stays, the rest of the earlier files go.
 TEST_F(KilledRunsTest, ARunKilledAfterItsSuccessKeepsTheNewFiles)
 {
-    MakeFolder(top);
-    MakeFolder(root);
-    WriteBytes(root + "\\index.htm", "earlier");
     {
         ChangeRecord record;
-        ASSERT_TRUE(KeptAside::Keep(record, Change::Area::Package, root.c_str(), (root + "\\index.htm").c_str()));
-        record.FileWritten(Change::Area::Package, (root + "\\index.htm").c_str());
-        WriteBytes(root + "\\index.htm", "version 2");
+        ReplaceIndex(record);
         record.Journal().Done();
     }
     KilledRuns::RecoverUnder(root.c_str());
@@ -134,13 +140,8 @@ TEST_F(KilledRunsTest, ARunKilledAfterItsSuccessKeepsTheNewFiles)
 TEST_F(KilledRunsTest, ARunThatEndsLeavesNoJournal)
 {
     for (const bool succeeds : {false, true}) {
-        MakeFolder(top);
-        MakeFolder(root);
-        WriteBytes(root + "\\index.htm", "earlier");
         ChangeRecord record;
-        ASSERT_TRUE(KeptAside::Keep(record, Change::Area::Package, root.c_str(), (root + "\\index.htm").c_str()));
-        record.FileWritten(Change::Area::Package, (root + "\\index.htm").c_str());
-        WriteBytes(root + "\\index.htm", "version 2");
+        ReplaceIndex(record);
         if (succeeds)
             record.Commit();
         else

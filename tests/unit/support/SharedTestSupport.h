@@ -47,11 +47,11 @@ using FileTree::ReadBytes;
 using FileTree::WriteBytes;
 
 // The names of a key's sub-keys, as stored; none when the key is missing.
-inline std::vector<std::string> SubKeys(const std::string& path)
+inline std::vector<std::string> SubKeys(const std::string& path, HKEY root = HKEY_LOCAL_MACHINE)
 {
     std::vector<std::string> out;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return out;
     char name[256];
     for (DWORD i = 0;; ++i) {
@@ -64,18 +64,18 @@ inline std::vector<std::string> SubKeys(const std::string& path)
     return out;
 }
 
-// Deletes a key of HKEY_LOCAL_MACHINE with everything below it.
-inline void DeleteKeyTree(const std::string& path)
+// Deletes a key with everything below it.
+inline void DeleteKeyTree(const std::string& path, HKEY root = HKEY_LOCAL_MACHINE)
 {
-    for (const std::string& child : SubKeys(path))
-        DeleteKeyTree(path + "\\" + child);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+    for (const std::string& child : SubKeys(path, root))
+        DeleteKeyTree(path + "\\" + child, root);
+    RegDeleteKeyA(root, path.c_str());
 }
 
-inline bool KeyExists(const std::string& path)
+inline bool KeyExists(const std::string& path, HKEY root = HKEY_LOCAL_MACHINE)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -83,10 +83,10 @@ inline bool KeyExists(const std::string& path)
 
 // The text of a REG_SZ value, or "<absent>" when the key or the value is
 // missing or of another type.
-inline std::string ReadText(const std::string& path, const char* name)
+inline std::string ReadText(const std::string& path, const char* name, HKEY root = HKEY_LOCAL_MACHINE)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return "<absent>";
     DWORD type = 0;
     DWORD size = 0;
