@@ -14,12 +14,12 @@ CString RunContext::GetScriptValue(const char* section, const char* key) const
 
 BOOL RunContext::LinksForAllUsers() const
 {
-    return Host && Host->RunsOnNtFamily();
+    return m_host && m_host->RunsOnNtFamily();
 }
 
 ChangeRecord& RunContext::Record() const
 {
-    return Host ? Host->RunChanges() : m_ownRecord;
+    return m_host ? m_host->RunChanges() : m_ownRecord;
 }
 
 BOOL RunContext::Fail(DWORD code, const char* operation, const CString& path)

@@ -70,7 +70,7 @@ public:
     // 'host' is the program that runs the install: it keeps the record and
     // says which folders the links go to. Without one (the checker, which
     // only loads) the context keeps a record of its own.
-    explicit RunContext(IRunHost* host = nullptr) : Host(host) {}
+    explicit RunContext(IRunHost* host = nullptr) : m_host(host) {}
     virtual ~RunContext() = default;
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
@@ -134,6 +134,6 @@ public:
     BOOL FailWithText(const CString& text, const char* operation, const CString& path = CString());
 
 private:
-    IRunHost* Host;
+    IRunHost* m_host;
     mutable ChangeRecord m_ownRecord;
 };
